@@ -47,12 +47,14 @@ TEST(FrameCounter, FramesLeaveTheWindowOldestFirst)
         counter.incrementFrameCount();
     }
     sleepSeconds(0.35);
-    const Moment second = around([&] {
-        for (int i = 0; i < 3; ++i)
+    const Moment second = around(
+        [&]
         {
-            counter.incrementFrameCount();
-        }
-    });
+            for (int i = 0; i < 3; ++i)
+            {
+                counter.incrementFrameCount();
+            }
+        });
     double rate = 0.0;
     const Moment asked = around([&] { rate = counter.getFramesPerSecond(); });
     ASSERT_LT(asked.after - second.before, 0.3) << "machine too slow for this window";

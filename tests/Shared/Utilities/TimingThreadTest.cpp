@@ -24,14 +24,17 @@ TEST(FrameCounterThreads, TwoThreadsCountEveryFrame)
     counter.setDesiredIntervalTime(60.0);
     std::atomic<bool> done{false};
     const double started = now();
-    std::thread reader([&] {
-        while (!done)
+    std::thread reader(
+        [&]
         {
-            EXPECT_GE(counter.getFramesPerSecond(), 0.0);
-            counter.getDesiredIntervalTime();
-        }
-    });
-    auto feed = [&] {
+            while (!done)
+            {
+                EXPECT_GE(counter.getFramesPerSecond(), 0.0);
+                counter.getDesiredIntervalTime();
+            }
+        });
+    auto feed = [&]
+    {
         for (int i = 0; i < FRAMES_PER_THREAD; ++i)
         {
             counter.incrementFrameCount();
@@ -59,19 +62,23 @@ TEST(StreamStatisticsThreads, CopyReadsWhileTheStreamCounts)
     stream.setDesiredIntervalTime(CameraInterface::STREAM_TYPE::DRIVER, 60.0);
     CameraInterface::StreamStatistics handedOut(stream);
     const double started = now();
-    std::thread capture([&] {
-        for (int i = 0; i < FRAMES_PER_THREAD; ++i)
+    std::thread capture(
+        [&]
         {
-            stream.incrementFrameCount(CameraInterface::STREAM_TYPE::DRIVER);
-        }
-    });
-    std::thread callback([&] {
-        for (int i = 0; i < FRAMES_PER_THREAD; ++i)
+            for (int i = 0; i < FRAMES_PER_THREAD; ++i)
+            {
+                stream.incrementFrameCount(CameraInterface::STREAM_TYPE::DRIVER);
+            }
+        });
+    std::thread callback(
+        [&]
         {
-            stream.incrementFrameCount(CameraInterface::STREAM_TYPE::DRIVER);
-            handedOut.getFramesPerSecond(CameraInterface::STREAM_TYPE::DRIVER);
-        }
-    });
+            for (int i = 0; i < FRAMES_PER_THREAD; ++i)
+            {
+                stream.incrementFrameCount(CameraInterface::STREAM_TYPE::DRIVER);
+                handedOut.getFramesPerSecond(CameraInterface::STREAM_TYPE::DRIVER);
+            }
+        });
     capture.join();
     callback.join();
     const double joined = now();
