@@ -15,37 +15,24 @@ namespace VxInternal::Sha1
 namespace
 {
 
-// Four rounds: `abcd` holds A in its top lane, `previous` the ABCD of four
-// rounds earlier (its A, rotated, is this group's E).
-template <int Function>
-VX_SHA_TARGET inline void fourRounds(__m128i& abcd, __m128i& previous, __m128i message)
+// Four rounds, group `Group` of 20: `abcd` holds A in its top lane,
+// `previous` the ABCD of four rounds earlier (its A, rotated, is this group's E).
+template <int Group> VX_SHA_TARGET inline void fourRounds(__m128i& abcd, __m128i& previous, __m128i message)
 {
     const __m128i withE = _mm_sha1nexte_epu32(previous, message);
     previous = abcd;
-    abcd = _mm_sha1rnds4_epu32(abcd, withE, Function);
+    abcd = _mm_sha1rnds4_epu32(abcd, withE, Group / 5);
 }
 
-// Message words 4i..4i+3 from the four before them; `w` is a ring of four.
-VX_SHA_TARGET inline void scheduleNext(__m128i (&w)[4], int group)
+// Groups 4 to 19 first derive their four message words from the sixteen
+// before them: `oldest` (words 4g-16 on) is replaced by words 4g to 4g+3. The
+// callers rotate the four registers, so everything stays in registers.
+template <int Group>
+VX_SHA_TARGET inline void scheduleAndFourRounds(__m128i& abcd, __m128i& previous, __m128i& oldest,
+                                                __m128i second, __m128i third, __m128i newest)
 {
-    __m128i& oldest = w[group & 3];
-    const __m128i next = _mm_xor_si128(_mm_sha1msg1_epu32(oldest, w[(group + 1) & 3]), w[(group + 2) & 3]);
-    oldest = _mm_sha1msg2_epu32(next, w[(group + 3) & 3]);
-}
-
-// Groups `first` to `last` (inclusive) of four rounds each, all of which use
-// the same round function.
-template <int Function>
-VX_SHA_TARGET inline void groups(__m128i& abcd, __m128i& previous, __m128i (&w)[4], int first, int last)
-{
-    for (int group = first; group <= last; ++group)
-    {
-        if (group >= 4)
-        {
-            scheduleNext(w, group);
-        }
-        fourRounds<Function>(abcd, previous, w[group & 3]);
-    }
+    oldest = _mm_sha1msg2_epu32(_mm_xor_si128(_mm_sha1msg1_epu32(oldest, second), third), newest);
+    fourRounds<Group>(abcd, previous, oldest);
 }
 
 VX_SHA_TARGET void transformBlocks(std::uint32_t state[5], const unsigned char* blocks, std::size_t count)
@@ -62,21 +49,36 @@ VX_SHA_TARGET void transformBlocks(std::uint32_t state[5], const unsigned char* 
         const __m128i savedAbcd = abcd;
         const __m128i savedE = e;
 
-        __m128i w[4];
-        for (int i = 0; i < 4; ++i)
-        {
-            w[i] =
-                _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteOrder);
-        }
+        __m128i w0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data)), byteOrder);
+        __m128i w1 =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16)), byteOrder);
+        __m128i w2 =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 32)), byteOrder);
+        __m128i w3 =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 48)), byteOrder);
 
         // The first group takes E from the state rather than from A.
         __m128i previous = abcd;
-        abcd = _mm_sha1rnds4_epu32(abcd, _mm_add_epi32(e, w[0]), 0);
-
-        groups<0>(abcd, previous, w, 1, 4);
-        groups<1>(abcd, previous, w, 5, 9);
-        groups<2>(abcd, previous, w, 10, 14);
-        groups<3>(abcd, previous, w, 15, 19);
+        abcd = _mm_sha1rnds4_epu32(abcd, _mm_add_epi32(e, w0), 0);
+        fourRounds<1>(abcd, previous, w1);
+        fourRounds<2>(abcd, previous, w2);
+        fourRounds<3>(abcd, previous, w3);
+        scheduleAndFourRounds<4>(abcd, previous, w0, w1, w2, w3);
+        scheduleAndFourRounds<5>(abcd, previous, w1, w2, w3, w0);
+        scheduleAndFourRounds<6>(abcd, previous, w2, w3, w0, w1);
+        scheduleAndFourRounds<7>(abcd, previous, w3, w0, w1, w2);
+        scheduleAndFourRounds<8>(abcd, previous, w0, w1, w2, w3);
+        scheduleAndFourRounds<9>(abcd, previous, w1, w2, w3, w0);
+        scheduleAndFourRounds<10>(abcd, previous, w2, w3, w0, w1);
+        scheduleAndFourRounds<11>(abcd, previous, w3, w0, w1, w2);
+        scheduleAndFourRounds<12>(abcd, previous, w0, w1, w2, w3);
+        scheduleAndFourRounds<13>(abcd, previous, w1, w2, w3, w0);
+        scheduleAndFourRounds<14>(abcd, previous, w2, w3, w0, w1);
+        scheduleAndFourRounds<15>(abcd, previous, w3, w0, w1, w2);
+        scheduleAndFourRounds<16>(abcd, previous, w0, w1, w2, w3);
+        scheduleAndFourRounds<17>(abcd, previous, w1, w2, w3, w0);
+        scheduleAndFourRounds<18>(abcd, previous, w2, w3, w0, w1);
+        scheduleAndFourRounds<19>(abcd, previous, w3, w0, w1, w2);
 
         e = _mm_sha1nexte_epu32(previous, savedE);
         abcd = _mm_add_epi32(abcd, savedAbcd);
