@@ -33,6 +33,23 @@ void requireRange(std::uint32_t address, std::uint64_t length)
     }
 }
 
+// Walks [address, address + length) page by page: the page's address, the
+// offset inside the page, the offset inside the range and the byte count.
+template <typename Visit>
+void forEachPageSpan(std::uint32_t address, std::uint64_t length, std::uint32_t pageSize, Visit&& visit)
+{
+    std::uint64_t offset = 0;
+    while (offset < length)
+    {
+        const std::uint32_t position = address + static_cast<std::uint32_t>(offset);
+        const std::uint32_t page = position - position % pageSize;
+        const std::uint32_t inPage = position - page;
+        const std::uint64_t count = std::min<std::uint64_t>(pageSize - inPage, length - offset);
+        visit(page, inPage, static_cast<std::ptrdiff_t>(offset), count);
+        offset += count;
+    }
+}
+
 std::unique_ptr<Function> makeFunction(const SimulatedFunctionEntry& entry, SimulatedCamera& camera)
 {
     namespace V = FunctionVocabulary;
@@ -204,21 +221,15 @@ std::string SimulatedCamera::readFlash(std::uint32_t address, std::uint32_t leng
     requireRange(address, length);
     std::lock_guard<std::recursive_mutex> lock(m_Mutex);
     std::string data(length, static_cast<char>(0xFF));
-    std::uint64_t offset = 0;
-    while (offset < length)
-    {
-        const std::uint32_t position = address + static_cast<std::uint32_t>(offset);
-        const std::uint32_t page = position - position % PAGE_SIZE;
-        const std::uint32_t inPage = position - page;
-        const std::uint64_t count = std::min<std::uint64_t>(PAGE_SIZE - inPage, length - offset);
-        const auto stored = m_Flash.find(page);
-        if (stored != m_Flash.end())
-        {
-            std::copy_n(stored->second.begin() + inPage, count,
-                        data.begin() + static_cast<std::ptrdiff_t>(offset));
-        }
-        offset += count;
-    }
+    forEachPageSpan(address, length, PAGE_SIZE,
+                    [&](std::uint32_t page, std::uint32_t inPage, std::ptrdiff_t offset, std::uint64_t count)
+                    {
+                        const auto stored = m_Flash.find(page);
+                        if (stored != m_Flash.end())
+                        {
+                            std::copy_n(stored->second.begin() + inPage, count, data.begin() + offset);
+                        }
+                    });
     return data;
 }
 
@@ -226,44 +237,35 @@ void SimulatedCamera::writeFlash(std::uint32_t address, const std::string& data)
 {
     requireRange(address, data.size());
     std::lock_guard<std::recursive_mutex> lock(m_Mutex);
-    std::uint64_t offset = 0;
-    while (offset < data.size())
-    {
-        const std::uint32_t position = address + static_cast<std::uint32_t>(offset);
-        const std::uint32_t page = position - position % PAGE_SIZE;
-        const std::uint32_t inPage = position - page;
-        const std::uint64_t count = std::min<std::uint64_t>(PAGE_SIZE - inPage, data.size() - offset);
-        auto& bytes = m_Flash.try_emplace(page, PAGE_SIZE, std::uint8_t{0xFF}).first->second;
-        std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(offset), count, bytes.begin() + inPage);
-        offset += count;
-    }
+    forEachPageSpan(address, data.size(), PAGE_SIZE,
+                    [&](std::uint32_t page, std::uint32_t inPage, std::ptrdiff_t offset, std::uint64_t count)
+                    {
+                        auto& bytes = m_Flash.try_emplace(page, PAGE_SIZE, std::uint8_t{0xFF}).first->second;
+                        std::copy_n(data.begin() + offset, count, bytes.begin() + inPage);
+                    });
 }
 
 void SimulatedCamera::eraseFlash(std::uint32_t address, std::uint32_t length)
 {
     requireRange(address, length);
     std::lock_guard<std::recursive_mutex> lock(m_Mutex);
-    std::uint64_t offset = 0;
-    while (offset < length)
-    {
-        const std::uint32_t position = address + static_cast<std::uint32_t>(offset);
-        const std::uint32_t page = position - position % PAGE_SIZE;
-        const std::uint32_t inPage = position - page;
-        const std::uint64_t count = std::min<std::uint64_t>(PAGE_SIZE - inPage, length - offset);
-        const auto stored = m_Flash.find(page);
-        if (stored != m_Flash.end())
-        {
-            if (count == PAGE_SIZE)
-            {
-                m_Flash.erase(stored); // a whole erased page needs no storage
-            }
-            else
-            {
-                std::fill_n(stored->second.begin() + inPage, count, std::uint8_t{0xFF});
-            }
-        }
-        offset += count;
-    }
+    forEachPageSpan(address, length, PAGE_SIZE,
+                    [&](std::uint32_t page, std::uint32_t inPage, std::ptrdiff_t, std::uint64_t count)
+                    {
+                        const auto stored = m_Flash.find(page);
+                        if (stored == m_Flash.end())
+                        {
+                            return;
+                        }
+                        if (count == PAGE_SIZE)
+                        {
+                            m_Flash.erase(stored); // a whole erased page needs no storage
+                        }
+                        else
+                        {
+                            std::fill_n(stored->second.begin() + inPage, count, std::uint8_t{0xFF});
+                        }
+                    });
 }
 
 std::uint8_t SimulatedCamera::readFlashStatus(std::uint32_t address)
