@@ -10,6 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 using CameraInterface::Camera;
 using CameraInterface::PARAMETER_TYPE;
@@ -85,7 +86,9 @@ protected:
         return camera.perform(name, parameters);
     }
 
-    std::string m_Path = ::testing::TempDir() + "simulated_cameras_test.json";
+    // CTest runs the cases of this file as parallel processes: one file each.
+    std::string m_Path =
+        ::testing::TempDir() + "simulated_cameras_test_" + std::to_string(::getpid()) + ".json";
 };
 
 } // namespace
