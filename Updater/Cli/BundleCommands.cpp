@@ -44,19 +44,18 @@ BundleCommands::BundleCommands(QTextStream& out, QTextStream& err) : m_Out(out),
 
 QString BundleCommands::usage()
 {
-    return QStringLiteral(
-        "Usage:\n"
-        "  vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE\n"
-        "      Makes BUNDLE from the manifest MANIFEST and the load files in LOAD_FOLDER\n"
-        "      (LOAD_FOLDER/<package folder>/<FileName> when present, else\n"
-        "      LOAD_FOLDER/<FileName>): fills every SecurityTag, seals the manifest\n"
-        "      with its ManifestSecurityTag, lays the files out in their package\n"
-        "      folders and verifies the result.\n"
-        "  vxupdate bundle verify [--updater-version VERSION] BUNDLE\n"
-        "      Checks BUNDLE as the updater will take it (VERSION: the updater\n"
-        "      version to check against, this updater's by default).\n"
-        "Options: -v, --verbose  write the engine's log to standard error.\n"
-        "Exit codes: 0 all holds, 1 fault, 2 wrong usage.\n");
+    return QStringLiteral("Usage:\n"
+                          "  vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE\n"
+                          "      Makes BUNDLE from the manifest MANIFEST and the load files in LOAD_FOLDER\n"
+                          "      (LOAD_FOLDER/<package folder>/<FileName> when present, else\n"
+                          "      LOAD_FOLDER/<FileName>): fills every SecurityTag, seals the manifest\n"
+                          "      with its ManifestSecurityTag, lays the files out in their package\n"
+                          "      folders and verifies the result.\n"
+                          "  vxupdate bundle verify [--updater-version VERSION] BUNDLE\n"
+                          "      Checks BUNDLE as the updater will take it (VERSION: the updater\n"
+                          "      version to check against, this updater's by default).\n"
+                          "Options: -v, --verbose  write the engine's log to standard error.\n"
+                          "Exit codes: 0 all holds, 1 fault, 2 wrong usage.\n");
 }
 
 int BundleCommands::wrongUsage(const QString& problem)
@@ -108,7 +107,8 @@ int BundleCommands::create(const QStringList& arguments)
     }
     BundleWriter writer(limits);
     const bool written =
-        writer.write(manifestFile.readAll(), BundleWriter::folderSource(loadFolder, limits.maximumLoadFileSize), bundlePath);
+        writer.write(manifestFile.readAll(),
+                     BundleWriter::folderSource(loadFolder, limits.maximumLoadFileSize), bundlePath);
     for (const QString& line : writer.report())
     {
         m_Out << line << "\n";

@@ -16,7 +16,8 @@ namespace
 
 QString usage()
 {
-    return QStringLiteral("vxupdate: the Veltrax camera updater from the command line.\n") + BundleCommands::usage();
+    return QStringLiteral("vxupdate: the Veltrax camera updater from the command line.\n") +
+           BundleCommands::usage();
 }
 
 // The engine writes to the logger named "VxUpdater"; without one its lines

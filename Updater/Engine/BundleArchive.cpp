@@ -76,7 +76,8 @@ bool BundleArchive::checkEntryNames()
         }
         if (seen.contains(name))
         {
-            return fail(QStringLiteral("The bundle %1 holds the entry \"%2\" more than once.").arg(m_Path, name));
+            return fail(
+                QStringLiteral("The bundle %1 holds the entry \"%2\" more than once.").arg(m_Path, name));
         }
         seen.insert(name);
     }
@@ -144,11 +145,12 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     }
     if (info.uncompressedSize > static_cast<quint64>(limit))
     {
-        return fail(QStringLiteral("The entry \"%1\" of the bundle %2 declares %3 bytes, more than the limit of "
-                                   "%4 bytes.")
-                        .arg(name, m_Path)
-                        .arg(info.uncompressedSize)
-                        .arg(limit));
+        return fail(
+            QStringLiteral("The entry \"%1\" of the bundle %2 declares %3 bytes, more than the limit of "
+                           "%4 bytes.")
+                .arg(name, m_Path)
+                .arg(info.uncompressedSize)
+                .arg(limit));
     }
     QuaZipFile file(m_Zip.get());
     if (!file.open(QIODevice::ReadOnly))
@@ -174,10 +176,11 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
         total += count;
         if (total > limit)
         {
-            return fail(QStringLiteral("The entry \"%1\" of the bundle %2 inflates to more than the limit of %3 "
-                                       "bytes.")
-                            .arg(name, m_Path)
-                            .arg(limit));
+            return fail(
+                QStringLiteral("The entry \"%1\" of the bundle %2 inflates to more than the limit of %3 "
+                               "bytes.")
+                    .arg(name, m_Path)
+                    .arg(limit));
         }
         consumer(chunk.constData(), count);
     }
@@ -203,9 +206,9 @@ bool BundleArchive::readEntry(const QString& name, qint64 limit, QByteArray& byt
     {
         result.reserve(static_cast<int>(declared));
     }
-    if (!streamEntry(name, limit, [&result](const char* data, qint64 size) {
-            result.append(data, static_cast<int>(size));
-        }))
+    if (!streamEntry(name, limit,
+                     [&result](const char* data, qint64 size)
+                     { result.append(data, static_cast<int>(size)); }))
     {
         return false;
     }
@@ -221,10 +224,12 @@ bool BundleArchive::readEntry(const QString& name, qint64 limit, std::vector<uns
     {
         result.reserve(static_cast<std::size_t>(declared));
     }
-    if (!streamEntry(name, limit, [&result](const char* data, qint64 size) {
-            const auto* first = reinterpret_cast<const unsigned char*>(data);
-            result.insert(result.end(), first, first + size);
-        }))
+    if (!streamEntry(name, limit,
+                     [&result](const char* data, qint64 size)
+                     {
+                         const auto* first = reinterpret_cast<const unsigned char*>(data);
+                         result.insert(result.end(), first, first + size);
+                     }))
     {
         return false;
     }

@@ -48,11 +48,13 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
     }
     CSHA1 sha1;
     qint64 size = 0;
-    const bool read =
-        archive.streamEntry(check.entry, limits.maximumLoadFileSize, [&sha1, &size](const char* bytes, qint64 count) {
-            sha1.Update(reinterpret_cast<const unsigned char*>(bytes), static_cast<unsigned int>(count));
-            size += count;
-        });
+    const bool read = archive.streamEntry(check.entry, limits.maximumLoadFileSize,
+                                          [&sha1, &size](const char* bytes, qint64 count)
+                                          {
+                                              sha1.Update(reinterpret_cast<const unsigned char*>(bytes),
+                                                          static_cast<unsigned int>(count));
+                                              size += count;
+                                          });
     if (!read)
     {
         check.problem = archive.errorText();
@@ -63,9 +65,10 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
     check.size = size;
     if (!sha1.GetHash(digest.data()) || !SecurityTags::loadTagMatches(check.securityTag, digest))
     {
-        check.problem = QStringLiteral("its content does not match its SecurityTag \"%1\" (the file's tag is %2)")
-                            .arg(QString::fromStdString(check.securityTag),
-                                 QString::fromStdString(SecurityTags::encodeDigest(digest)));
+        check.problem =
+            QStringLiteral("its content does not match its SecurityTag \"%1\" (the file's tag is %2)")
+                .arg(QString::fromStdString(check.securityTag),
+                     QString::fromStdString(SecurityTags::encodeDigest(digest)));
         return;
     }
     check.passed = true;
@@ -74,7 +77,8 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
 // Runs the checks not already failed. Each worker reads through an archive
 // handle of its own; the largest files go first so that the workers finish
 // together.
-void runChecks(const QString& bundlePath, const BundleLimits& limits, int threads, std::vector<FileCheck>& checks)
+void runChecks(const QString& bundlePath, const BundleLimits& limits, int threads,
+               std::vector<FileCheck>& checks)
 {
     std::vector<std::size_t> order;
     for (std::size_t index = 0; index < checks.size(); ++index)
@@ -84,11 +88,12 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
             order.push_back(index);
         }
     }
-    std::stable_sort(order.begin(), order.end(), [&checks](std::size_t left, std::size_t right) {
-        return checks[left].declaredSize > checks[right].declaredSize;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&checks](std::size_t left, std::size_t right)
+                     { return checks[left].declaredSize > checks[right].declaredSize; });
     std::atomic<std::size_t> next{0};
-    const auto work = [&]() {
+    const auto work = [&]()
+    {
         BundleArchive archive(bundlePath, limits.maximumEntryCount);
         const bool opened = archive.open();
         for (std::size_t position = next++; position < order.size(); position = next++)
@@ -102,7 +107,8 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
             runCheck(archive, limits, check);
         }
     };
-    const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), order.size());
+    const std::size_t workers =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), order.size());
     std::vector<std::thread> helpers;
     for (std::size_t helper = 1; helper < workers; ++helper)
     {
@@ -117,13 +123,14 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
 
 QString describePackage(const Package& package)
 {
-    return QStringLiteral("Package %1: model name \"%2\", commercial name \"%3\", family \"%4\", ID %5, hardware "
-                          "revision %6, %7 load(s)")
+    return QStringLiteral(
+               "Package %1: model name \"%2\", commercial name \"%3\", family \"%4\", ID %5, hardware "
+               "revision %6, %7 load(s)")
         .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
              QString::fromStdString(package.modelName), QString::fromStdString(package.commercialName),
              QString::fromStdString(package.modelFamily), ManifestValues::hexadecimalText(package.modelId),
              package.hardwareRevision == Package::ANY_REVISION ? QStringLiteral("any")
-                                                                : QString::number(package.hardwareRevision))
+                                                               : QString::number(package.hardwareRevision))
         .arg(package.loads.size());
 }
 
@@ -165,37 +172,40 @@ bool BundleVerifier::verify(const QString& bundlePath)
         return fail(QLatin1String(NO_PACKAGES_TEXT), engine.lastError());
     }
     const Manifest& manifest = engine.manifest();
-    if (!engine.isManifestAuthentic())
-    {
-        return fail(QLatin1String(CORRUPTED_TEXT),
-                    manifest.manifestSecurityTag.isNull()
-                        ? QStringLiteral("The manifest has no ManifestSecurityTag element it can be checked with.")
-                        : QStringLiteral("The manifest's ManifestSecurityTag is \"%1\", its content gives \"%2\".")
-                              .arg(manifest.manifestSecurityTag, QString::fromUtf8(engine.computedManifestTag())));
-    }
-    m_Report << QStringLiteral("Manifest: authentic, tag %1").arg(manifest.manifestSecurityTag);
-    m_Report << QStringLiteral("Required updater version: %1 (this updater: %2)")
-                    .arg(manifest.requiredUpdaterVersion.isNull() ? QStringLiteral("none")
-                                                                  : manifest.requiredUpdaterVersion.toString(),
-                         m_Options.updaterVersion.toString());
-    if (m_Options.checkUpdaterVersion && engine.requiresNewerUpdater(m_Options.updaterVersion))
-    {
-        return fail(QLatin1String(NEWER_UPDATER_TEXT),
-                    QStringLiteral("The bundle requires updater %1; this updater is %2.")
-                        .arg(manifest.requiredUpdaterVersion.toString(), m_Options.updaterVersion.toString()));
-    }
-
+    // What the reader skips explains most surprises that follow.
     BundleArchive archive(bundlePath, m_Options.limits.maximumEntryCount);
     QByteArray manifestBytes;
-    if (archive.open() &&
-        archive.readEntry(QLatin1String(CameraUpdate::MANIFEST_ENTRY), m_Options.limits.maximumManifestSize,
-                          manifestBytes))
+    if (archive.open() && archive.readEntry(QLatin1String(CameraUpdate::MANIFEST_ENTRY),
+                                            m_Options.limits.maximumManifestSize, manifestBytes))
     {
         for (const QString& finding : ManifestStructure::findUnreadElements(manifestBytes))
         {
             m_Report << QStringLiteral("Warning: ") + finding;
         }
     }
+    if (!engine.isManifestAuthentic())
+    {
+        return fail(
+            QLatin1String(CORRUPTED_TEXT),
+            manifest.manifestSecurityTag.isNull()
+                ? QStringLiteral("The updater finds no ManifestSecurityTag element in the manifest.")
+                : QStringLiteral("The manifest's ManifestSecurityTag is \"%1\", its content gives \"%2\".")
+                      .arg(manifest.manifestSecurityTag, QString::fromUtf8(engine.computedManifestTag())));
+    }
+    m_Report << QStringLiteral("Manifest: authentic, tag %1").arg(manifest.manifestSecurityTag);
+    m_Report << QStringLiteral("Required updater version: %1 (this updater: %2)")
+                    .arg(manifest.requiredUpdaterVersion.isNull()
+                             ? QStringLiteral("none")
+                             : manifest.requiredUpdaterVersion.toString(),
+                         m_Options.updaterVersion.toString());
+    if (m_Options.checkUpdaterVersion && engine.requiresNewerUpdater(m_Options.updaterVersion))
+    {
+        return fail(
+            QLatin1String(NEWER_UPDATER_TEXT),
+            QStringLiteral("The bundle requires updater %1; this updater is %2.")
+                .arg(manifest.requiredUpdaterVersion.toString(), m_Options.updaterVersion.toString()));
+    }
+
     if (manifest.packages.empty())
     {
         return fail(QLatin1String(NO_PACKAGES_TEXT), QStringLiteral("The manifest lists no package."));
@@ -251,23 +261,26 @@ bool BundleVerifier::verify(const QString& bundlePath)
         {
             const Load& load = package.loads[loadIndex];
             const FileCheck& check = checks[checksOfPackage[packageIndex][loadIndex]];
-            const QString loadFailure = QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+            const QString loadFailure =
+                QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
             if (!check.passed)
             {
                 m_Report << describeLoad(load) + QStringLiteral(": FAILED");
                 return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
-                            loadFailure + QStringLiteral(" The file of package %1: %2.")
-                                              .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
-                                                   check.problem));
+                            loadFailure +
+                                QStringLiteral(" The file of package %1: %2.")
+                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
+                                         check.problem));
             }
             packageBytes += check.size;
             if (packageBytes > m_Options.limits.maximumPackageDataSize)
             {
                 return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
-                            loadFailure + QStringLiteral(" The load files of package %1 pass the limit of %2 bytes "
-                                                         "that the updater holds for one package.")
-                                              .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
-                                              .arg(m_Options.limits.maximumPackageDataSize));
+                            loadFailure +
+                                QStringLiteral(" The load files of package %1 pass the limit of %2 bytes "
+                                               "that the updater holds for one package.")
+                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
+                                    .arg(m_Options.limits.maximumPackageDataSize));
             }
             m_Report << describeLoad(load) + QStringLiteral(": %1 bytes, tag valid").arg(check.size);
             ++loadCount;

@@ -38,7 +38,10 @@ bool readFile(const QString& path, qint64 limit, QByteArray& content, QString& e
     QFile file(path);
     if (file.size() > limit)
     {
-        error = QStringLiteral("%1 holds %2 bytes, more than the limit of %3 bytes").arg(path).arg(file.size()).arg(limit);
+        error = QStringLiteral("%1 holds %2 bytes, more than the limit of %3 bytes")
+                    .arg(path)
+                    .arg(file.size())
+                    .arg(limit);
         return false;
     }
     if (!file.open(QIODevice::ReadOnly))
@@ -73,7 +76,8 @@ bool BundleWriter::fail(const QString& text)
 
 BundleWriter::FileSource BundleWriter::folderSource(const QString& folder, qint64 limit)
 {
-    return [folder, limit](const Package& package, const Load& load, QByteArray& content, QString& error) {
+    return [folder, limit](const Package& package, const Load& load, QByteArray& content, QString& error)
+    {
         const QDir root(folder);
         const QString fileName = QString::fromStdString(load.fileName);
         QString path = root.filePath(QString::fromStdString(CameraUpdate::packageFolderName(package)) +
@@ -133,9 +137,10 @@ bool BundleWriter::computeLoadTags(const FileSource& source)
             LoadFile file{&package, &load, entryOf(package, load), {}, true};
             if (load.fileName.empty() || !BundleArchive::isSafeEntryName(file.entry))
             {
-                return fail(QStringLiteral("The load file name \"%1\" does not give a path inside its package "
-                                           "folder (%2).")
-                                .arg(QString::fromStdString(load.fileName), file.entry));
+                return fail(
+                    QStringLiteral("The load file name \"%1\" does not give a path inside its package "
+                                   "folder (%2).")
+                        .arg(QString::fromStdString(load.fileName), file.entry));
             }
             QByteArray content;
             QString error;
@@ -145,19 +150,21 @@ bool BundleWriter::computeLoadTags(const FileSource& source)
             }
             if (content.size() > m_Limits.maximumLoadFileSize)
             {
-                return fail(QStringLiteral("The file of load %1 holds %2 bytes, more than the updater's limit of "
-                                           "%3 bytes.")
-                                .arg(file.entry)
-                                .arg(content.size())
-                                .arg(m_Limits.maximumLoadFileSize));
+                return fail(
+                    QStringLiteral("The file of load %1 holds %2 bytes, more than the updater's limit of "
+                                   "%3 bytes.")
+                        .arg(file.entry)
+                        .arg(content.size())
+                        .arg(m_Limits.maximumLoadFileSize));
             }
             packageBytes += content.size();
             if (packageBytes > m_Limits.maximumPackageDataSize)
             {
-                return fail(QStringLiteral("The load files of package %1 hold more than the updater's limit of %2 "
-                                           "bytes for one package.")
-                                .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
-                                .arg(m_Limits.maximumPackageDataSize));
+                return fail(
+                    QStringLiteral("The load files of package %1 hold more than the updater's limit of %2 "
+                                   "bytes for one package.")
+                        .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
+                        .arg(m_Limits.maximumPackageDataSize));
             }
             file.tag = tagOf(content);
             const auto known = tagOfEntry.constFind(file.entry);
@@ -183,13 +190,31 @@ bool BundleWriter::computeLoadTags(const FileSource& source)
 bool BundleWriter::rewriteManifest(const QByteArray& manifest, QByteArray& rewritten)
 {
     QXmlStreamReader reader(manifest);
-    QByteArray output;
-    QXmlStreamWriter writer(&output);
-    std::vector<QString> open;
+    QByteArray body;
+    QXmlStreamWriter writer(&body);
+    // Per open element: its name and the blank text in front of its first
+    // child, with which an added child is indented.
+    std::vector<std::pair<QString, QString>> open;
+    // Blank text is held back so that an added element can go in front of it.
+    QString pendingBlank;
     std::size_t fileIndex = 0;
     bool loadHasTag = false;
     bool manifestHasTag = false;
-    const auto nextTag = [this, &fileIndex]() {
+    const auto flushBlank = [&writer, &pendingBlank]()
+    {
+        if (!pendingBlank.isEmpty())
+        {
+            writer.writeCharacters(pendingBlank);
+            pendingBlank.clear();
+        }
+    };
+    const auto addElement = [&](const QString& name, const QString& text)
+    {
+        writer.writeCharacters(open.back().second.isEmpty() ? pendingBlank : open.back().second);
+        writer.writeTextElement(name, text);
+    };
+    const auto nextTag = [this, &fileIndex]()
+    {
         return fileIndex < m_Files.size() ? QString::fromStdString(m_Files[fileIndex].tag) : QString();
     };
     while (!reader.atEnd())
@@ -199,13 +224,43 @@ bool BundleWriter::rewriteManifest(const QByteArray& manifest, QByteArray& rewri
         {
             return fail(QStringLiteral("The manifest cannot be rewritten: %1").arg(reader.errorString()));
         }
-        const QString parent = open.empty() ? QString() : open.back();
-        if (reader.isStartDocument())
+        if (reader.isCharacters() && reader.isWhitespace() && !reader.isCDATA())
         {
-            writer.writeStartDocument();
+            pendingBlank += reader.text();
+            continue;
         }
-        else if (reader.isStartElement() && parent == QLatin1String("Load") &&
-                 reader.name() == QLatin1String("SecurityTag"))
+        if (reader.isStartDocument() || reader.isEndDocument())
+        {
+            // The declaration is written in front of the body.
+            pendingBlank.clear();
+            continue;
+        }
+        const QString parent = open.empty() ? QString() : open.back().first;
+        if (reader.isStartElement() && !open.empty() && open.back().second.isEmpty())
+        {
+            open.back().second = pendingBlank;
+        }
+        if (reader.isEndElement())
+        {
+            const QString name = open.back().first;
+            if (name == QLatin1String("Load"))
+            {
+                if (!loadHasTag)
+                {
+                    addElement(QStringLiteral("SecurityTag"), nextTag());
+                }
+                ++fileIndex;
+            }
+            if (name == QLatin1String("Manifest") && !manifestHasTag)
+            {
+                addElement(QStringLiteral("ManifestSecurityTag"),
+                           QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
+            }
+            open.pop_back();
+        }
+        flushBlank();
+        if (reader.isStartElement() && parent == QLatin1String("Load") &&
+            reader.name() == QLatin1String("SecurityTag"))
         {
             writer.writeCurrentToken(reader);
             writer.writeCharacters(nextTag());
@@ -222,44 +277,31 @@ bool BundleWriter::rewriteManifest(const QByteArray& manifest, QByteArray& rewri
             reader.readElementText(QXmlStreamReader::SkipChildElements);
             manifestHasTag = true;
         }
-        else if (reader.isStartElement())
-        {
-            if (reader.name() == QLatin1String("Load"))
-            {
-                loadHasTag = false;
-            }
-            open.push_back(reader.name().toString());
-            writer.writeCurrentToken(reader);
-        }
-        else if (reader.isEndElement())
-        {
-            const QString name = open.back();
-            open.pop_back();
-            if (name == QLatin1String("Load"))
-            {
-                if (!loadHasTag)
-                {
-                    writer.writeTextElement(QStringLiteral("SecurityTag"), nextTag());
-                }
-                ++fileIndex;
-            }
-            if (name == QLatin1String("Manifest") && !manifestHasTag)
-            {
-                writer.writeTextElement(QStringLiteral("ManifestSecurityTag"),
-                                        QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
-            }
-            writer.writeCurrentToken(reader);
-        }
         else
         {
+            if (reader.isStartElement())
+            {
+                if (reader.name() == QLatin1String("Load"))
+                {
+                    loadHasTag = false;
+                }
+                open.emplace_back(reader.name().toString(), QString());
+            }
             writer.writeCurrentToken(reader);
+            // The reader drops the line breaks around the root element.
+            if (open.empty() && !reader.isCharacters())
+            {
+                writer.writeCharacters(QStringLiteral("\n"));
+            }
         }
     }
     if (fileIndex != m_Files.size())
     {
-        return fail(QStringLiteral("The manifest lists %1 loads where %2 were read.").arg(fileIndex).arg(m_Files.size()));
+        return fail(QStringLiteral("The manifest lists %1 loads where %2 were read.")
+                        .arg(fileIndex)
+                        .arg(m_Files.size()));
     }
-    rewritten = output;
+    rewritten = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + body;
     return true;
 }
 
@@ -293,11 +335,14 @@ bool BundleWriter::writeArchive(const QByteArray& sealed, const FileSource& sour
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdCreate))
     {
-        return fail(QStringLiteral("The bundle %1 cannot be created (error %2).").arg(path).arg(zip.getZipError()));
+        return fail(
+            QStringLiteral("The bundle %1 cannot be created (error %2).").arg(path).arg(zip.getZipError()));
     }
-    const auto addEntry = [&zip, &path, this](const QString& name, const QByteArray& content) {
+    const auto addEntry = [&zip, &path, this](const QString& name, const QByteArray& content)
+    {
         QuaZipFile entry(&zip);
-        if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED, Z_DEFAULT_COMPRESSION) ||
+        if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED,
+                        Z_DEFAULT_COMPRESSION) ||
             entry.write(content) != content.size())
         {
             return fail(QStringLiteral("The entry %1 cannot be written to %2 (error %3).")
@@ -328,7 +373,8 @@ bool BundleWriter::writeArchive(const QByteArray& sealed, const FileSource& sour
         }
         else if (tagOf(content) != file.tag)
         {
-            written = fail(QStringLiteral("The file of load %1 changed while the bundle was made.").arg(file.entry));
+            written = fail(
+                QStringLiteral("The file of load %1 changed while the bundle was made.").arg(file.entry));
         }
         else
         {
@@ -338,7 +384,8 @@ bool BundleWriter::writeArchive(const QByteArray& sealed, const FileSource& sour
     zip.close();
     if (written && zip.getZipError() != UNZ_OK)
     {
-        written = fail(QStringLiteral("The bundle %1 cannot be completed (error %2).").arg(path).arg(zip.getZipError()));
+        written = fail(
+            QStringLiteral("The bundle %1 cannot be completed (error %2).").arg(path).arg(zip.getZipError()));
     }
     return written;
 }

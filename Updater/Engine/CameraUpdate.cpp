@@ -31,7 +31,9 @@ SecurityTags::Digest digestOf(const std::vector<unsigned char>& data, bool& comp
 
 } // namespace
 
-CameraUpdate::CameraUpdate(QObject* parent) : QObject(parent), m_Progress(std::make_unique<UpdateProgress>()) {}
+CameraUpdate::CameraUpdate(QObject* parent) : QObject(parent), m_Progress(std::make_unique<UpdateProgress>())
+{
+}
 
 CameraUpdate::~CameraUpdate() = default;
 
@@ -58,7 +60,8 @@ bool CameraUpdate::loadBundle(const QString& path)
     }
     if (!archive.contains(QLatin1String(MANIFEST_ENTRY)))
     {
-        return refuseBundle(QStringLiteral("The bundle %1 holds no %2.").arg(path, QLatin1String(MANIFEST_ENTRY)));
+        return refuseBundle(
+            QStringLiteral("The bundle %1 holds no %2.").arg(path, QLatin1String(MANIFEST_ENTRY)));
     }
     QByteArray bytes;
     if (!archive.readEntry(QLatin1String(MANIFEST_ENTRY), m_Limits.maximumManifestSize, bytes))
@@ -70,7 +73,8 @@ bool CameraUpdate::loadBundle(const QString& path)
     if (!m_Manifest.errorString.isNull())
     {
         m_LastError = m_Manifest.errorString;
-        EngineLog::error(QStringLiteral("The manifest of the bundle %1 is not well-formed: %2").arg(path, m_LastError));
+        EngineLog::error(
+            QStringLiteral("The manifest of the bundle %1 is not well-formed: %2").arg(path, m_LastError));
         return false;
     }
     return true;
@@ -86,7 +90,8 @@ bool CameraUpdate::isManifestAuthentic() const
 
 bool CameraUpdate::requiresNewerUpdater(const QVersionNumber& applicationVersion) const
 {
-    return !m_Manifest.requiredUpdaterVersion.isNull() && applicationVersion < m_Manifest.requiredUpdaterVersion;
+    return !m_Manifest.requiredUpdaterVersion.isNull() &&
+           applicationVersion < m_Manifest.requiredUpdaterVersion;
 }
 
 std::string CameraUpdate::packageFolderName(const Package& package)
@@ -96,7 +101,7 @@ std::string CameraUpdate::packageFolderName(const Package& package)
     folder += QString::number(package.modelId, 16).toUpper().toStdString();
     folder += '_';
     folder += package.hardwareRevision == Package::ANY_REVISION ? std::string("Any")
-                                                                 : std::to_string(package.hardwareRevision);
+                                                                : std::to_string(package.hardwareRevision);
     folder += '_';
     folder += package.versionCondition;
     return folder;
@@ -107,7 +112,10 @@ void CameraUpdate::setSelectedPackage(const Package& package)
     m_SelectedPackage = std::make_unique<Package>(package);
 }
 
-void CameraUpdate::clearSelectedPackage() { m_SelectedPackage.reset(); }
+void CameraUpdate::clearSelectedPackage()
+{
+    m_SelectedPackage.reset();
+}
 
 void CameraUpdate::extractLoads()
 {
@@ -138,7 +146,8 @@ void CameraUpdate::extractLoads()
         {
             continue;
         }
-        const qint64 budget = std::min(m_Limits.maximumLoadFileSize, m_Limits.maximumPackageDataSize - packageData);
+        const qint64 budget =
+            std::min(m_Limits.maximumLoadFileSize, m_Limits.maximumPackageDataSize - packageData);
         if (!archive.readEntry(path, budget, load.data))
         {
             load.data.clear();
@@ -161,7 +170,8 @@ void CameraUpdate::validateLoads() const
         const SecurityTags::Digest digest = digestOf(load.data, complete);
         if (!complete || !SecurityTags::loadTagMatches(load.securityTag, digest))
         {
-            const QString message = tr("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+            const QString message =
+                tr("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
             EngineLog::error(message);
             throw std::runtime_error(message.toStdString());
         }

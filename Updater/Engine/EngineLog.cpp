@@ -21,8 +21,17 @@ void write(spdlog::level::level_enum level, const QString& message)
 namespace EngineLog
 {
 
-void info(const QString& message) { write(spdlog::level::info, message); }
-void warning(const QString& message) { write(spdlog::level::warn, message); }
-void error(const QString& message) { write(spdlog::level::err, message); }
+void info(const QString& message)
+{
+    write(spdlog::level::info, message);
+}
+void warning(const QString& message)
+{
+    write(spdlog::level::warn, message);
+}
+void error(const QString& message)
+{
+    write(spdlog::level::err, message);
+}
 
 } // namespace EngineLog

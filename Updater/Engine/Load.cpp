@@ -7,7 +7,10 @@
 namespace
 {
 
-QString readText(QXmlStreamReader& reader) { return reader.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement); }
+QString readText(QXmlStreamReader& reader)
+{
+    return reader.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+}
 
 } // namespace
 

@@ -27,8 +27,8 @@ bool Manifest::parse(QXmlStreamReader& reader)
         }
         return false;
     }
-    requiredUpdaterVersion =
-        ManifestValues::readVersion(reader.attributes().value(QLatin1String("RequiredUpdaterVersion")).toString());
+    requiredUpdaterVersion = ManifestValues::readVersion(
+        reader.attributes().value(QLatin1String("RequiredUpdaterVersion")).toString());
     while (reader.readNextStartElement())
     {
         if (reader.name() == QLatin1String("Packages"))

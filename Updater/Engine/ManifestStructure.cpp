@@ -23,10 +23,12 @@ const QHash<QString, QSet<QString>>& allowedChildren()
         {QStringLiteral("Load"),
          {QStringLiteral("LoadNumber"), QStringLiteral("LoadType"), QStringLiteral("FileName"),
           QStringLiteral("SecurityTag"), QStringLiteral("LoadVersion"), QStringLiteral("FlipBits"),
-          QStringLiteral("ForceUpdate"), QStringLiteral("DataExtractionMethod"), QStringLiteral("ProgrammingMethod"),
-          QStringLiteral("VersionVerificationMethod"), QStringLiteral("FlashControlOperation"),
-          QStringLiteral("FlashAddress"), QStringLiteral("FlashSize"), QStringLiteral("VersionFlashAddress"),
-          QStringLiteral("VersionFlashSize"), QStringLiteral("NextLoad"), QStringLiteral("AlternateNextLoad")}},
+          QStringLiteral("ForceUpdate"), QStringLiteral("DataExtractionMethod"),
+          QStringLiteral("ProgrammingMethod"), QStringLiteral("VersionVerificationMethod"),
+          QStringLiteral("FlashControlOperation"), QStringLiteral("FlashAddress"),
+          QStringLiteral("FlashSize"), QStringLiteral("VersionFlashAddress"),
+          QStringLiteral("VersionFlashSize"), QStringLiteral("NextLoad"),
+          QStringLiteral("AlternateNextLoad")}},
     };
     return children;
 }
@@ -52,8 +54,9 @@ QStringList findUnreadElements(const QByteArray& manifest)
             const QString& parent = open.back();
             if (depthOfUnknown == 0 && !allowedChildren().value(parent).contains(name))
             {
-                findings << QStringLiteral("Line %1: the element <%2> inside <%3> is not read by the updater, "
-                                           "which stops reading <%3> there.")
+                findings << QStringLiteral(
+                                "Line %1: the element <%2> inside <%3> is not read by the updater, "
+                                "which stops reading <%3> there.")
                                 .arg(reader.lineNumber())
                                 .arg(name, parent.isEmpty() ? QStringLiteral("the document") : parent);
             }
@@ -82,4 +85,3 @@ QStringList findUnreadElements(const QByteArray& manifest)
 }
 
 } // namespace ManifestStructure
-

@@ -87,13 +87,23 @@ std::int32_t readSignedDecimal(const QString& text)
     {
         return 0;
     }
-    return negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(value)) : static_cast<std::int32_t>(value);
+    return negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(value))
+                    : static_cast<std::int32_t>(value);
 }
 
-bool readFlag(const QString& text) { return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0; }
+bool readFlag(const QString& text)
+{
+    return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
 
-QVersionNumber readVersion(const QString& text) { return QVersionNumber::fromString(text); }
+QVersionNumber readVersion(const QString& text)
+{
+    return QVersionNumber::fromString(text);
+}
 
-QString hexadecimalText(std::uint32_t value) { return QStringLiteral("0x") + QString::number(value, 16).toUpper(); }
+QString hexadecimalText(std::uint32_t value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
+}
 
 } // namespace ManifestValues

@@ -47,7 +47,8 @@ QByteArray computeManifestTag(const QByteArray& manifest)
     }
     const std::vector<unsigned char> digest =
         VxInternal::calculateSha1Hash(std::vector<unsigned char>(hashed.begin(), hashed.end()));
-    return QByteArray(reinterpret_cast<const char*>(digest.data()), static_cast<int>(digest.size())).toBase64();
+    return QByteArray(reinterpret_cast<const char*>(digest.data()), static_cast<int>(digest.size()))
+        .toBase64();
 }
 
 std::string encodeDigest(const Digest& digest)
@@ -62,14 +63,16 @@ QByteArray decodeLoadTag(const std::string& securityTag)
     const auto end = std::find_if_not(securityTag.begin(), securityTag.end(), isBase64Character);
     // Qt decodes a final group of n characters into n - 1 bytes, as the tag's
     // rule wants, once the text holds nothing but alphabet characters.
-    return QByteArray::fromBase64(QByteArray(securityTag.data(), static_cast<int>(end - securityTag.begin())));
+    return QByteArray::fromBase64(
+        QByteArray(securityTag.data(), static_cast<int>(end - securityTag.begin())));
 }
 
 bool loadTagMatches(const std::string& securityTag, const Digest& digest)
 {
     const QByteArray decoded = decodeLoadTag(securityTag);
     return decoded.size() == static_cast<int>(digest.size()) &&
-           std::equal(digest.begin(), digest.end(), reinterpret_cast<const unsigned char*>(decoded.constData()));
+           std::equal(digest.begin(), digest.end(),
+                      reinterpret_cast<const unsigned char*>(decoded.constData()));
 }
 
 } // namespace SecurityTags

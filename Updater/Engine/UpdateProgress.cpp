@@ -26,9 +26,15 @@ void UpdateProgress::reset()
     emit overallProgress(0);
 }
 
-void UpdateProgress::setTotalSteps(std::uint32_t steps) { m_TotalSteps = steps; }
+void UpdateProgress::setTotalSteps(std::uint32_t steps)
+{
+    m_TotalSteps = steps;
+}
 
-void UpdateProgress::setLoad(const Load& load) { m_CurrentLoad = load; }
+void UpdateProgress::setLoad(const Load& load)
+{
+    m_CurrentLoad = load;
+}
 
 void UpdateProgress::setFileProgress(std::uint32_t percent)
 {
