@@ -50,7 +50,8 @@ QString load(const QString& number, const QString& type, const QString& fileName
 
 BundleWriter::FileSource memorySource(const Files& files)
 {
-    return [files](const Package& package, const Load& load, QByteArray& content, QString& error) {
+    return [files](const Package& package, const Load& load, QByteArray& content, QString& error)
+    {
         const QString name = QString::fromStdString(load.fileName);
         const QString entry = QString::fromStdString(CameraUpdate::packageFolderName(package)) + '/' + name;
         auto found = files.find(entry);
@@ -86,7 +87,8 @@ Files typicalFiles()
     {
         firmware[index] = static_cast<char>((index * 7919) >> 3);
     }
-    return {{QStringLiteral("fw.img"), firmware}, {QStringLiteral("fpga.bit"), QByteArray("FPGA bit stream")}};
+    return {{QStringLiteral("fw.img"), firmware},
+            {QStringLiteral("fpga.bit"), QByteArray("FPGA bit stream")}};
 }
 
 QString writeBundle(const QString& path, const QByteArray& manifest, const Files& files)
@@ -100,7 +102,8 @@ QByteArray sealedManifest(const QByteArray& manifest, const Files& files)
 {
     BundleWriter writer;
     QByteArray sealed;
-    EXPECT_TRUE(writer.sealManifest(manifest, memorySource(files), sealed)) << writer.errorText().toStdString();
+    EXPECT_TRUE(writer.sealManifest(manifest, memorySource(files), sealed))
+        << writer.errorText().toStdString();
     return sealed;
 }
 
@@ -216,7 +219,10 @@ LogCapture::LogCapture() : m_Stream(std::make_shared<std::ostringstream>())
     spdlog::register_logger(m_Logger);
 }
 
-LogCapture::~LogCapture() { spdlog::drop(EngineLog::LOGGER_NAME); }
+LogCapture::~LogCapture()
+{
+    spdlog::drop(EngineLog::LOGGER_NAME);
+}
 
 QStringList LogCapture::lines() const
 {

@@ -20,9 +20,18 @@ class logger;
 }
 
 // Lets test messages and failed comparisons show Qt texts.
-inline std::ostream& operator<<(std::ostream& stream, const QString& text) { return stream << text.toStdString(); }
-inline void PrintTo(const QString& text, std::ostream* stream) { *stream << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QByteArray& bytes, std::ostream* stream) { *stream << '"' << bytes.toStdString() << '"'; }
+inline std::ostream& operator<<(std::ostream& stream, const QString& text)
+{
+    return stream << text.toStdString();
+}
+inline void PrintTo(const QString& text, std::ostream* stream)
+{
+    *stream << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* stream)
+{
+    *stream << '"' << bytes.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& lines, std::ostream* stream)
 {
     *stream << '[' << lines.join(QStringLiteral("|")).toStdString() << ']';
@@ -34,13 +43,15 @@ namespace BundleFixtures
 {
 
 // The manifest around some package elements.
-QByteArray manifest(const QString& packages, const QString& attributes = QString(),
-                    const QString& tagElement = QStringLiteral("<ManifestSecurityTag></ManifestSecurityTag>"));
+QByteArray
+manifest(const QString& packages, const QString& attributes = QString(),
+         const QString& tagElement = QStringLiteral("<ManifestSecurityTag></ManifestSecurityTag>"));
 
 QString package(const QString& modelName, const QString& modelId, const QString& loads,
                 const QString& more = QString());
 
-QString load(const QString& number, const QString& type, const QString& fileName, const QString& more = QString());
+QString load(const QString& number, const QString& type, const QString& fileName,
+             const QString& more = QString());
 
 // Load files by file name, or by "<package folder>/<file name>" when two
 // packages use the same name for different files.

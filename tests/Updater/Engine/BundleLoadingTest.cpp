@@ -101,7 +101,8 @@ TEST_F(BundleLoading, TagWithTrailingNewlineIsNotAuthentic)
     ASSERT_TRUE(m_Engine.loadBundle(rawBundle(sealed)));
     // The computed tag ignores the element's content, so only the comparison
     // is exact.
-    EXPECT_EQ(m_Engine.manifest().manifestSecurityTag, QString::fromUtf8(m_Engine.computedManifestTag()) + '\n');
+    EXPECT_EQ(m_Engine.manifest().manifestSecurityTag,
+              QString::fromUtf8(m_Engine.computedManifestTag()) + '\n');
     EXPECT_FALSE(m_Engine.isManifestAuthentic());
 }
 
@@ -110,8 +111,8 @@ TEST_F(BundleLoading, ManifestWithoutBothTagsIsNotAuthentic)
     // An empty element written as one tag: neither literal tag is present, so
     // there is no computed tag; as Qt texts the missing tag and the empty
     // element would compare equal.
-    ASSERT_TRUE(m_Engine.loadBundle(
-        rawBundle(manifest(QString(), QString(), QStringLiteral("<ManifestSecurityTag/>")), "selfclosing.zip")));
+    ASSERT_TRUE(m_Engine.loadBundle(rawBundle(
+        manifest(QString(), QString(), QStringLiteral("<ManifestSecurityTag/>")), "selfclosing.zip")));
     EXPECT_TRUE(m_Engine.computedManifestTag().isEmpty());
     EXPECT_TRUE(m_Engine.manifest().manifestSecurityTag.isEmpty());
     EXPECT_EQ(QString::fromUtf8(m_Engine.computedManifestTag()), m_Engine.manifest().manifestSecurityTag);
@@ -119,8 +120,9 @@ TEST_F(BundleLoading, ManifestWithoutBothTagsIsNotAuthentic)
 
     // Only the closing tag appears before the element.
     ASSERT_TRUE(m_Engine.loadBundle(rawBundle(
-        manifest(QString(), QString(),
-                 QStringLiteral("<!-- </ManifestSecurityTag> --><ManifestSecurityTag>x</ManifestSecurityTag>")),
+        manifest(
+            QString(), QString(),
+            QStringLiteral("<!-- </ManifestSecurityTag> --><ManifestSecurityTag>x</ManifestSecurityTag>")),
         "closefirst.zip")));
     EXPECT_TRUE(m_Engine.computedManifestTag().isEmpty());
     EXPECT_FALSE(m_Engine.isManifestAuthentic());
@@ -151,7 +153,8 @@ TEST_F(BundleLoading, OtherRootElementLoadsWithoutPackages)
 
 TEST_F(BundleLoading, RequiredUpdaterVersion)
 {
-    const auto needsNewer = [this](const QString& attribute, const QVersionNumber& application) {
+    const auto needsNewer = [this](const QString& attribute, const QVersionNumber& application)
+    {
         const QByteArray manifestBytes = typicalManifest(attribute);
         EXPECT_TRUE(m_Engine.loadBundle(rawBundle(manifestBytes)));
         return m_Engine.requiresNewerUpdater(application);
@@ -190,11 +193,13 @@ TEST_F(BundleLoading, PackageFolderNames)
 TEST_F(BundleLoading, LoadFilesComeFromThePackagesOwnFolder)
 {
     // Two packages use the same file name for different files; each gets its own.
-    const QByteArray manifestBytes =
-        manifest(package("Beta", "0x2", load("1", "Firmware", "fw.img"), "      <HardwareRevision>Any</HardwareRevision>\n") +
-                 package("Beta", "0x2", load("1", "Firmware", "fw.img"), "      <CommercialName>Vx Beta</CommercialName>\n"));
-    const QString bundle = writeBundle(path("two.zip"), manifestBytes,
-                                       {{"Beta_0x2_0_/fw.img", "revision zero"}, {"Vx Beta_0x2_Any_/fw.img", "any"}});
+    const QByteArray manifestBytes = manifest(package("Beta", "0x2", load("1", "Firmware", "fw.img"),
+                                                      "      <HardwareRevision>Any</HardwareRevision>\n") +
+                                              package("Beta", "0x2", load("1", "Firmware", "fw.img"),
+                                                      "      <CommercialName>Vx Beta</CommercialName>\n"));
+    const QString bundle =
+        writeBundle(path("two.zip"), manifestBytes,
+                    {{"Beta_0x2_0_/fw.img", "revision zero"}, {"Vx Beta_0x2_Any_/fw.img", "any"}});
     ASSERT_TRUE(m_Engine.loadBundle(bundle));
     ASSERT_TRUE(m_Engine.isManifestAuthentic());
     ASSERT_EQ(m_Engine.manifest().packages.size(), 2u);
@@ -212,7 +217,8 @@ TEST_F(BundleLoading, LoadFilesComeFromThePackagesOwnFolder)
 TEST_F(BundleLoading, MissingOrAlteredLoadFileFailsValidationNamingIt)
 {
     const QByteArray sealed = sealedManifest(typicalManifest(), typicalFiles());
-    writeZip(path("missing.zip"), {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}});
+    writeZip(path("missing.zip"),
+             {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}});
     ASSERT_TRUE(m_Engine.loadBundle(path("missing.zip")));
     ASSERT_TRUE(m_Engine.isManifestAuthentic());
     m_Engine.setSelectedPackage(m_Engine.manifest().packages[0]);
@@ -243,7 +249,8 @@ TEST_F(BundleLoading, DataOfAnEarlierExtractionDoesNotStandInForAMissingFile)
     m_Engine.extractLoads();
     ASSERT_NO_THROW(m_Engine.validateLoads());
     // The bundle is replaced on disk by one without the FPGA file.
-    writeZip(path("good.zip"), {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}});
+    writeZip(path("good.zip"),
+             {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}});
     m_Engine.extractLoads();
     EXPECT_EQ(validationFailure(m_Engine), "Failed to validate load fpga.bit.");
 }

@@ -64,7 +64,8 @@ protected:
         m_Engine.setSelectedPackage(m_Engine.manifest().packages[0]);
         LogCapture log;
         m_Engine.extractLoads();
-        EXPECT_TRUE(log.lines().filter("[error]").join('\n').contains(text)) << log.lines().join('\n').toStdString();
+        EXPECT_TRUE(log.lines().filter("[error]").join('\n').contains(text))
+            << log.lines().join('\n').toStdString();
         try
         {
             m_Engine.validateLoads();
@@ -72,7 +73,8 @@ protected:
         }
         catch (const std::runtime_error& error)
         {
-            EXPECT_EQ(QString::fromUtf8(error.what()), QStringLiteral("Failed to validate load %1.").arg(fileName));
+            EXPECT_EQ(QString::fromUtf8(error.what()),
+                      QStringLiteral("Failed to validate load %1.").arg(fileName));
         }
     }
 
@@ -136,7 +138,8 @@ TEST_F(BundleSafety, CorruptBytesNeverPassValidation)
             // may change without a refusal; the loads are then the true ones.
             for (const Load& load : m_Engine.selectedPackage()->loads)
             {
-                EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(load.data.data()), static_cast<int>(load.data.size())),
+                EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(load.data.data()),
+                                     static_cast<int>(load.data.size())),
                           typicalFiles().at(QString::fromStdString(load.fileName)))
                     << position;
             }
@@ -152,8 +155,10 @@ TEST_F(BundleSafety, DamagedManifestEntry)
     // Compressed bytes of the manifest altered: the inflate or its checksum fails.
     QByteArray bundle = goodBundleBytes();
     ASSERT_TRUE(bundle.startsWith("PK\x03\x04"));
-    const auto field = [&bundle](int offset) {
-        return static_cast<unsigned char>(bundle[offset]) | static_cast<unsigned char>(bundle[offset + 1]) << 8;
+    const auto field = [&bundle](int offset)
+    {
+        return static_cast<unsigned char>(bundle[offset]) | static_cast<unsigned char>(bundle[offset + 1])
+                                                                << 8;
     };
     ASSERT_EQ(QByteArray(bundle.constData() + 30, field(26)), QByteArray("Manifest.xml"));
     const int data = 30 + field(26) + field(28) + 40;
@@ -177,8 +182,8 @@ TEST_F(BundleSafety, MissingManifestOrMalformedXml)
 TEST_F(BundleSafety, EntryNamesThatLeaveTheirFolder)
 {
     const QByteArray sealed = sealedManifest(typicalManifest(), typicalFiles());
-    for (const char* name : {"../evil.bin", "/etc/evil.bin", "Alpha-2_0x1A2B_Any_/../../evil.bin", "C:/evil.bin",
-                                "Alpha-2_0x1A2B_Any_\\..\\evil.bin", "..", "a/\x01/b"})
+    for (const char* name : {"../evil.bin", "/etc/evil.bin", "Alpha-2_0x1A2B_Any_/../../evil.bin",
+                             "C:/evil.bin", "Alpha-2_0x1A2B_Any_\\..\\evil.bin", "..", "a/\x01/b"})
     {
         writeZip(path("escape.zip"), {{"Manifest.xml", sealed}, {name, "x"}});
         expectRefused(path("escape.zip"), "whose name leaves its folder");
@@ -274,7 +279,8 @@ TEST_F(BundleSafety, ZipBombLoadFileIsRefusedUnread)
 {
     const QByteArray sealed = sealedManifest(typicalManifest(), typicalFiles());
     const long before = peakResidentKilobytes();
-    writeZeroBomb(path("bomb.zip"), {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}},
+    writeZeroBomb(path("bomb.zip"),
+                  {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}},
                   "Alpha-2_0x1A2B_Any_/fpga.bit", 0xF0000000u, 3840);
     ASSERT_TRUE(m_Engine.loadBundle(path("bomb.zip")));
     ASSERT_TRUE(m_Engine.isManifestAuthentic());
@@ -288,12 +294,14 @@ TEST_F(BundleSafety, BombDeclaringLittleInflatesOnlyThatMuch)
     // stops at the declared size, so the file is 1 MiB of zeros that fails
     // its tag.
     const QByteArray sealed = sealedManifest(typicalManifest(), typicalFiles());
-    writeZeroBomb(path("liar.zip"), {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}},
+    writeZeroBomb(path("liar.zip"),
+                  {{"Manifest.xml", sealed}, {"Alpha-2_0x1A2B_Any_/fw.img", typicalFiles().at("fw.img")}},
                   "Alpha-2_0x1A2B_Any_/fpga.bit", 1024 * 1024, 3840);
     BundleArchive archive(path("liar.zip"));
     ASSERT_TRUE(archive.open());
     QByteArray bytes;
-    ASSERT_TRUE(archive.readEntry("Alpha-2_0x1A2B_Any_/fpga.bit", 2 * 1024 * 1024, bytes)) << archive.errorText().toStdString();
+    ASSERT_TRUE(archive.readEntry("Alpha-2_0x1A2B_Any_/fpga.bit", 2 * 1024 * 1024, bytes))
+        << archive.errorText().toStdString();
     EXPECT_EQ(bytes, QByteArray(1024 * 1024, '\0'));
     ASSERT_TRUE(m_Engine.loadBundle(path("liar.zip")));
     m_Engine.setSelectedPackage(m_Engine.manifest().packages[0]);

@@ -62,24 +62,23 @@ TEST_F(BundleWriting, LaysOutFilesAndTagsThem)
 
 TEST_F(BundleWriting, KeepsTheAuthorsTextAndAddsMissingTags)
 {
-    const QByteArray original = QByteArrayLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<!-- release 7 -->\n"
-        "<Manifest RequiredUpdaterVersion='2.0'>\n"
-        "  <Packages>\n"
-        "    <Package>\n"
-        "      <ModelID>1a2b</ModelID>\n"
-        "      <ModelName>A &amp; B</ModelName>\n"
-        "      <Loads>\n"
-        "        <Load>\n"
-        "          <LoadNumber>0x0a</LoadNumber>\n"
-        "          <FileName>fw.img</FileName>\n"
-        "          <FlipBits>True</FlipBits>\n"
-        "        </Load>\n"
-        "      </Loads>\n"
-        "    </Package>\n"
-        "  </Packages>\n"
-        "</Manifest>\n");
+    const QByteArray original = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                                  "<!-- release 7 -->\n"
+                                                  "<Manifest RequiredUpdaterVersion='2.0'>\n"
+                                                  "  <Packages>\n"
+                                                  "    <Package>\n"
+                                                  "      <ModelID>1a2b</ModelID>\n"
+                                                  "      <ModelName>A &amp; B</ModelName>\n"
+                                                  "      <Loads>\n"
+                                                  "        <Load>\n"
+                                                  "          <LoadNumber>0x0a</LoadNumber>\n"
+                                                  "          <FileName>fw.img</FileName>\n"
+                                                  "          <FlipBits>True</FlipBits>\n"
+                                                  "        </Load>\n"
+                                                  "      </Loads>\n"
+                                                  "    </Package>\n"
+                                                  "  </Packages>\n"
+                                                  "</Manifest>\n");
     const QByteArray sealed = sealedManifest(original, {{"fw.img", "firmware"}});
     const QByteArray tag = sealed.mid(sealed.indexOf("<ManifestSecurityTag>") + 21, 28);
     EXPECT_EQ(sealed, QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -121,7 +120,8 @@ TEST_F(BundleWriting, SharedFileIsWrittenOnce)
 
     // Different files for the same place cannot both be written.
     BundleWriter writer;
-    const auto byFamily = [](const Package& package, const Load&, QByteArray& content, QString&) {
+    const auto byFamily = [](const Package& package, const Load&, QByteArray& content, QString&)
+    {
         content = QByteArray::fromStdString(package.modelFamily);
         return true;
     };
@@ -134,18 +134,21 @@ TEST_F(BundleWriting, RefusesWhatTheUpdaterWouldNotTakeAsWritten)
     const Files files = typicalFiles();
     EXPECT_TRUE(refusal(typicalManifest().replace("<ModelName>", "<Notes/><ModelName>"), files)
                     .contains("the element <Notes> inside <Package> is not read by the updater"));
-    EXPECT_TRUE(refusal("<Manifest><Packages>", files).startsWith("The manifest is not well-formed XML: line 1"));
+    EXPECT_TRUE(
+        refusal("<Manifest><Packages>", files).startsWith("The manifest is not well-formed XML: line 1"));
     EXPECT_EQ(refusal("<Bundle/>", files), "The manifest's first element is not <Manifest>.");
     EXPECT_EQ(refusal(manifest(QString()), files), "The manifest lists no package.");
-    EXPECT_TRUE(refusal(typicalManifest(), {{"fw.img", "x"}}).contains("The file of load Alpha-2_0x1A2B_Any_/fpga.bit "
-                                                                         "cannot be had: no file fpga.bit"));
+    EXPECT_TRUE(refusal(typicalManifest(), {{"fw.img", "x"}})
+                    .contains("The file of load Alpha-2_0x1A2B_Any_/fpga.bit "
+                              "cannot be had: no file fpga.bit"));
     EXPECT_TRUE(refusal(manifest(package("A", "1", load("1", "Firmware", "../fw.img"))), {{"../fw.img", "x"}})
                     .contains("does not give a path inside its package folder"));
     EXPECT_TRUE(refusal(manifest(package("A", "1", load("1", "Firmware", ""))), {{"", "x"}})
                     .contains("does not give a path inside its package folder"));
     BundleLimits limits;
     limits.maximumLoadFileSize = 100;
-    EXPECT_TRUE(refusal(typicalManifest(), files, limits).contains("holds 70000 bytes, more than the updater's limit"));
+    EXPECT_TRUE(refusal(typicalManifest(), files, limits)
+                    .contains("holds 70000 bytes, more than the updater's limit"));
     limits = BundleLimits();
     limits.maximumPackageDataSize = 70000;
     EXPECT_TRUE(refusal(typicalManifest(), files, limits).contains("for one package"));
@@ -170,7 +173,8 @@ TEST_F(BundleWriting, FolderSourcePrefersThePackageFolder)
 {
     QDir folder(m_Folder.path());
     ASSERT_TRUE(folder.mkpath("loads/Alpha-2_0x1A2B_Any_"));
-    const auto put = [&folder](const QString& name, const QByteArray& content) {
+    const auto put = [&folder](const QString& name, const QByteArray& content)
+    {
         QFile file(folder.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
@@ -179,7 +183,8 @@ TEST_F(BundleWriting, FolderSourcePrefersThePackageFolder)
     put("loads/Alpha-2_0x1A2B_Any_/fw.img", "package firmware");
     put("loads/fpga.bit", "flat bits");
     BundleWriter writer;
-    ASSERT_TRUE(writer.write(typicalManifest(), BundleWriter::folderSource(folder.filePath("loads")), path("f.zip")))
+    ASSERT_TRUE(
+        writer.write(typicalManifest(), BundleWriter::folderSource(folder.filePath("loads")), path("f.zip")))
         << writer.errorText().toStdString();
     const auto entries = readZip(path("f.zip"));
     ASSERT_EQ(entries.size(), 3u);
@@ -187,6 +192,8 @@ TEST_F(BundleWriting, FolderSourcePrefersThePackageFolder)
     EXPECT_EQ(entries[2].second, QByteArray("flat bits"));
 
     BundleWriter limited;
-    EXPECT_FALSE(limited.write(typicalManifest(), BundleWriter::folderSource(folder.filePath("loads"), 10), path("g.zip")));
-    EXPECT_TRUE(limited.errorText().contains("more than the limit of 10 bytes")) << limited.errorText().toStdString();
+    EXPECT_FALSE(limited.write(typicalManifest(), BundleWriter::folderSource(folder.filePath("loads"), 10),
+                               path("g.zip")));
+    EXPECT_TRUE(limited.errorText().contains("more than the limit of 10 bytes"))
+        << limited.errorText().toStdString();
 }

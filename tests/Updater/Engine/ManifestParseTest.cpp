@@ -15,10 +15,11 @@ namespace
 Manifest parseLoad(const QString& fields)
 {
     Manifest manifest;
-    manifest.parse(QStringLiteral("<Manifest><Packages><Package><ModelName>M</ModelName><Loads><Load>%1</Load>"
-                                  "</Loads></Package></Packages></Manifest>")
-                       .arg(fields)
-                       .toUtf8());
+    manifest.parse(
+        QStringLiteral("<Manifest><Packages><Package><ModelName>M</ModelName><Loads><Load>%1</Load>"
+                       "</Loads></Package></Packages></Manifest>")
+            .arg(fields)
+            .toUtf8());
     return manifest;
 }
 
@@ -116,8 +117,7 @@ TEST(ManifestParse, EveryFieldOfPackageAndLoad)
 
 TEST(ManifestParse, DefaultsOfAbsentElements)
 {
-    const Manifest manifest =
-        parseLoad(QString());
+    const Manifest manifest = parseLoad(QString());
     ASSERT_EQ(manifest.packages.size(), 1u);
     const Package& package = manifest.packages[0];
     EXPECT_EQ(package.modelId, 0u);
@@ -136,22 +136,21 @@ TEST(ManifestParse, DefaultsOfAbsentElements)
 
 TEST(ManifestParse, HexadecimalNumbersWithOrWithoutPrefix)
 {
-    for (const auto& [text, value] : std::vector<std::pair<QString, std::uint32_t>>{
-             {"A", 10},
-             {"0xA", 10},
-             {"0XA", 10},
-             {"0xa", 10},
-             {" 0x1A \n", 0x1A},
-             {"00000010", 0x10},
-             {"FFFFFFFF", 0xFFFFFFFF},
-             {"0x100000000", 0},
-             {"0x", 0},
-             {"", 0},
-             {"1G", 0},
-             {"-1", 0},
-             {"+1", 0},
-             {"0x 1", 0},
-             {"1 2", 0}})
+    for (const auto& [text, value] : std::vector<std::pair<QString, std::uint32_t>>{{"A", 10},
+                                                                                    {"0xA", 10},
+                                                                                    {"0XA", 10},
+                                                                                    {"0xa", 10},
+                                                                                    {" 0x1A \n", 0x1A},
+                                                                                    {"00000010", 0x10},
+                                                                                    {"FFFFFFFF", 0xFFFFFFFF},
+                                                                                    {"0x100000000", 0},
+                                                                                    {"0x", 0},
+                                                                                    {"", 0},
+                                                                                    {"1G", 0},
+                                                                                    {"-1", 0},
+                                                                                    {"+1", 0},
+                                                                                    {"0x 1", 0},
+                                                                                    {"1 2", 0}})
     {
         EXPECT_EQ(loadWith("LoadNumber", text).loadNumber, value) << text.toStdString();
         EXPECT_EQ(loadWith("FlashAddress", text).flashAddress, value) << text.toStdString();
@@ -163,16 +162,16 @@ TEST(ManifestParse, HexadecimalNumbersWithOrWithoutPrefix)
 
 TEST(ManifestParse, NextLoadsAreDecimal)
 {
-    for (const auto& [text, value] : std::vector<std::pair<QString, std::uint32_t>>{
-             {"10", 10},
-             {" 16 ", 16},
-             {"4294967295", 4294967295u},
-             {"4294967296", 0},
-             {"0x10", 0},
-             {"A", 0},
-             {"-1", 0},
-             {"1.5", 0},
-             {"", 0}})
+    for (const auto& [text, value] :
+         std::vector<std::pair<QString, std::uint32_t>>{{"10", 10},
+                                                        {" 16 ", 16},
+                                                        {"4294967295", 4294967295u},
+                                                        {"4294967296", 0},
+                                                        {"0x10", 0},
+                                                        {"A", 0},
+                                                        {"-1", 0},
+                                                        {"1.5", 0},
+                                                        {"", 0}})
     {
         EXPECT_EQ(loadWith("NextLoad", text).nextLoad, value) << text.toStdString();
         EXPECT_EQ(loadWith("AlternateNextLoad", text).alternateNextLoad, value) << text.toStdString();
@@ -184,7 +183,8 @@ TEST(ManifestParse, NextLoadsAreDecimal)
 
 TEST(ManifestParse, HardwareRevisionAndModelId)
 {
-    const auto packageWith = [](const QString& elements) {
+    const auto packageWith = [](const QString& elements)
+    {
         Manifest manifest;
         manifest.parse(QStringLiteral("<Manifest><Packages><Package>%1</Package></Packages></Manifest>")
                            .arg(elements)
@@ -222,10 +222,12 @@ TEST(ManifestParse, FlagsAreTrueOnlyForTheWordTrue)
 TEST(ManifestParse, EnumerationTablesMatchExactly)
 {
     const std::vector<std::pair<QString, LOAD_TYPE>> loadTypes = {
-        {"None", LOAD_TYPE::NONE},   {"Bootloader", LOAD_TYPE::BOOTLOADER}, {"Firmware", LOAD_TYPE::FIRMWARE},
-        {"FPGA", LOAD_TYPE::FPGA},   {"FPGA2", LOAD_TYPE::FPGA2},           {"U3V", LOAD_TYPE::U3V},
-        {"XSVF", LOAD_TYPE::XSVF},   {"AFE", LOAD_TYPE::AFE},               {"fpga", LOAD_TYPE::NONE},
-        {"FPGA ", LOAD_TYPE::NONE},  {"Unknown", LOAD_TYPE::NONE}};
+        {"None", LOAD_TYPE::NONE},         {"Bootloader", LOAD_TYPE::BOOTLOADER},
+        {"Firmware", LOAD_TYPE::FIRMWARE}, {"FPGA", LOAD_TYPE::FPGA},
+        {"FPGA2", LOAD_TYPE::FPGA2},       {"U3V", LOAD_TYPE::U3V},
+        {"XSVF", LOAD_TYPE::XSVF},         {"AFE", LOAD_TYPE::AFE},
+        {"fpga", LOAD_TYPE::NONE},         {"FPGA ", LOAD_TYPE::NONE},
+        {"Unknown", LOAD_TYPE::NONE}};
     for (const auto& [text, value] : loadTypes)
     {
         EXPECT_EQ(loadWith("VersionVerificationMethod", text).versionVerificationMethod, value) << text;
@@ -278,13 +280,14 @@ TEST(ManifestParse, VersionTexts)
 TEST(ManifestParse, PackagesAndLoadsKeepDocumentOrder)
 {
     Manifest manifest;
-    ASSERT_TRUE(manifest.parse(QByteArrayLiteral(
-        "<Manifest><Packages>"
-        "<Package><ModelName>A</ModelName><Loads><Load><LoadNumber>2</LoadNumber><FileName>a</FileName></Load>"
-        "<Load><LoadNumber>1</LoadNumber><FileName>b</FileName></Load>"
-        "<Load><LoadNumber>1</LoadNumber><FileName>c</FileName></Load></Loads></Package>"
-        "<Package><ModelName>B</ModelName></Package>"
-        "</Packages></Manifest>")));
+    ASSERT_TRUE(manifest.parse(
+        QByteArrayLiteral("<Manifest><Packages>"
+                          "<Package><ModelName>A</ModelName><Loads><Load><LoadNumber>2</"
+                          "LoadNumber><FileName>a</FileName></Load>"
+                          "<Load><LoadNumber>1</LoadNumber><FileName>b</FileName></Load>"
+                          "<Load><LoadNumber>1</LoadNumber><FileName>c</FileName></Load></Loads></Package>"
+                          "<Package><ModelName>B</ModelName></Package>"
+                          "</Packages></Manifest>")));
     ASSERT_EQ(manifest.packages.size(), 2u);
     EXPECT_EQ(manifest.packages[0].modelName, "A");
     EXPECT_EQ(manifest.packages[1].modelName, "B");
@@ -319,8 +322,8 @@ TEST(ManifestParse, ErrorTextIsNullOnlyAfterAGoodParse)
 TEST(ManifestParse, ChildElementInsideATextElementIsAReaderError)
 {
     Manifest manifest;
-    EXPECT_FALSE(manifest.parse(
-        QByteArrayLiteral("<Manifest><Packages><Package><ModelName>A<b/></ModelName></Package></Packages></Manifest>")));
+    EXPECT_FALSE(manifest.parse(QByteArrayLiteral(
+        "<Manifest><Packages><Package><ModelName>A<b/></ModelName></Package></Packages></Manifest>")));
     EXPECT_FALSE(manifest.errorString.isEmpty());
     EXPECT_FALSE(manifest.parse(QByteArrayLiteral(
         "<Manifest><Packages/><ManifestSecurityTag>x<y/></ManifestSecurityTag></Manifest>")));
@@ -356,7 +359,8 @@ TEST(ManifestParse, UnlistedElementEndsItsContainer)
     Manifest inPackage;
     EXPECT_TRUE(inPackage.parse(QByteArrayLiteral(
         "<Manifest><Packages><Package><ModelName>A</ModelName><Notes>x</Notes><ModelID>5</ModelID>"
-        "<Loads><Load/></Loads></Package><Package><ModelName>B</ModelName></Package></Packages></Manifest>")));
+        "<Loads><Load/></Loads></Package><Package><ModelName>B</ModelName></Package></Packages></"
+        "Manifest>")));
     ASSERT_EQ(inPackage.packages.size(), 1u);
     EXPECT_EQ(inPackage.packages[0].modelName, "A");
     EXPECT_EQ(inPackage.packages[0].modelId, 0u);

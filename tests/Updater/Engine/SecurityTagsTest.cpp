@@ -24,11 +24,12 @@ TEST(ManifestTag, ContentBetweenTheTagsIsReplacedByMorvelanBeforeHashing)
 {
     // Expected values computed outside this code base: base64(sha1(text with
     // "Morvelan" between the tags)).
+    EXPECT_EQ(
+        computeManifestTag(QByteArrayLiteral(
+            "<Manifest><Packages/><ManifestSecurityTag>anything at all</ManifestSecurityTag></Manifest>")),
+        QByteArrayLiteral("Qlc+0nErqw11QdVfVzvohE2yXdQ="));
     EXPECT_EQ(computeManifestTag(QByteArrayLiteral(
-                  "<Manifest><Packages/><ManifestSecurityTag>anything at all</ManifestSecurityTag></Manifest>")),
-              QByteArrayLiteral("Qlc+0nErqw11QdVfVzvohE2yXdQ="));
-    EXPECT_EQ(computeManifestTag(
-                  QByteArrayLiteral("<Manifest><Packages/><ManifestSecurityTag></ManifestSecurityTag></Manifest>")),
+                  "<Manifest><Packages/><ManifestSecurityTag></ManifestSecurityTag></Manifest>")),
               QByteArrayLiteral("Qlc+0nErqw11QdVfVzvohE2yXdQ="));
     // Only the first opening and the first closing tag count.
     EXPECT_EQ(computeManifestTag(QByteArrayLiteral("<a><ManifestSecurityTag>1</ManifestSecurityTag>"

@@ -30,7 +30,9 @@ public slots:
     }
     void onLoadStatusProgress(UpdateProgress::LoadStatus status, std::string loadType)
     {
-        record(QStringLiteral("status %1 '%2'").arg(static_cast<int>(status)).arg(QString::fromStdString(loadType)));
+        record(QStringLiteral("status %1 '%2'")
+                   .arg(static_cast<int>(status))
+                   .arg(QString::fromStdString(loadType)));
     }
     void onOverallProgress(uint32_t percent) { record(QStringLiteral("overall %1").arg(percent)); }
 
@@ -48,9 +50,9 @@ void connectAll(UpdateProgress& progress, Recorder& recorder, Qt::ConnectionType
 {
     ASSERT_TRUE(QObject::connect(&progress, SIGNAL(fileProgress(uint32_t, std::string)), &recorder,
                                  SLOT(onFileProgress(uint32_t, std::string)), type));
-    ASSERT_TRUE(QObject::connect(&progress, SIGNAL(loadStatusProgress(UpdateProgress::LoadStatus, std::string)),
-                                 &recorder, SLOT(onLoadStatusProgress(UpdateProgress::LoadStatus, std::string)),
-                                 type));
+    ASSERT_TRUE(QObject::connect(
+        &progress, SIGNAL(loadStatusProgress(UpdateProgress::LoadStatus, std::string)), &recorder,
+        SLOT(onLoadStatusProgress(UpdateProgress::LoadStatus, std::string)), type));
     ASSERT_TRUE(QObject::connect(&progress, SIGNAL(overallProgress(uint32_t)), &recorder,
                                  SLOT(onOverallProgress(uint32_t)), type));
 }
@@ -123,8 +125,8 @@ TEST_F(Progress, SkippedLoadLeavesTheStepsAlone)
     m_Progress.setFileProgress(0);
     m_Progress.setLoadStatus(UpdateProgress::LoadStatus::Skipped);
     m_Progress.setFileProgress(100);
-    EXPECT_EQ(m_Recorder.events, QStringList({"file 0 'AFE'", "overall 0", "status 4 'AFE'", "file 100 'AFE'",
-                                              "overall 25"}));
+    EXPECT_EQ(m_Recorder.events,
+              QStringList({"file 0 'AFE'", "overall 0", "status 4 'AFE'", "file 100 'AFE'", "overall 25"}));
     EXPECT_EQ(m_Progress.completedSteps(), 0u);
 }
 
@@ -140,8 +142,8 @@ TEST_F(Progress, WorkedExampleOfTwoLoads)
     m_Progress.loadCompleted();
     m_Progress.setFileProgress(100);
     EXPECT_EQ(m_Progress.overallPercent(), 100u);
-    EXPECT_EQ(m_Recorder.events.filter("overall"),
-              QStringList({"overall 13", "overall 38", "overall 38", "overall 63", "overall 88", "overall 100"}));
+    EXPECT_EQ(m_Recorder.events.filter("overall"), QStringList({"overall 13", "overall 38", "overall 38",
+                                                                "overall 63", "overall 88", "overall 100"}));
 }
 
 TEST_F(Progress, OverallPercentRoundsUpExactly)
@@ -196,18 +198,20 @@ TEST(ProgressAcrossThreads, QueuedSignalsArriveInOrderOnTheReceiversThread)
     Recorder recorder;
     connectAll(progress, recorder, Qt::QueuedConnection);
 
-    std::thread worker([&progress]() {
-        progress.reset();
-        progress.setTotalSteps(4);
-        progress.setLoad(loadOfType("Firmware"));
-        progress.setFileProgress(0);
-        progress.setLoadStatus(UpdateProgress::LoadStatus::Updating);
-        progress.setFileProgress(50);
-        progress.loadCompleted();
-        progress.setLoadStatus(UpdateProgress::LoadStatus::Verifying);
-        progress.setFileProgress(50);
-        progress.setLoadStatus(UpdateProgress::LoadStatus::Done);
-    });
+    std::thread worker(
+        [&progress]()
+        {
+            progress.reset();
+            progress.setTotalSteps(4);
+            progress.setLoad(loadOfType("Firmware"));
+            progress.setFileProgress(0);
+            progress.setLoadStatus(UpdateProgress::LoadStatus::Updating);
+            progress.setFileProgress(50);
+            progress.loadCompleted();
+            progress.setLoadStatus(UpdateProgress::LoadStatus::Verifying);
+            progress.setFileProgress(50);
+            progress.setLoadStatus(UpdateProgress::LoadStatus::Done);
+        });
     worker.join();
     // Nothing arrives before the receiver's thread runs its events.
     EXPECT_TRUE(recorder.events.isEmpty());
@@ -217,10 +221,10 @@ TEST(ProgressAcrossThreads, QueuedSignalsArriveInOrderOnTheReceiversThread)
     {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    EXPECT_EQ(recorder.events,
-              QStringList({"file 0 ''", "status 0 ''", "overall 0", "file 0 'Firmware'", "overall 0",
-                           "status 1 'Firmware'", "file 50 'Firmware'", "overall 13", "overall 38",
-                           "status 3 'Firmware'", "file 50 'Firmware'", "overall 38", "status 6 'Firmware'"}));
+    EXPECT_EQ(recorder.events, QStringList({"file 0 ''", "status 0 ''", "overall 0", "file 0 'Firmware'",
+                                            "overall 0", "status 1 'Firmware'", "file 50 'Firmware'",
+                                            "overall 13", "overall 38", "status 3 'Firmware'",
+                                            "file 50 'Firmware'", "overall 38", "status 6 'Firmware'"}));
     EXPECT_TRUE(recorder.allOnOwnThread);
 }
 
