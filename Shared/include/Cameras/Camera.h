@@ -1,0 +1,144 @@
+#pragma once
+
+#include "Cameras/CameraState.h"
+#include "Functions/Function.h"
+#include "Properties/Property.h"
+#include "Streams/StreamStatistics.h"
+#include "VxAppsExport.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+namespace Utilities
+{
+class Watchdog;
+}
+
+namespace CameraInterface
+{
+
+class CameraLease;
+class Stream;
+
+// The abstract camera, and in static members the process-wide registry of
+// attached cameras kept current by two watchdog threads.
+//
+// Lifetime of cameras: the registry owns them. A camera leaves the registry
+// only in a disconnection pass or when the workspace is torn down, and it is
+// destroyed only once no CameraLease (see acquireCamera) holds it: removal
+// takes the camera out of the list at once, then waits for its leases to end.
+// Code that works with a camera outside the registry's own passes holds a
+// lease for as long as it uses the reference.
+class VXAPPS_EXPORT Camera
+{
+public:
+    using NewConnectCallback = std::function<void()>;
+    using DisconnectCallback = std::function<void(const std::string& modelName, const std::string& serialNumber)>;
+    using PropertyChangeCallback = std::function<void(Property&)>;
+
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
+    virtual ~Camera();
+
+    // Without a stream a camera is not streaming, cannot start one (throws
+    // "StartStream"), has nothing to stop and no statistics (std::logic_error).
+    virtual bool isStreaming();
+    virtual void startStream();
+    virtual void stopStream();
+    virtual StreamStatistics& getStreamStatistics();
+    virtual std::map<std::string, std::string> getCameraInfo() = 0;
+    virtual std::string getSerialNumber() = 0;
+    virtual std::string getModelName() = 0;
+    virtual bool isCameraAlive() = 0;
+    virtual void connect() = 0;
+    virtual void disconnect() = 0;
+    virtual void suspend() = 0;
+
+    CameraState getState() const;
+    bool isConnected() const;
+
+    std::vector<std::string> getSupportedProperties() const;
+    std::vector<std::string> getSupportedFunctions() const;
+    Property& getProperty(const std::string& name);
+    bool isPropertySupported(const std::string& name);
+    Function& getFunction(std::string name);
+    std::vector<std::string> perform(const std::string& name, std::vector<std::string>& parameters);
+
+    void registerPropertyChangeCallback(PropertyChangeCallback callback);
+
+    // The registry.
+    static void initialiseWorkspace();
+    static void unitialisedWorkpace();
+    static std::uint32_t searchForNewCameras();
+    static std::map<std::string, std::string> getCamerasList();
+    // The reference stays valid until the camera is removed; hold a lease
+    // (acquireCamera) to keep the camera alive while using it.
+    static Camera& getCamera(const std::string& serialNumber);
+    // Like getCamera, and keeps the camera from being destroyed while the lease lives.
+    static CameraLease acquireCamera(const std::string& serialNumber);
+    static void registerNewConnectCallback(NewConnectCallback callback);
+    static void registerDisconnectCallback(DisconnectCallback callback);
+
+    // Test-only: watchdog periods in milliseconds (defaults 500 and 5000). Takes
+    // effect for watchdogs started afterwards.
+    static void setWatchdogPeriodsForTesting(std::int32_t disconnectPeriod, std::int32_t newConnectPeriod);
+
+protected:
+    Camera();
+
+    virtual void buildProperties() = 0;
+    virtual void buildFunctions() = 0;
+
+    void updatePropertyChangeCallback();
+    static std::string getStateString(CameraState state);
+    bool validateState(CameraState requested) const;
+    // Applies the transition rules: throws "CameraState" when refused.
+    void requireTransition(CameraState requested) const;
+    void setState(CameraState state);
+
+    static bool isCameraInList(const std::string& serialNumber, const std::vector<std::unique_ptr<Camera>>& list);
+    static void runNewConnectCallback();
+    static void runDisconnectCallback(const std::string& modelName, const std::string& serialNumber);
+
+    std::map<std::string, std::unique_ptr<Property>> m_Properties;
+    std::map<std::string, std::unique_ptr<Function>> m_Functions;
+    std::unique_ptr<Stream> m_Stream;
+    // Serialises an adapter's device access within one camera.
+    std::recursive_mutex m_Mutex;
+
+private:
+    friend class CameraLease;
+
+    static std::vector<std::unique_ptr<Camera>> getListOfCameras();
+    static void addNewCamerasToList(std::vector<std::unique_ptr<Camera>> found);
+    static void removeCameraFromList(const std::string& serialNumber);
+    static std::int32_t removeInactiveCamerasFromList();
+    static void removeAllCamerasFromList();
+    static void removeWatchdogs();
+    static bool callbackWatchdogNewConnect();
+    static bool callbackWatchdogDisconnect();
+    static void destroyWhenUnused(std::unique_ptr<Camera> camera);
+
+    std::atomic<CameraState> m_State{CameraState::DISCONNECTED};
+    PropertyChangeCallback m_PropertyChangeCallback;
+    // Leases hold it shared; destruction takes it exclusively.
+    std::shared_mutex m_UsageMutex;
+
+    static std::vector<std::unique_ptr<Camera>> m_Cameras;
+    static std::mutex m_CameraListMutex;
+    static NewConnectCallback m_NewConnectCallback;
+    static DisconnectCallback m_DisconnectCallback;
+    static std::mutex m_CallbackMutex;
+    static std::unique_ptr<Utilities::Watchdog> m_NewConnectWatchdog;
+    static std::unique_ptr<Utilities::Watchdog> m_DisconnectWatchdog;
+    static std::mutex m_WatchdogMutex;
+};
+
+} // namespace CameraInterface

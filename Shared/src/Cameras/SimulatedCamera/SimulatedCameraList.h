@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Properties/ParameterTypes.h"
+#include "Properties/PropertyTypes.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace CameraInterface::SimulatedAdapter
+{
+
+// One camera of the simulated camera list, as far as its entry could be read:
+// a missing key or a value of the wrong JSON type ends the reading of an
+// entry at that key, and what follows keeps its default.
+struct SimulatedPropertyEntry
+{
+    std::string name;
+    PROPERTY_TYPE type = PROPERTY_TYPE::INTEGER;
+    std::string minimum;
+    std::string maximum;
+    std::string defaultValue;
+    bool readOnly = false;
+    bool availableForWriting = false;
+    bool discrete = false;
+    std::vector<std::string> valueList;
+};
+
+struct SimulatedFunctionEntry
+{
+    std::string name;
+    std::vector<std::pair<std::string, PARAMETER_TYPE>> parameters;
+    std::vector<std::pair<std::string, PARAMETER_TYPE>> returnFormat;
+};
+
+struct SimulatedCameraEntry
+{
+    std::string serialNumber;
+    std::string modelName;
+    std::vector<SimulatedPropertyEntry> properties;
+    std::vector<SimulatedFunctionEntry> functions;
+};
+
+// The parsed list, read once and kept for the rest of the process.
+class SimulatedCameraList
+{
+public:
+    static std::vector<SimulatedCameraEntry> entries();
+    static const SimulatedCameraEntry* find(const std::vector<SimulatedCameraEntry>& entries,
+                                            const std::string& serialNumber);
+    static std::string file();
+    static void setFile(const std::string& path);
+
+    // Parses a list document; a text that is not valid JSON gives no cameras.
+    static std::vector<SimulatedCameraEntry> parse(const std::string& text);
+};
+
+} // namespace CameraInterface::SimulatedAdapter
