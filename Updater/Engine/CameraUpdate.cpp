@@ -4,10 +4,15 @@
 #include "Engine/EngineLog.h"
 #include "Engine/SecurityTags.h"
 
+#include "Cameras/Camera.h"
+#include "Properties/PropertyNames.h"
 #include "Sha1/CSHA1.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace
@@ -27,6 +32,38 @@ SecurityTags::Digest digestOf(const std::vector<unsigned char>& data, bool& comp
     SecurityTags::Digest digest{};
     complete = sha1.GetHash(digest.data());
     return digest;
+}
+
+// A camera's number property as an unsigned decimal: leading blanks, then
+// digits up to the first other character.
+std::uint32_t readCameraNumber(CameraInterface::Camera& camera, const char* property)
+{
+    const std::string text = camera.getProperty(property).getValue();
+    std::size_t position = 0;
+    while (position < text.size() && std::isspace(static_cast<unsigned char>(text[position])))
+    {
+        ++position;
+    }
+    if (position == text.size() || !std::isdigit(static_cast<unsigned char>(text[position])))
+    {
+        const QString message = QStringLiteral("The camera's \"%1\" is not a decimal number: \"%2\".")
+                                    .arg(QLatin1String(property), QString::fromStdString(text));
+        EngineLog::error(message);
+        throw std::invalid_argument(message.toStdString());
+    }
+    std::uint64_t value = 0;
+    for (; position < text.size() && std::isdigit(static_cast<unsigned char>(text[position])); ++position)
+    {
+        value = value * 10 + static_cast<std::uint64_t>(text[position] - '0');
+        if (value > std::numeric_limits<std::uint32_t>::max())
+        {
+            const QString message = QStringLiteral("The camera's \"%1\" does not fit 32 bits: \"%2\".")
+                                        .arg(QLatin1String(property), QString::fromStdString(text));
+            EngineLog::error(message);
+            throw std::out_of_range(message.toStdString());
+        }
+    }
+    return static_cast<std::uint32_t>(value);
 }
 
 } // namespace
@@ -105,6 +142,45 @@ std::string CameraUpdate::packageFolderName(const Package& package)
     folder += '_';
     folder += package.versionCondition;
     return folder;
+}
+
+bool CameraUpdate::findCompatiblePackages(CameraInterface::Camera& camera)
+{
+    namespace Names = CameraInterface::PropertyNames;
+    m_CompatiblePackages.clear();
+    // Each property is read once, and only when a package gets that far.
+    std::optional<std::string> modelName;
+    std::optional<std::uint32_t> cameraId;
+    std::optional<std::uint32_t> revision;
+    for (const Package& package : m_Manifest.packages)
+    {
+        if (!modelName)
+        {
+            modelName = camera.getProperty(Names::MODEL_NAME).getValue();
+        }
+        if (package.displayName() != *modelName)
+        {
+            continue;
+        }
+        if (!cameraId)
+        {
+            cameraId = readCameraNumber(camera, Names::CAMERA_ID);
+        }
+        if (package.modelId != *cameraId)
+        {
+            continue;
+        }
+        if (!revision)
+        {
+            revision = readCameraNumber(camera, Names::HARDWARE_REVISION);
+        }
+        if (package.hardwareRevision == Package::ANY_REVISION ||
+            static_cast<std::int64_t>(package.hardwareRevision) == static_cast<std::int64_t>(*revision))
+        {
+            m_CompatiblePackages.push_back(package);
+        }
+    }
+    return !m_CompatiblePackages.empty();
 }
 
 void CameraUpdate::setSelectedPackage(const Package& package)

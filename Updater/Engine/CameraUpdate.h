@@ -14,6 +14,11 @@
 #include <string>
 #include <vector>
 
+namespace CameraInterface
+{
+class Camera;
+}
+
 // The updater's engine. The window calls its bundle operations in this order:
 // loadBundle, isManifestAuthentic, requiresNewerUpdater, package matching; and
 // once a package is selected, extractLoads and validateLoads.
@@ -52,6 +57,15 @@ public:
     // Throws std::runtime_error "Failed to validate load <file name>." for the
     // first load of the selected package whose data does not match its tag.
     void validateLoads() const;
+
+    // Rebuilds the list of packages that fit the camera: name (the commercial
+    // name when there is one) equal to its "Model Name", ModelID equal to its
+    // decimal "Camera ID", and its "Hardware Revision" or any revision. True
+    // when one fits at least. A "Camera ID" or "Hardware Revision" text that
+    // does not start with a decimal number throws std::invalid_argument, one
+    // past 32 bits std::out_of_range (the list is then empty); library errors
+    // reading the properties propagate.
+    bool findCompatiblePackages(CameraInterface::Camera& camera);
 
     const QString& bundlePath() const { return m_BundlePath; }
     const Manifest& manifest() const { return m_Manifest; }

@@ -40,7 +40,8 @@ class VXAPPS_EXPORT Camera
 {
 public:
     using NewConnectCallback = std::function<void()>;
-    using DisconnectCallback = std::function<void(const std::string& modelName, const std::string& serialNumber)>;
+    using DisconnectCallback =
+        std::function<void(const std::string& modelName, const std::string& serialNumber)>;
     using PropertyChangeCallback = std::function<void(Property&)>;
 
     Camera(const Camera&) = delete;
@@ -103,7 +104,8 @@ protected:
     void requireTransition(CameraState requested) const;
     void setState(CameraState state);
 
-    static bool isCameraInList(const std::string& serialNumber, const std::vector<std::unique_ptr<Camera>>& list);
+    static bool isCameraInList(const std::string& serialNumber,
+                               const std::vector<std::unique_ptr<Camera>>& list);
     static void runNewConnectCallback();
     static void runDisconnectCallback(const std::string& modelName, const std::string& serialNumber);
 

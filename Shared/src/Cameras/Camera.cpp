@@ -49,14 +49,17 @@ Camera::~Camera()
     m_Properties.clear();
 }
 
-bool Camera::isStreaming() { return m_Stream && m_Stream->isStreaming(); }
+bool Camera::isStreaming()
+{
+    return m_Stream && m_Stream->isStreaming();
+}
 
 void Camera::startStream()
 {
     if (!m_Stream)
     {
-        throw VxAppsExceptions::VxAppsException_Stream("StartStream", VX_THROW_SITE, "Unable to start stream.",
-                                                       "video");
+        throw VxAppsExceptions::VxAppsException_Stream("StartStream", VX_THROW_SITE,
+                                                       "Unable to start stream.", "video");
     }
     m_Stream->startStream();
 }
@@ -78,11 +81,20 @@ StreamStatistics& Camera::getStreamStatistics()
     return m_Stream->getStreamStatistics();
 }
 
-CameraState Camera::getState() const { return m_State.load(); }
+CameraState Camera::getState() const
+{
+    return m_State.load();
+}
 
-bool Camera::isConnected() const { return getState() == CameraState::CONNECTED; }
+bool Camera::isConnected() const
+{
+    return getState() == CameraState::CONNECTED;
+}
 
-void Camera::setState(CameraState state) { m_State.store(state); }
+void Camera::setState(CameraState state)
+{
+    m_State.store(state);
+}
 
 std::vector<std::string> Camera::getSupportedProperties() const
 {
@@ -190,9 +202,9 @@ void Camera::requireTransition(CameraState requested) const
 {
     if (!validateState(requested))
     {
-        throw VxAppsExceptions::VxAppsException_CameraState("CameraState", VX_THROW_SITE,
-                                                            "State transition not allowed.",
-                                                            getStateString(getState()), getStateString(requested));
+        throw VxAppsExceptions::VxAppsException_CameraState(
+            "CameraState", VX_THROW_SITE, "State transition not allowed.", getStateString(getState()),
+            getStateString(requested));
     }
 }
 
@@ -202,10 +214,14 @@ void Camera::requireTransition(CameraState requested) const
 bool Camera::isCameraInList(const std::string& serialNumber, const std::vector<std::unique_ptr<Camera>>& list)
 {
     return std::any_of(list.begin(), list.end(),
-                       [&](const std::unique_ptr<Camera>& camera) { return camera->getSerialNumber() == serialNumber; });
+                       [&](const std::unique_ptr<Camera>& camera)
+                       { return camera->getSerialNumber() == serialNumber; });
 }
 
-std::vector<std::unique_ptr<Camera>> Camera::getListOfCameras() { return CameraAdapters::enumerate(); }
+std::vector<std::unique_ptr<Camera>> Camera::getListOfCameras()
+{
+    return CameraAdapters::enumerate();
+}
 
 void Camera::addNewCamerasToList(std::vector<std::unique_ptr<Camera>> found)
 {
@@ -319,9 +335,9 @@ void Camera::removeCameraFromList(const std::string& serialNumber)
     std::unique_ptr<Camera> removed;
     {
         std::lock_guard<std::mutex> lock(m_CameraListMutex);
-        const auto entry = std::find_if(m_Cameras.begin(), m_Cameras.end(), [&](const std::unique_ptr<Camera>& camera) {
-            return camera->getSerialNumber() == serialNumber;
-        });
+        const auto entry = std::find_if(m_Cameras.begin(), m_Cameras.end(),
+                                        [&](const std::unique_ptr<Camera>& camera)
+                                        { return camera->getSerialNumber() == serialNumber; });
         if (entry == m_Cameras.end())
         {
             return;

@@ -14,8 +14,8 @@ class SimulatedProperty : public Property
 {
 public:
     SimulatedProperty(const std::string& name, PROPERTY_TYPE type, const std::string& minimum,
-                      const std::string& maximum, const std::string& defaultValue, bool readOnly, bool discrete,
-                      const std::vector<std::string>& valueList);
+                      const std::string& maximum, const std::string& defaultValue, bool readOnly,
+                      bool discrete, const std::vector<std::string>& valueList);
 
     std::string getMinimum() const override;
     std::string getMaximum() const override;

@@ -7,7 +7,10 @@ namespace Utilities
 
 Watchdog::Watchdog() = default;
 
-Watchdog::~Watchdog() { stopWatchdog(); }
+Watchdog::~Watchdog()
+{
+    stopWatchdog();
+}
 
 void Watchdog::startWatchdog(std::int32_t periodMilliseconds, Callback callback)
 {

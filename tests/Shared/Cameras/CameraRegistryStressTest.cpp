@@ -29,7 +29,8 @@ TEST_F(RegistryTest, LeasesStayValidWhileCamerasComeAndGo)
     std::atomic<long> operations{0};
     // Each user works on its own half of the cameras: properties are not
     // meant to be written by two threads at once, lifetimes are what is tested.
-    auto user = [&](unsigned half) {
+    auto user = [&](unsigned half)
+    {
         std::mt19937 random(half);
         while (!stop)
         {

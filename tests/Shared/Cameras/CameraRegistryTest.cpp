@@ -154,10 +154,12 @@ TEST_F(RegistryTest, DeadConnectedCameraIsRemovedAndReported)
     Camera::getCamera("S1").connect();
     std::mutex mutex;
     std::vector<std::pair<std::string, std::string>> reported;
-    Camera::registerDisconnectCallback([&](const std::string& model, const std::string& serial) {
-        std::lock_guard<std::mutex> lock(mutex);
-        reported.emplace_back(model, serial);
-    });
+    Camera::registerDisconnectCallback(
+        [&](const std::string& model, const std::string& serial)
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            reported.emplace_back(model, serial);
+        });
     device->alive = false; // still enumerated, but dead
     ASSERT_TRUE(waitFor([&] { return device->objectsAlive.load() == 0; }));
     std::lock_guard<std::mutex> lock(mutex);
@@ -245,7 +247,8 @@ TEST_F(RegistryTest, PropertyChangeCallbackReachesEveryProperty)
     Camera& camera = Camera::getCamera("S1");
     camera.connect();
     std::vector<std::string> changed;
-    camera.registerPropertyChangeCallback([&](CameraInterface::Property& p) { changed.push_back(p.getName()); });
+    camera.registerPropertyChangeCallback([&](CameraInterface::Property& p)
+                                          { changed.push_back(p.getName()); });
     camera.getProperty("Gain").setValue("4");
     EXPECT_EQ(changed, (std::vector<std::string>{"Gain"}));
     EXPECT_EQ(camera.getSupportedProperties(), (std::vector<std::string>{"Gain"}));

@@ -38,7 +38,10 @@ public:
         --m_Device->objectsAlive;
     }
 
-    std::map<std::string, std::string> getCameraInfo() override { return {{"Serial Number", getSerialNumber()}}; }
+    std::map<std::string, std::string> getCameraInfo() override
+    {
+        return {{"Serial Number", getSerialNumber()}};
+    }
     std::string getSerialNumber() override { return m_Device->serialNumber; }
     std::string getModelName() override { return m_Device->modelName; }
     bool isCameraAlive() override { return !m_Destroyed && m_Device->alive.load(); }

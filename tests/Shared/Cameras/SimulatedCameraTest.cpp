@@ -186,8 +186,10 @@ TEST_F(SimulatedCameraTest, EachCameraHasTheItemsOfItsOwnEntry)
     EXPECT_TRUE(b->getSupportedFunctions().empty());
     const auto parameters = a->getFunction("Write Flash Status").getParameters();
     ASSERT_EQ(parameters.size(), 2u);
-    EXPECT_EQ(parameters[0], (CameraInterface::Function::ParameterDescription{"Address", PARAMETER_TYPE::INTEGER}));
-    EXPECT_EQ(parameters[1], (CameraInterface::Function::ParameterDescription{"Status", PARAMETER_TYPE::STRING}));
+    EXPECT_EQ(parameters[0],
+              (CameraInterface::Function::ParameterDescription{"Address", PARAMETER_TYPE::INTEGER}));
+    EXPECT_EQ(parameters[1],
+              (CameraInterface::Function::ParameterDescription{"Status", PARAMETER_TYPE::STRING}));
     EXPECT_TRUE(a->getFunction("Write Flash Status").getReturnFormat().empty());
     EXPECT_TRUE(a->getFunction("Write Ram").isAvailable());
 }
@@ -233,7 +235,7 @@ TEST_F(SimulatedCameraTest, EraseWriteReadAcrossPages)
     EXPECT_EQ(data[0], std::string(4, '\xFF') + written + std::string(8, '\xFF'));
     perform(*a, "Update Flash", {"0x10", "AB"});
     EXPECT_EQ(perform(*a, "Read Flash", {"0x0F", "4"})[0], "\xFF"
-                                                          "AB\xFF");
+                                                           "AB\xFF");
     // Flash outlives disconnect, suspend and connect of the same object.
     a->suspend();
     a->connect();
@@ -314,8 +316,8 @@ TEST_F(SimulatedCameraTest, ShippedDefaultListHasEverythingTheUpdaterReads)
         camera->connect();
         for (const char* name :
              {N::VENDOR_NAME, N::MODEL_NAME, N::CAMERA_ID, N::HARDWARE_REVISION, N::SERIAL_NUMBER,
-              N::FIRMWARE_VERSION, N::FPGA_VERSION, N::FPGA2_VERSION, N::AFE_TIMING_VERSION, N::DRIVER_VERSION,
-              N::API_VERSION, N::HARDWARE_INTERFACE, N::USB3_VISION_MODE})
+              N::FIRMWARE_VERSION, N::FPGA_VERSION, N::FPGA2_VERSION, N::AFE_TIMING_VERSION,
+              N::DRIVER_VERSION, N::API_VERSION, N::HARDWARE_INTERFACE, N::USB3_VISION_MODE})
         {
             EXPECT_TRUE(camera->isPropertySupported(name)) << camera->getSerialNumber() << " " << name;
         }
@@ -337,7 +339,8 @@ TEST_F(SimulatedCameraTest, RegistryListsSimulatedCameras)
 {
     Camera::setWatchdogPeriodsForTesting(20, 50);
     Camera::initialiseWorkspace();
-    EXPECT_EQ(Camera::getCamerasList(), (std::map<std::string, std::string>{{"A1", "Alpha"}, {"B2", "Beta"}}));
+    EXPECT_EQ(Camera::getCamerasList(),
+              (std::map<std::string, std::string>{{"A1", "Alpha"}, {"B2", "Beta"}}));
     Camera::getCamera("A1").connect();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_TRUE(Camera::getCamera("A1").isConnected()); // never vanishes

@@ -15,14 +15,16 @@ TEST(Watchdog, PeriodCountsFromTheEndOfThePreviousPass)
     Utilities::Watchdog watchdog;
     std::mutex mutex;
     std::vector<Clock::time_point> starts;
-    watchdog.startWatchdog(50, [&] {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            starts.push_back(Clock::now());
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        return true;
-    });
+    watchdog.startWatchdog(50,
+                           [&]
+                           {
+                               {
+                                   std::lock_guard<std::mutex> lock(mutex);
+                                   starts.push_back(Clock::now());
+                               }
+                               std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                               return true;
+                           });
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     watchdog.stopWatchdog();
     std::lock_guard<std::mutex> lock(mutex);

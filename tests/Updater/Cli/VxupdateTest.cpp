@@ -52,7 +52,10 @@ protected:
         file.write(content);
     }
 
-    Outcome create() { return vxupdate({"bundle", "create", path("Manifest.xml"), path("loads"), path("b.zip")}); }
+    Outcome create()
+    {
+        return vxupdate({"bundle", "create", path("Manifest.xml"), path("loads"), path("b.zip")});
+    }
 
     QTemporaryDir m_Folder;
 };
@@ -106,10 +109,12 @@ TEST_F(Vxupdate, CreateThenVerify)
     const Outcome verbose = vxupdate({"-v", "bundle", "verify", path("b.zip")});
     EXPECT_EQ(verbose.exitCode, 0);
     EXPECT_TRUE(verbose.err.isEmpty()) << verbose.err;
-    const Outcome older = vxupdate({"--verbose", "bundle", "verify", "--updater-version", "2.4.9", path("b.zip")});
+    const Outcome older =
+        vxupdate({"--verbose", "bundle", "verify", "--updater-version", "2.4.9", path("b.zip")});
     EXPECT_EQ(older.exitCode, 1);
-    EXPECT_TRUE(older.err.endsWith("Error: Selected binaries require a newer application version.\nPlease download "
-                                   "the latest updater.\nThe bundle requires updater 2.5; this updater is 2.4.9.\n"))
+    EXPECT_TRUE(
+        older.err.endsWith("Error: Selected binaries require a newer application version.\nPlease download "
+                           "the latest updater.\nThe bundle requires updater 2.5; this updater is 2.4.9.\n"))
         << older.err;
 }
 
@@ -125,15 +130,17 @@ TEST_F(Vxupdate, FaultsExitWithOneAndSayWhy)
     writeZip(path("tampered.zip"), entries);
     const Outcome tampered = vxupdate({"-v", "bundle", "verify", path("tampered.zip")});
     EXPECT_EQ(tampered.exitCode, 1);
-    EXPECT_TRUE(tampered.err.contains("Error: The selected binaries appear to have been corrupted.\n")) << tampered.err;
+    EXPECT_TRUE(tampered.err.contains("Error: The selected binaries appear to have been corrupted.\n"))
+        << tampered.err;
 
     entries = readZip(path("b.zip"));
     entries[2].second = "other bits";
     writeZip(path("altered.zip"), entries);
     const Outcome altered = vxupdate({"bundle", "verify", path("altered.zip")});
     EXPECT_EQ(altered.exitCode, 1);
-    EXPECT_TRUE(altered.err.startsWith("Error: The updater failed to retrieve the selected package's information.\n"
-                                       "Failed to validate load fpga.bit."))
+    EXPECT_TRUE(
+        altered.err.startsWith("Error: The updater failed to retrieve the selected package's information.\n"
+                               "Failed to validate load fpga.bit."))
         << altered.err;
     EXPECT_TRUE(altered.out.contains("Load 0x1 Firmware \"fw.img\" version 1.2.3: 70000 bytes, tag valid"));
     EXPECT_TRUE(altered.out.contains("Load 0x2 FPGA \"fpga.bit\" version 4.5: FAILED"));
@@ -144,17 +151,20 @@ TEST_F(Vxupdate, CreateRefusesWithoutWritingABundle)
     ASSERT_TRUE(QFile::remove(path("loads/fpga.bit")));
     const Outcome missing = create();
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.startsWith("Error: The file of load Alpha-2_0x1A2B_Any_/fpga.bit cannot be had: no file "
-                                       "fpga.bit in "))
+    EXPECT_TRUE(
+        missing.err.startsWith("Error: The file of load Alpha-2_0x1A2B_Any_/fpga.bit cannot be had: no file "
+                               "fpga.bit in "))
         << missing.err;
     EXPECT_FALSE(QFile::exists(path("b.zip")));
 
     put("Manifest.xml", typicalManifest().replace("<ModelName>", "<Remark>new</Remark><ModelName>"));
     const Outcome unread = create();
     EXPECT_EQ(unread.exitCode, 1);
-    EXPECT_TRUE(unread.err.contains("the element <Remark> inside <Package> is not read by the updater")) << unread.err;
+    EXPECT_TRUE(unread.err.contains("the element <Remark> inside <Package> is not read by the updater"))
+        << unread.err;
 
-    const Outcome noFolder = vxupdate({"bundle", "create", path("Manifest.xml"), path("none"), path("b.zip")});
+    const Outcome noFolder =
+        vxupdate({"bundle", "create", path("Manifest.xml"), path("none"), path("b.zip")});
     EXPECT_EQ(noFolder.exitCode, 1);
     EXPECT_EQ(noFolder.err, "Error: " + path("none") + " is not a folder.\n");
     EXPECT_FALSE(QFile::exists(path("b.zip")));

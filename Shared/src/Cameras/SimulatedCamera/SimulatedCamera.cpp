@@ -79,18 +79,24 @@ std::vector<std::unique_ptr<Camera>> SimulatedCamera::getListOfCameras()
     return cameras;
 }
 
-std::string SimulatedCamera::cameraListFile() { return SimulatedCameraList::file(); }
+std::string SimulatedCamera::cameraListFile()
+{
+    return SimulatedCameraList::file();
+}
 
-void SimulatedCamera::setCameraListFile(const std::string& path) { SimulatedCameraList::setFile(path); }
+void SimulatedCamera::setCameraListFile(const std::string& path)
+{
+    SimulatedCameraList::setFile(path);
+}
 
 std::map<std::string, std::string> SimulatedCamera::getCameraInfo()
 {
     namespace N = PropertyNames;
     static const char* const keys[] = {
-        N::VENDOR_NAME,      N::MODEL_NAME,         N::CAMERA_ID,     N::SERIAL_NUMBER,    N::COLOR_FORMAT,
-        N::HARDWARE_REVISION, N::HARDWARE_INTERFACE, N::FPGA_VERSION, N::FPGA2_VERSION,    N::FIRMWARE_VERSION,
-        N::DRIVER_VERSION,   N::API_VERSION,        N::MAXIMUM_HEIGHT, N::MAXIMUM_WIDTH,   N::POWER_MODE,
-        N::USB3_VISION_MODE};
+        N::VENDOR_NAME,    N::MODEL_NAME,        N::CAMERA_ID,          N::SERIAL_NUMBER,
+        N::COLOR_FORMAT,   N::HARDWARE_REVISION, N::HARDWARE_INTERFACE, N::FPGA_VERSION,
+        N::FPGA2_VERSION,  N::FIRMWARE_VERSION,  N::DRIVER_VERSION,     N::API_VERSION,
+        N::MAXIMUM_HEIGHT, N::MAXIMUM_WIDTH,     N::POWER_MODE,         N::USB3_VISION_MODE};
     std::map<std::string, std::string> info;
     for (const char* key : keys)
     {
@@ -106,11 +112,20 @@ std::map<std::string, std::string> SimulatedCamera::getCameraInfo()
     return info;
 }
 
-std::string SimulatedCamera::getSerialNumber() { return m_SerialNumber; }
+std::string SimulatedCamera::getSerialNumber()
+{
+    return m_SerialNumber;
+}
 
-std::string SimulatedCamera::getModelName() { return m_ModelName; }
+std::string SimulatedCamera::getModelName()
+{
+    return m_ModelName;
+}
 
-bool SimulatedCamera::isCameraAlive() { return m_Alive; }
+bool SimulatedCamera::isCameraAlive()
+{
+    return m_Alive;
+}
 
 void SimulatedCamera::connect()
 {
@@ -153,9 +168,9 @@ void SimulatedCamera::buildProperties()
         for (const auto& p : entry->properties)
         {
             // A later entry of a name already present is dropped.
-            m_Properties.emplace(p.name, std::make_unique<SimulatedProperty>(p.name, p.type, p.minimum, p.maximum,
-                                                                              p.defaultValue, p.readOnly,
-                                                                              p.discrete, p.valueList));
+            m_Properties.emplace(p.name, std::make_unique<SimulatedProperty>(
+                                             p.name, p.type, p.minimum, p.maximum, p.defaultValue, p.readOnly,
+                                             p.discrete, p.valueList));
         }
     }
     updatePropertyChangeCallback();
@@ -193,7 +208,8 @@ std::string SimulatedCamera::readFlash(std::uint32_t address, std::uint32_t leng
         const auto stored = m_Flash.find(page);
         if (stored != m_Flash.end())
         {
-            std::copy_n(stored->second.begin() + inPage, count, data.begin() + static_cast<std::ptrdiff_t>(offset));
+            std::copy_n(stored->second.begin() + inPage, count,
+                        data.begin() + static_cast<std::ptrdiff_t>(offset));
         }
         offset += count;
     }

@@ -70,8 +70,7 @@ bool readStringList(const Json& object, const char* key, std::vector<std::string
     return true;
 }
 
-template <typename Enumeration, typename Value>
-bool readType(const Json& object, const char* key, Value& out)
+template <typename Enumeration, typename Value> bool readType(const Json& object, const char* key, Value& out)
 {
     std::string text;
     if (!readString(object, key, text))
@@ -104,7 +103,8 @@ SimulatedPropertyEntry parseProperty(const Json& object)
     return entry;
 }
 
-bool readParameterList(const Json& object, const char* key, std::vector<std::pair<std::string, PARAMETER_TYPE>>& out)
+bool readParameterList(const Json& object, const char* key,
+                       std::vector<std::pair<std::string, PARAMETER_TYPE>>& out)
 {
     const auto it = object.find(key);
     if (it == object.end() || !it->is_array())
@@ -118,7 +118,8 @@ bool readParameterList(const Json& object, const char* key, std::vector<std::pai
             return false;
         }
         std::pair<std::string, PARAMETER_TYPE> parameter{"", PARAMETER_TYPE::INTEGER};
-        if (!readType<ParameterTypes>(item, "Type", parameter.second) || !readString(item, "Label", parameter.first))
+        if (!readType<ParameterTypes>(item, "Type", parameter.second) ||
+            !readString(item, "Label", parameter.first))
         {
             return false;
         }

@@ -16,9 +16,9 @@ std::vector<std::string> SimulatedEraseFlash::execute(std::vector<std::string>& 
     {
         FunctionArguments::failExecution(getName(), VX_THROW_SITE);
     }
-    onDevice([&] {
-        camera().eraseFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(length));
-    });
+    onDevice(
+        [&]
+        { camera().eraseFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(length)); });
     return {};
 }
 

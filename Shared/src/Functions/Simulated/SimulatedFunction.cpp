@@ -14,22 +14,38 @@ SimulatedFunction::SimulatedFunction(const std::string& name, SimulatedCamera& c
 {
 }
 
-std::vector<std::string> SimulatedFunction::execute(std::vector<std::string>&) { return {}; }
+std::vector<std::string> SimulatedFunction::execute(std::vector<std::string>&)
+{
+    return {};
+}
 
-bool SimulatedFunction::isAvailable() const { return true; }
+bool SimulatedFunction::isAvailable() const
+{
+    return true;
+}
 
-std::vector<Function::ParameterDescription> SimulatedFunction::getParameters() const { return m_Parameters; }
+std::vector<Function::ParameterDescription> SimulatedFunction::getParameters() const
+{
+    return m_Parameters;
+}
 
-std::vector<Function::ParameterDescription> SimulatedFunction::getReturnFormat() const { return m_ReturnFormat; }
+std::vector<Function::ParameterDescription> SimulatedFunction::getReturnFormat() const
+{
+    return m_ReturnFormat;
+}
 
-SimulatedCamera& SimulatedFunction::camera() const { return *m_Camera; }
+SimulatedCamera& SimulatedFunction::camera() const
+{
+    return *m_Camera;
+}
 
 std::int32_t SimulatedFunction::integerAt(const std::vector<std::string>& parameters, std::size_t index) const
 {
     return FunctionArguments::toSigned32(textAt(parameters, index));
 }
 
-const std::string& SimulatedFunction::textAt(const std::vector<std::string>& parameters, std::size_t index) const
+const std::string& SimulatedFunction::textAt(const std::vector<std::string>& parameters,
+                                             std::size_t index) const
 {
     if (index >= parameters.size())
     {

@@ -16,9 +16,11 @@ std::vector<std::string> SimulatedReadFlash::execute(std::vector<std::string>& p
     {
         FunctionArguments::failExecution(getName(), VX_THROW_SITE);
     }
-    std::string data = onDevice([&] {
-        return camera().readFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(length));
-    });
+    std::string data = onDevice(
+        [&] {
+            return camera().readFlash(static_cast<std::uint32_t>(address),
+                                      static_cast<std::uint32_t>(length));
+        });
     if (data.size() != static_cast<std::size_t>(length))
     {
         FunctionArguments::failExecution(getName(), VX_THROW_SITE);
