@@ -326,8 +326,37 @@ bool BundleWriter::sealManifest(const QByteArray& manifest, const FileSource& so
     {
         return fail(QStringLiteral("The manifest cannot be sealed within the updater's limits."));
     }
+    if (!readsBackAsWritten(sealed, tag))
+    {
+        return fail(
+            QStringLiteral("The sealed manifest does not read back as written: its tag markup must appear "
+                           "only in its elements (not in comments or text before them)."));
+    }
     m_Report << QStringLiteral("ManifestSecurityTag %1").arg(QString::fromLatin1(tag));
     return true;
+}
+
+bool BundleWriter::readsBackAsWritten(const QByteArray& sealed, const QByteArray& tag) const
+{
+    Manifest reread;
+    if (!reread.parse(sealed) || reread.manifestSecurityTag != QString::fromLatin1(tag) ||
+        reread.packages.size() != m_Packages.size())
+    {
+        return false;
+    }
+    std::size_t fileIndex = 0;
+    for (const Package& package : reread.packages)
+    {
+        for (const Load& load : package.loads)
+        {
+            if (fileIndex >= m_Files.size() || load.securityTag != m_Files[fileIndex].tag)
+            {
+                return false;
+            }
+            ++fileIndex;
+        }
+    }
+    return fileIndex == m_Files.size();
 }
 
 bool BundleWriter::writeArchive(const QByteArray& sealed, const FileSource& source, const QString& path)

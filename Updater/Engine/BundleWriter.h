@@ -60,6 +60,7 @@ private:
     bool readManifest(const QByteArray& manifest);
     bool computeLoadTags(const FileSource& source);
     bool rewriteManifest(const QByteArray& manifest, QByteArray& rewritten);
+    bool readsBackAsWritten(const QByteArray& sealed, const QByteArray& tag) const;
     bool writeArchive(const QByteArray& sealed, const FileSource& source, const QString& path);
 
     BundleLimits m_Limits;

@@ -197,3 +197,15 @@ TEST_F(BundleWriting, FolderSourcePrefersThePackageFolder)
     EXPECT_TRUE(limited.errorText().contains("more than the limit of 10 bytes"))
         << limited.errorText().toStdString();
 }
+
+TEST_F(BundleWriting, TagMarkupOutsideItsElementIsRefused)
+{
+    // The tag is computed between the first occurrences of its markup, so a
+    // comment holding it would take the tag in place of the element.
+    QByteArray manifestBytes = typicalManifest();
+    manifestBytes.replace("<Manifest>", "<!-- <ManifestSecurityTag></ManifestSecurityTag> --><Manifest>");
+    EXPECT_EQ(
+        refusal(manifestBytes, typicalFiles()),
+        "The sealed manifest does not read back as written: its tag markup must appear only in its elements "
+        "(not in comments or text before them).");
+}

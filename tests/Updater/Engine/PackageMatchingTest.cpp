@@ -21,9 +21,10 @@ namespace
 
 QString property(const QString& name, const QString& type, const QString& value)
 {
-    return QStringLiteral("{\"Name\": \"%1\", \"Type\": \"%2\", \"Minimum\": \"\", \"Maximum\": \"\", \"Default\": "
-                          "\"%3\", \"ReadOnly\": true, \"AvailableForWriting\": false, \"Discrete\": false, "
-                          "\"ValueList\": []}")
+    return QStringLiteral(
+               "{\"Name\": \"%1\", \"Type\": \"%2\", \"Minimum\": \"\", \"Maximum\": \"\", \"Default\": "
+               "\"%3\", \"ReadOnly\": true, \"AvailableForWriting\": false, \"Discrete\": false, "
+               "\"ValueList\": []}")
         .arg(name, type, value);
 }
 
@@ -50,10 +51,9 @@ protected:
         const QStringList cameras{
             camera("REV2", "VX-2448M", "4660", "2"),       camera("REV0", "VX-2448M", "4660", "0"),
             camera("ALPHA", "Vx Alpha", "4660", "7"),      camera("BLANKS", "VX-2448M", "  4660 (USB)", "2x"),
-            camera("TEXTID", "VX-2448M", "id 4660", "2"),   camera("BIGID", "VX-2448M", "4294967296", "2"),
+            camera("TEXTID", "VX-2448M", "id 4660", "2"),  camera("BIGID", "VX-2448M", "4294967296", "2"),
             camera("TEXTREV", "VX-2448M", "4660", "rev2"), camera("NOID", "VX-2448M", QString(), "2"),
-            camera("OTHER", "VX-9000", "abc", "x"),
-            camera("ZEROX", "VX-2448M", "0x1234", "2")};
+            camera("OTHER", "VX-9000", "abc", "x"),        camera("ZEROX", "VX-2448M", "0x1234", "2")};
         QFile list(m_Folder.filePath("cameras.json"));
         ASSERT_TRUE(list.open(QIODevice::WriteOnly));
         list.write(QStringLiteral("{\"Cameras\": [%1]}").arg(cameras.join(",\n")).toUtf8());
@@ -66,20 +66,25 @@ protected:
         }
         ASSERT_EQ(m_Cameras.size(), 10u);
 
-        const auto pkg = [](const QString& name, const QString& id, const QString& more) {
+        const auto pkg = [](const QString& name, const QString& id, const QString& more)
+        {
             return package(name, id, QString(), more);
         };
-        const QByteArray manifestBytes = manifest(
-            pkg("VX-2448M", "0x1234", "      <HardwareRevision>2</HardwareRevision><ModelFamily>p0</ModelFamily>\n") +
-            pkg("VX-2448M", "1234", "      <HardwareRevision>2</HardwareRevision><ModelFamily>p1</ModelFamily>\n") +
-            pkg("VX-2448M", "0x1234",
-                "      <CommercialName>Vx Alpha</CommercialName><ModelFamily>p2</ModelFamily>\n") +
-            pkg("VX-2448M", "0x1234", "      <ModelFamily>p3</ModelFamily>\n") +
-            pkg("VX-2448M", "0x1234", "      <HardwareRevision>0</HardwareRevision><ModelFamily>p4</ModelFamily>\n") +
-            pkg("vx-2448m", "0x1234", "      <ModelFamily>p5</ModelFamily>\n") +
-            pkg("VX-2448M", "4660", "      <ModelFamily>p6</ModelFamily>\n") +
-            pkg("VX-2448M", "0x1234", "      <HardwareRevision>Any</HardwareRevision><ModelFamily>p7</ModelFamily>\n") +
-            pkg("VX-2448M ", "0x1234", "      <ModelFamily>p8</ModelFamily>\n"));
+        const QByteArray manifestBytes =
+            manifest(pkg("VX-2448M", "0x1234",
+                         "      <HardwareRevision>2</HardwareRevision><ModelFamily>p0</ModelFamily>\n") +
+                     pkg("VX-2448M", "1234",
+                         "      <HardwareRevision>2</HardwareRevision><ModelFamily>p1</ModelFamily>\n") +
+                     pkg("VX-2448M", "0x1234",
+                         "      <CommercialName>Vx Alpha</CommercialName><ModelFamily>p2</ModelFamily>\n") +
+                     pkg("VX-2448M", "0x1234", "      <ModelFamily>p3</ModelFamily>\n") +
+                     pkg("VX-2448M", "0x1234",
+                         "      <HardwareRevision>0</HardwareRevision><ModelFamily>p4</ModelFamily>\n") +
+                     pkg("vx-2448m", "0x1234", "      <ModelFamily>p5</ModelFamily>\n") +
+                     pkg("VX-2448M", "4660", "      <ModelFamily>p6</ModelFamily>\n") +
+                     pkg("VX-2448M", "0x1234",
+                         "      <HardwareRevision>Any</HardwareRevision><ModelFamily>p7</ModelFamily>\n") +
+                     pkg("VX-2448M ", "0x1234", "      <ModelFamily>p8</ModelFamily>\n"));
         ASSERT_TRUE(m_Engine.loadBundle(writeBundle(m_Folder.filePath("b.zip"), manifestBytes, {})));
         ASSERT_EQ(m_Engine.manifest().packages.size(), 9u);
     }
@@ -148,8 +153,10 @@ TEST_F(PackageMatching, NumbersAreReadUpToTheFirstNonDigit)
 TEST_F(PackageMatching, CameraTextsThatAreNotNumbersThrow)
 {
     LogCapture log;
-    EXPECT_EQ(failure<std::invalid_argument>("TEXTID"), "The camera's \"Camera ID\" is not a decimal number: \"id 4660\".");
-    EXPECT_EQ(failure<std::out_of_range>("BIGID"), "The camera's \"Camera ID\" does not fit 32 bits: \"4294967296\".");
+    EXPECT_EQ(failure<std::invalid_argument>("TEXTID"),
+              "The camera's \"Camera ID\" is not a decimal number: \"id 4660\".");
+    EXPECT_EQ(failure<std::out_of_range>("BIGID"),
+              "The camera's \"Camera ID\" does not fit 32 bits: \"4294967296\".");
     EXPECT_EQ(failure<std::invalid_argument>("TEXTREV"),
               "The camera's \"Hardware Revision\" is not a decimal number: \"rev2\".");
     EXPECT_EQ(log.lines(),
@@ -170,7 +177,7 @@ TEST_F(PackageMatching, NumbersAreOnlyReadForPackagesOfTheCamerasName)
 
 TEST_F(PackageMatching, NoPackagesNoMatch)
 {
-    ASSERT_TRUE(m_Engine.loadBundle(writeBundle(m_Folder.filePath("none.zip"),
-                                                manifest(package("VX-9000", "1", QString())), {})));
+    ASSERT_TRUE(m_Engine.loadBundle(
+        writeBundle(m_Folder.filePath("none.zip"), manifest(package("VX-9000", "1", QString())), {})));
     EXPECT_TRUE(fitting("REV2").empty());
 }
