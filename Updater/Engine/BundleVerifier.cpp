@@ -1,0 +1,299 @@
+#include "Engine/BundleVerifier.h"
+
+#include "Engine/BundleArchive.h"
+#include "Engine/CameraUpdate.h"
+#include "Engine/ManifestStructure.h"
+#include "Engine/ManifestValues.h"
+#include "Engine/SecurityTags.h"
+#include "Engine/UpdaterIdentity.h"
+
+#include "Sha1/CSHA1.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+const char NO_PACKAGES_TEXT[] = "No packages found in the selected file.";
+const char CORRUPTED_TEXT[] = "The selected binaries appear to have been corrupted.";
+const char NEWER_UPDATER_TEXT[] = "Selected binaries require a newer application version.\n"
+                                  "Please download the latest updater.";
+const char PACKAGE_INFORMATION_TEXT[] = "The updater failed to retrieve the selected package's information.";
+const char NOT_PROGRAMMABLE_TEXT[] = "The selected package could not be programmed.";
+
+// One load file checked against one tag; loads that share both share a check.
+struct FileCheck
+{
+    QString entry;
+    std::string securityTag;
+    qint64 declaredSize = 0;
+    bool passed = false;
+    qint64 size = 0;
+    QString problem;
+};
+
+void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& check)
+{
+    if (!archive.contains(check.entry))
+    {
+        check.problem = QStringLiteral("the bundle holds no entry \"%1\"").arg(check.entry);
+        return;
+    }
+    CSHA1 sha1;
+    qint64 size = 0;
+    const bool read = archive.streamEntry(check.entry, limits.maximumLoadFileSize,
+                                          [&sha1, &size](const char* bytes, qint64 count)
+                                          {
+                                              sha1.Update(reinterpret_cast<const unsigned char*>(bytes),
+                                                          static_cast<unsigned int>(count));
+                                              size += count;
+                                          });
+    if (!read)
+    {
+        check.problem = archive.errorText();
+        return;
+    }
+    sha1.Final();
+    SecurityTags::Digest digest{};
+    check.size = size;
+    if (!sha1.GetHash(digest.data()) || !SecurityTags::loadTagMatches(check.securityTag, digest))
+    {
+        check.problem =
+            QStringLiteral("its content does not match its SecurityTag \"%1\" (the file's tag is %2)")
+                .arg(QString::fromStdString(check.securityTag),
+                     QString::fromStdString(SecurityTags::encodeDigest(digest)));
+        return;
+    }
+    check.passed = true;
+}
+
+// Runs the checks not already failed. Each worker reads through an archive
+// handle of its own; the largest files go first so that the workers finish
+// together.
+void runChecks(const QString& bundlePath, const BundleLimits& limits, int threads,
+               std::vector<FileCheck>& checks)
+{
+    std::vector<std::size_t> order;
+    for (std::size_t index = 0; index < checks.size(); ++index)
+    {
+        if (checks[index].problem.isEmpty())
+        {
+            order.push_back(index);
+        }
+    }
+    if (order.empty())
+    {
+        return;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&checks](std::size_t left, std::size_t right)
+                     { return checks[left].declaredSize > checks[right].declaredSize; });
+    std::atomic<std::size_t> next{0};
+    const auto work = [&]()
+    {
+        BundleArchive archive(bundlePath, limits.maximumEntryCount);
+        const bool opened = archive.open();
+        for (std::size_t position = next++; position < order.size(); position = next++)
+        {
+            FileCheck& check = checks[order[position]];
+            if (!opened)
+            {
+                check.problem = archive.errorText();
+                continue;
+            }
+            runCheck(archive, limits, check);
+        }
+    };
+    const std::size_t workers =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), order.size());
+    std::vector<std::thread> helpers;
+    for (std::size_t helper = 1; helper < workers; ++helper)
+    {
+        helpers.emplace_back(work);
+    }
+    work();
+    for (std::thread& helper : helpers)
+    {
+        helper.join();
+    }
+}
+
+QString describePackage(const Package& package)
+{
+    return QStringLiteral(
+               "Package %1: model name \"%2\", commercial name \"%3\", family \"%4\", ID %5, hardware "
+               "revision %6, %7 load(s)")
+        .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
+             QString::fromStdString(package.modelName), QString::fromStdString(package.commercialName),
+             QString::fromStdString(package.modelFamily), ManifestValues::hexadecimalText(package.modelId),
+             package.hardwareRevision == Package::ANY_REVISION ? QStringLiteral("any")
+                                                               : QString::number(package.hardwareRevision))
+        .arg(package.loads.size());
+}
+
+QString describeLoad(const Load& load)
+{
+    return QStringLiteral("  Load %1 %2 \"%3\" version %4")
+        .arg(ManifestValues::hexadecimalText(load.loadNumber), QString::fromStdString(load.loadType),
+             QString::fromStdString(load.fileName), load.loadVersion.toString());
+}
+
+} // namespace
+
+BundleVerifier::BundleVerifier() : BundleVerifier(Options()) {}
+
+BundleVerifier::BundleVerifier(Options options) : m_Options(std::move(options))
+{
+    if (m_Options.updaterVersion.isNull())
+    {
+        m_Options.updaterVersion = UpdaterIdentity::versionForBundles();
+    }
+}
+
+bool BundleVerifier::fail(const QString& shownText, const QString& detail)
+{
+    m_Fault = shownText + QLatin1Char('\n') + detail;
+    return false;
+}
+
+bool BundleVerifier::verify(const QString& bundlePath)
+{
+    m_Report.clear();
+    m_Fault.clear();
+    m_Report << QStringLiteral("Bundle: %1").arg(bundlePath);
+
+    CameraUpdate engine;
+    engine.setLimits(m_Options.limits);
+    if (!engine.loadBundle(bundlePath))
+    {
+        return fail(QLatin1String(NO_PACKAGES_TEXT), engine.lastError());
+    }
+    const Manifest& manifest = engine.manifest();
+    // What the reader skips explains most surprises that follow.
+    BundleArchive archive(bundlePath, m_Options.limits.maximumEntryCount);
+    QByteArray manifestBytes;
+    if (archive.open() && archive.readEntry(QLatin1String(CameraUpdate::MANIFEST_ENTRY),
+                                            m_Options.limits.maximumManifestSize, manifestBytes))
+    {
+        for (const QString& finding : ManifestStructure::findUnreadElements(manifestBytes))
+        {
+            m_Report << QStringLiteral("Warning: ") + finding;
+        }
+    }
+    if (!engine.isManifestAuthentic())
+    {
+        return fail(
+            QLatin1String(CORRUPTED_TEXT),
+            manifest.manifestSecurityTag.isNull()
+                ? QStringLiteral("The updater finds no ManifestSecurityTag element in the manifest.")
+                : QStringLiteral("The manifest's ManifestSecurityTag is \"%1\", its content gives \"%2\".")
+                      .arg(manifest.manifestSecurityTag, QString::fromUtf8(engine.computedManifestTag())));
+    }
+    m_Report << QStringLiteral("Manifest: authentic, tag %1").arg(manifest.manifestSecurityTag);
+    m_Report << QStringLiteral("Required updater version: %1 (this updater: %2)")
+                    .arg(manifest.requiredUpdaterVersion.isNull()
+                             ? QStringLiteral("none")
+                             : manifest.requiredUpdaterVersion.toString(),
+                         m_Options.updaterVersion.toString());
+    if (m_Options.checkUpdaterVersion && engine.requiresNewerUpdater(m_Options.updaterVersion))
+    {
+        return fail(
+            QLatin1String(NEWER_UPDATER_TEXT),
+            QStringLiteral("The bundle requires updater %1; this updater is %2.")
+                .arg(manifest.requiredUpdaterVersion.toString(), m_Options.updaterVersion.toString()));
+    }
+
+    if (manifest.packages.empty())
+    {
+        return fail(QLatin1String(NO_PACKAGES_TEXT), QStringLiteral("The manifest lists no package."));
+    }
+
+    // Every load maps to one file check; checks run in parallel, faults are
+    // then reported in manifest order.
+    const QHash<QString, qint64> sizes = archive.declaredSizes();
+    std::vector<FileCheck> checks;
+    std::map<std::pair<QString, std::string>, std::size_t> checkOf;
+    std::vector<std::vector<std::size_t>> checksOfPackage;
+    for (const Package& package : manifest.packages)
+    {
+        const QString folder = QString::fromStdString(CameraUpdate::packageFolderName(package));
+        checksOfPackage.emplace_back();
+        for (const Load& load : package.loads)
+        {
+            const QString entry = folder + QLatin1Char('/') + QString::fromStdString(load.fileName);
+            const auto key = std::make_pair(entry, load.securityTag);
+            auto found = checkOf.find(key);
+            if (found == checkOf.end())
+            {
+                FileCheck check;
+                check.entry = entry;
+                check.securityTag = load.securityTag;
+                check.declaredSize = sizes.value(entry, 0);
+                if (!BundleArchive::isSafeEntryName(entry))
+                {
+                    check.problem = QStringLiteral("its path \"%1\" leaves the bundle's folders").arg(entry);
+                }
+                found = checkOf.emplace(key, checks.size()).first;
+                checks.push_back(std::move(check));
+            }
+            checksOfPackage.back().push_back(found->second);
+        }
+    }
+    runChecks(bundlePath, m_Options.limits, m_Options.threads, checks);
+
+    qint64 totalBytes = 0;
+    std::size_t loadCount = 0;
+    for (std::size_t packageIndex = 0; packageIndex < manifest.packages.size(); ++packageIndex)
+    {
+        const Package& package = manifest.packages[packageIndex];
+        m_Report << describePackage(package);
+        if (package.loads.empty())
+        {
+            return fail(QLatin1String(NOT_PROGRAMMABLE_TEXT),
+                        QStringLiteral("The package %1 lists no load.")
+                            .arg(QString::fromStdString(CameraUpdate::packageFolderName(package))));
+        }
+        qint64 packageBytes = 0;
+        for (std::size_t loadIndex = 0; loadIndex < package.loads.size(); ++loadIndex)
+        {
+            const Load& load = package.loads[loadIndex];
+            const FileCheck& check = checks[checksOfPackage[packageIndex][loadIndex]];
+            const QString loadFailure =
+                QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+            if (!check.passed)
+            {
+                m_Report << describeLoad(load) + QStringLiteral(": FAILED");
+                return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
+                            loadFailure +
+                                QStringLiteral(" The file of package %1: %2.")
+                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
+                                         check.problem));
+            }
+            packageBytes += check.size;
+            if (packageBytes > m_Options.limits.maximumPackageDataSize)
+            {
+                return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
+                            loadFailure +
+                                QStringLiteral(" The load files of package %1 pass the limit of %2 bytes "
+                                               "that the updater holds for one package.")
+                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
+                                    .arg(m_Options.limits.maximumPackageDataSize));
+            }
+            m_Report << describeLoad(load) + QStringLiteral(": %1 bytes, tag valid").arg(check.size);
+            ++loadCount;
+        }
+        totalBytes += packageBytes;
+    }
+    m_Report << QStringLiteral("Bundle verified: %1 package(s), %2 load(s), %3 bytes of load files.")
+                    .arg(manifest.packages.size())
+                    .arg(loadCount)
+                    .arg(totalBytes);
+    return true;
+}

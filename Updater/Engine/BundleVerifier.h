@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Engine/BundleLimits.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVersionNumber>
+
+// Checks a bundle as the updater will take it: manifest readable and authentic,
+// required updater version, packages and their loads listed, every load file
+// present, within the limits and matching its tag. Load files are streamed
+// (inflated and hashed chunk by chunk, never held whole), several at a time.
+class BundleVerifier
+{
+public:
+    struct Options
+    {
+        // Skipped when a bundle is made for a later updater.
+        bool checkUpdaterVersion = true;
+        QVersionNumber updaterVersion;
+        // Load files checked at the same time.
+        int threads = 2;
+        BundleLimits limits;
+    };
+
+    BundleVerifier();
+    explicit BundleVerifier(Options options);
+
+    // True when everything holds. Otherwise `fault()` gives the first fault:
+    // the text the window shows for it where there is one, then a line with
+    // the details.
+    bool verify(const QString& bundlePath);
+
+    // What was found, one line each, in manifest order; warnings start with
+    // "Warning: ".
+    const QStringList& report() const { return m_Report; }
+    const QString& fault() const { return m_Fault; }
+
+private:
+    bool fail(const QString& shownText, const QString& detail);
+
+    Options m_Options;
+    QStringList m_Report;
+    QString m_Fault;
+};

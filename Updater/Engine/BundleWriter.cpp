@@ -1,0 +1,443 @@
+#include "Engine/BundleWriter.h"
+
+#include "Engine/BundleArchive.h"
+#include "Engine/CameraUpdate.h"
+#include "Engine/Manifest.h"
+#include "Engine/ManifestStructure.h"
+#include "Engine/SecurityTags.h"
+
+#include "Sha1/Sha1Hash.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <quazip.h>
+#include <quazipfile.h>
+#include <quazipnewinfo.h>
+#include <zlib.h>
+
+#include <utility>
+
+namespace
+{
+
+std::string tagOf(const QByteArray& content)
+{
+    const std::vector<unsigned char> hash =
+        VxInternal::calculateSha1Hash(std::vector<unsigned char>(content.begin(), content.end()));
+    SecurityTags::Digest digest{};
+    std::copy_n(hash.begin(), std::min(hash.size(), digest.size()), digest.begin());
+    return SecurityTags::encodeDigest(digest);
+}
+
+bool readFile(const QString& path, qint64 limit, QByteArray& content, QString& error)
+{
+    QFile file(path);
+    if (file.size() > limit)
+    {
+        error = QStringLiteral("%1 holds %2 bytes, more than the limit of %3 bytes")
+                    .arg(path)
+                    .arg(file.size())
+                    .arg(limit);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        error = QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
+        return false;
+    }
+    content = file.read(limit + 1);
+    if (content.size() > limit || !file.atEnd())
+    {
+        error = QStringLiteral("%1 cannot be read whole within %2 bytes").arg(path).arg(limit);
+        return false;
+    }
+    return true;
+}
+
+QString entryOf(const Package& package, const Load& load)
+{
+    return QString::fromStdString(CameraUpdate::packageFolderName(package)) + QLatin1Char('/') +
+           QString::fromStdString(load.fileName);
+}
+
+} // namespace
+
+BundleWriter::BundleWriter(BundleLimits limits) : m_Limits(limits) {}
+
+bool BundleWriter::fail(const QString& text)
+{
+    m_ErrorText = text;
+    return false;
+}
+
+BundleWriter::FileSource BundleWriter::folderSource(const QString& folder, qint64 limit)
+{
+    return [folder, limit](const Package& package, const Load& load, QByteArray& content, QString& error)
+    {
+        const QDir root(folder);
+        const QString fileName = QString::fromStdString(load.fileName);
+        QString path = root.filePath(QString::fromStdString(CameraUpdate::packageFolderName(package)) +
+                                     QLatin1Char('/') + fileName);
+        if (!QFileInfo(path).isFile())
+        {
+            path = root.filePath(fileName);
+        }
+        if (!QFileInfo(path).isFile())
+        {
+            error = QStringLiteral("no file %1 in %2").arg(fileName, folder);
+            return false;
+        }
+        return readFile(path, limit, content, error);
+    };
+}
+
+bool BundleWriter::readManifest(const QByteArray& manifest)
+{
+    QXmlStreamReader reader(manifest);
+    Manifest parsed;
+    const bool parsedWell = parsed.parse(reader);
+    if (!parsed.errorString.isNull())
+    {
+        return fail(QStringLiteral("The manifest is not well-formed XML: line %1, column %2: %3")
+                        .arg(reader.lineNumber())
+                        .arg(reader.columnNumber())
+                        .arg(parsed.errorString));
+    }
+    if (!parsedWell)
+    {
+        return fail(QStringLiteral("The manifest's first element is not <Manifest>."));
+    }
+    const QStringList findings = ManifestStructure::findUnreadElements(manifest);
+    if (!findings.isEmpty())
+    {
+        return fail(QStringLiteral("The manifest holds what the updater would not read as written:\n") +
+                    findings.join(QLatin1Char('\n')));
+    }
+    if (parsed.packages.empty())
+    {
+        return fail(QStringLiteral("The manifest lists no package."));
+    }
+    m_Packages = std::move(parsed.packages);
+    return true;
+}
+
+bool BundleWriter::computeLoadTags(const FileSource& source)
+{
+    m_Files.clear();
+    QHash<QString, std::string> tagOfEntry;
+    for (const Package& package : m_Packages)
+    {
+        qint64 packageBytes = 0;
+        for (const Load& load : package.loads)
+        {
+            LoadFile file{&package, &load, entryOf(package, load), {}, true};
+            if (load.fileName.empty() || !BundleArchive::isSafeEntryName(file.entry))
+            {
+                return fail(
+                    QStringLiteral("The load file name \"%1\" does not give a path inside its package "
+                                   "folder (%2).")
+                        .arg(QString::fromStdString(load.fileName), file.entry));
+            }
+            QByteArray content;
+            QString error;
+            if (!source(package, load, content, error))
+            {
+                return fail(QStringLiteral("The file of load %1 cannot be had: %2").arg(file.entry, error));
+            }
+            if (content.size() > m_Limits.maximumLoadFileSize)
+            {
+                return fail(
+                    QStringLiteral("The file of load %1 holds %2 bytes, more than the updater's limit of "
+                                   "%3 bytes.")
+                        .arg(file.entry)
+                        .arg(content.size())
+                        .arg(m_Limits.maximumLoadFileSize));
+            }
+            packageBytes += content.size();
+            if (packageBytes > m_Limits.maximumPackageDataSize)
+            {
+                return fail(
+                    QStringLiteral("The load files of package %1 hold more than the updater's limit of %2 "
+                                   "bytes for one package.")
+                        .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
+                        .arg(m_Limits.maximumPackageDataSize));
+            }
+            file.tag = tagOf(content);
+            const auto known = tagOfEntry.constFind(file.entry);
+            if (known != tagOfEntry.constEnd())
+            {
+                if (*known != file.tag)
+                {
+                    return fail(QStringLiteral("Two loads put different files at %1.").arg(file.entry));
+                }
+                file.firstOfEntry = false;
+            }
+            tagOfEntry.insert(file.entry, file.tag);
+            m_Report << QStringLiteral("%1: %2 bytes, SecurityTag %3")
+                            .arg(file.entry)
+                            .arg(content.size())
+                            .arg(QString::fromStdString(file.tag));
+            m_Files.push_back(std::move(file));
+        }
+    }
+    return true;
+}
+
+bool BundleWriter::rewriteManifest(const QByteArray& manifest, QByteArray& rewritten)
+{
+    QXmlStreamReader reader(manifest);
+    QByteArray body;
+    QXmlStreamWriter writer(&body);
+    // Per open element: its name and the blank text in front of its first
+    // child, with which an added child is indented.
+    std::vector<std::pair<QString, QString>> open;
+    // Blank text is held back so that an added element can go in front of it.
+    QString pendingBlank;
+    std::size_t fileIndex = 0;
+    bool loadHasTag = false;
+    bool manifestHasTag = false;
+    const auto flushBlank = [&writer, &pendingBlank]()
+    {
+        if (!pendingBlank.isEmpty())
+        {
+            writer.writeCharacters(pendingBlank);
+            pendingBlank.clear();
+        }
+    };
+    const auto addElement = [&](const QString& name, const QString& text)
+    {
+        writer.writeCharacters(open.back().second.isEmpty() ? pendingBlank : open.back().second);
+        writer.writeTextElement(name, text);
+    };
+    const auto nextTag = [this, &fileIndex]()
+    {
+        return fileIndex < m_Files.size() ? QString::fromStdString(m_Files[fileIndex].tag) : QString();
+    };
+    while (!reader.atEnd())
+    {
+        reader.readNext();
+        if (reader.hasError())
+        {
+            return fail(QStringLiteral("The manifest cannot be rewritten: %1").arg(reader.errorString()));
+        }
+        if (reader.isCharacters() && reader.isWhitespace() && !reader.isCDATA())
+        {
+            pendingBlank += reader.text();
+            continue;
+        }
+        if (reader.isStartDocument() || reader.isEndDocument())
+        {
+            // The declaration is written in front of the body.
+            pendingBlank.clear();
+            continue;
+        }
+        const QString parent = open.empty() ? QString() : open.back().first;
+        if (reader.isStartElement() && !open.empty() && open.back().second.isEmpty())
+        {
+            open.back().second = pendingBlank;
+        }
+        if (reader.isEndElement())
+        {
+            const QString name = open.back().first;
+            if (name == QLatin1String("Load"))
+            {
+                if (!loadHasTag)
+                {
+                    addElement(QStringLiteral("SecurityTag"), nextTag());
+                }
+                ++fileIndex;
+            }
+            if (name == QLatin1String("Manifest") && !manifestHasTag)
+            {
+                addElement(QStringLiteral("ManifestSecurityTag"),
+                           QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
+            }
+            open.pop_back();
+        }
+        flushBlank();
+        if (reader.isStartElement() && parent == QLatin1String("Load") &&
+            reader.name() == QLatin1String("SecurityTag"))
+        {
+            writer.writeCurrentToken(reader);
+            writer.writeCharacters(nextTag());
+            writer.writeEndElement();
+            reader.readElementText(QXmlStreamReader::SkipChildElements);
+            loadHasTag = true;
+        }
+        else if (reader.isStartElement() && parent == QLatin1String("Manifest") &&
+                 reader.name() == QLatin1String("ManifestSecurityTag"))
+        {
+            writer.writeCurrentToken(reader);
+            writer.writeCharacters(QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
+            writer.writeEndElement();
+            reader.readElementText(QXmlStreamReader::SkipChildElements);
+            manifestHasTag = true;
+        }
+        else
+        {
+            if (reader.isStartElement())
+            {
+                if (reader.name() == QLatin1String("Load"))
+                {
+                    loadHasTag = false;
+                }
+                open.emplace_back(reader.name().toString(), QString());
+            }
+            writer.writeCurrentToken(reader);
+            // The reader drops the line breaks around the root element.
+            if (open.empty() && !reader.isCharacters())
+            {
+                writer.writeCharacters(QStringLiteral("\n"));
+            }
+        }
+    }
+    if (fileIndex != m_Files.size())
+    {
+        return fail(QStringLiteral("The manifest lists %1 loads where %2 were read.")
+                        .arg(fileIndex)
+                        .arg(m_Files.size()));
+    }
+    rewritten = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + body;
+    return true;
+}
+
+bool BundleWriter::sealManifest(const QByteArray& manifest, const FileSource& source, QByteArray& sealed)
+{
+    m_Report.clear();
+    m_ErrorText.clear();
+    if (manifest.size() > m_Limits.maximumManifestSize)
+    {
+        return fail(QStringLiteral("The manifest holds %1 bytes, more than the updater's limit of %2 bytes.")
+                        .arg(manifest.size())
+                        .arg(m_Limits.maximumManifestSize));
+    }
+    QByteArray rewritten;
+    if (!readManifest(manifest) || !computeLoadTags(source) || !rewriteManifest(manifest, rewritten))
+    {
+        return false;
+    }
+    const QByteArray tag = SecurityTags::computeManifestTag(rewritten);
+    sealed = SecurityTags::withManifestTagContent(rewritten, tag);
+    if (tag.isEmpty() || sealed.isEmpty() || sealed.size() > m_Limits.maximumManifestSize)
+    {
+        return fail(QStringLiteral("The manifest cannot be sealed within the updater's limits."));
+    }
+    if (!readsBackAsWritten(sealed, tag))
+    {
+        return fail(
+            QStringLiteral("The sealed manifest does not read back as written: its tag markup must appear "
+                           "only in its elements (not in comments or text before them)."));
+    }
+    m_Report << QStringLiteral("ManifestSecurityTag %1").arg(QString::fromLatin1(tag));
+    return true;
+}
+
+bool BundleWriter::readsBackAsWritten(const QByteArray& sealed, const QByteArray& tag) const
+{
+    Manifest reread;
+    if (!reread.parse(sealed) || reread.manifestSecurityTag != QString::fromLatin1(tag) ||
+        reread.packages.size() != m_Packages.size())
+    {
+        return false;
+    }
+    std::size_t fileIndex = 0;
+    for (const Package& package : reread.packages)
+    {
+        for (const Load& load : package.loads)
+        {
+            if (fileIndex >= m_Files.size() || load.securityTag != m_Files[fileIndex].tag)
+            {
+                return false;
+            }
+            ++fileIndex;
+        }
+    }
+    return fileIndex == m_Files.size();
+}
+
+bool BundleWriter::writeArchive(const QByteArray& sealed, const FileSource& source, const QString& path)
+{
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+    {
+        return fail(
+            QStringLiteral("The bundle %1 cannot be created (error %2).").arg(path).arg(zip.getZipError()));
+    }
+    const auto addEntry = [&zip, &path, this](const QString& name, const QByteArray& content)
+    {
+        QuaZipFile entry(&zip);
+        if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED,
+                        Z_DEFAULT_COMPRESSION) ||
+            entry.write(content) != content.size())
+        {
+            return fail(QStringLiteral("The entry %1 cannot be written to %2 (error %3).")
+                            .arg(name, path)
+                            .arg(entry.getZipError()));
+        }
+        entry.close();
+        if (entry.getZipError() != UNZ_OK)
+        {
+            return fail(QStringLiteral("The entry %1 cannot be written to %2 (error %3).")
+                            .arg(name, path)
+                            .arg(entry.getZipError()));
+        }
+        return true;
+    };
+    bool written = addEntry(QLatin1String(CameraUpdate::MANIFEST_ENTRY), sealed);
+    for (const LoadFile& file : m_Files)
+    {
+        if (!written || !file.firstOfEntry)
+        {
+            continue;
+        }
+        QByteArray content;
+        QString error;
+        if (!source(*file.package, *file.load, content, error))
+        {
+            written = fail(QStringLiteral("The file of load %1 cannot be had: %2").arg(file.entry, error));
+        }
+        else if (tagOf(content) != file.tag)
+        {
+            written = fail(
+                QStringLiteral("The file of load %1 changed while the bundle was made.").arg(file.entry));
+        }
+        else
+        {
+            written = addEntry(file.entry, content);
+        }
+    }
+    zip.close();
+    if (written && zip.getZipError() != UNZ_OK)
+    {
+        written = fail(
+            QStringLiteral("The bundle %1 cannot be completed (error %2).").arg(path).arg(zip.getZipError()));
+    }
+    return written;
+}
+
+bool BundleWriter::write(const QByteArray& manifest, const FileSource& source, const QString& bundlePath)
+{
+    QByteArray sealed;
+    if (!sealManifest(manifest, source, sealed))
+    {
+        return false;
+    }
+    const QString partial = bundlePath + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!writeArchive(sealed, source, partial))
+    {
+        QFile::remove(partial);
+        return false;
+    }
+    if ((QFile::exists(bundlePath) && !QFile::remove(bundlePath)) || !QFile::rename(partial, bundlePath))
+    {
+        QFile::remove(partial);
+        return fail(QStringLiteral("The bundle cannot be moved into place at %1.").arg(bundlePath));
+    }
+    m_Report << QStringLiteral("Bundle written: %1").arg(bundlePath);
+    return true;
+}
