@@ -17,7 +17,8 @@ namespace
 
 QString bundlePath()
 {
-    const QString folder = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    const QString folder =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     return folder + QStringLiteral("/BundleLoadFuzzer-%1.zip").arg(::getpid());
 }
 
@@ -39,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) != static_cast<qint64>(size))
+            file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
+                static_cast<qint64>(size))
         {
             return 0;
         }

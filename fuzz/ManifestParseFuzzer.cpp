@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     BundleWriter writer;
     QByteArray sealed;
-    const auto source = [](const Package&, const Load& load, QByteArray& content, QString&) {
+    const auto source = [](const Package&, const Load& load, QByteArray& content, QString&)
+    {
         content = QByteArray::fromStdString(load.fileName);
         return true;
     };

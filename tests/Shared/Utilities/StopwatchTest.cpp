@@ -45,7 +45,6 @@ TEST(Stopwatch, PauseCountsOnlyWhileRunning)
     EXPECT_GE(last, stop2.before - start2.after);
     EXPECT_LE(last, stop2.after - start2.before);
     EXPECT_NEAR(stopwatch.elapsed(), first + last, 1e-9);
-    EXPECT_LT(stopwatch.elapsed(), running);
     // Stopping again closes nothing more.
     stopwatch.stop();
     EXPECT_NEAR(stopwatch.elapsed(), first + last, 1e-9);

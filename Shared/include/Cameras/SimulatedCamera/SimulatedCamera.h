@@ -34,6 +34,7 @@ public:
     // reads the new file. An empty path returns to the rule above.
     static void setCameraListFile(const std::string& path);
 
+    std::unique_ptr<Imaging::Image> getImage() override;
     std::map<std::string, std::string> getCameraInfo() override;
     std::string getSerialNumber() override;
     std::string getModelName() override;

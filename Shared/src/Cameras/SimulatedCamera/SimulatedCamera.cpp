@@ -8,6 +8,7 @@
 #include "Functions/Simulated/SimulatedUpdateFlash.h"
 #include "Functions/Simulated/SimulatedWriteFlash.h"
 #include "Functions/Simulated/SimulatedWriteFlashStatus.h"
+#include "Imaging/Imaging.h"
 #include "Properties/PropertyNames.h"
 #include "Properties/SimulatedProperty.h"
 #include "SimulatedCameraList.h"
@@ -87,6 +88,11 @@ std::string SimulatedCamera::cameraListFile()
 void SimulatedCamera::setCameraListFile(const std::string& path)
 {
     SimulatedCameraList::setFile(path);
+}
+
+std::unique_ptr<Imaging::Image> SimulatedCamera::getImage()
+{
+    return Imaging::createImage(1, 1, std::vector<std::uint8_t>{0}, 8, true, Imaging::IMAGE_FORMAT::MONO);
 }
 
 std::map<std::string, std::string> SimulatedCamera::getCameraInfo()
