@@ -68,7 +68,10 @@ QByteArray manifest(int fileCount)
         .toUtf8();
 }
 
-double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double seconds(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 } // namespace
 
@@ -86,7 +89,8 @@ int main(int argc, char* argv[])
         files[QStringLiteral("load%1.bin").arg(index)] = firmwareLike(random, fileSize);
     }
     BundleWriter writer;
-    const auto source = [&files](const Package&, const Load& load, QByteArray& content, QString&) {
+    const auto source = [&files](const Package&, const Load& load, QByteArray& content, QString&)
+    {
         content = files.at(QString::fromStdString(load.fileName));
         return true;
     };
@@ -97,8 +101,8 @@ int main(int argc, char* argv[])
     }
     files.clear();
 
-    const std::string command = "bash -c 'set -o pipefail; unzip -p \"" + bundle.toStdString() +
-                                "\" | sha1sum > /dev/null'";
+    const std::string command =
+        "bash -c 'set -o pipefail; unzip -p \"" + bundle.toStdString() + "\" | sha1sum > /dev/null'";
     double bestVerify = 1e9;
     double bestPipeline = 1e9;
     // The first round warms the page cache and is not counted.
