@@ -80,6 +80,11 @@ bool CameraUpdate::startUpdate(CameraInterface::CameraLease& camera)
                              .arg(QString::fromLocal8Bit(error.what())));
         endRun();
     }
+    if (!started)
+    {
+        // A worker that got no lease ends by itself at once.
+        waitUntilUpdateEnds();
+    }
     emit updateStarted(started);
     return started;
 }
