@@ -555,7 +555,14 @@ TEST_F(UpdateRun, TheRunKeepsItsCameraWhenTheRegistryDropsIt)
     // The watchdogs run, and the disconnection pass takes the dead camera off
     // the list while the run still works with it.
     CameraInterface::Camera::setWatchdogPeriodsForTesting(5, 100000);
+    // No lease across the start of the watchdogs: a disconnection pass waiting
+    // for that lease would hold up the start.
+    m_Camera = nullptr;
+    m_Lease.reset();
     CameraInterface::Camera::initialiseWorkspace();
+    m_Lease.emplace(CameraInterface::Camera::acquireCamera(SERIAL));
+    m_Camera = dynamic_cast<FaultInjectionCamera*>(&m_Lease->get());
+    ASSERT_NE(m_Camera, nullptr);
     Load firmware = imageLoad(1, "Firmware", 0x010000, firmwareImage(20000, 0x40000000, 4));
     firmware.forceUpdate = true;
     select({firmware});
