@@ -3,7 +3,7 @@
 #include <QSet>
 #include <quazip.h>
 #include <quazipfile.h>
-#include <quazipfileinfo.h>
+#include <unzip.h>
 
 #include <utility>
 
@@ -12,6 +12,22 @@ namespace
 
 // Small enough to stay in the cache between inflating and hashing.
 constexpr qint64 CHUNK_SIZE = 256 * 1024;
+
+// Size and flags of the current entry straight from the zip directory:
+// QuaZip's own entry information also converts the entry's date, through the
+// C library's time zone state, which several archives read on several
+// threads must not share.
+bool currentEntry(QuaZip& zip, quint64& size, bool& encrypted)
+{
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(zip.getUnzFile(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    {
+        return false;
+    }
+    size = info.uncompressed_size;
+    encrypted = (info.flag & 1U) != 0;
+    return true;
+}
 
 } // namespace
 
@@ -108,23 +124,29 @@ bool BundleArchive::isSafeEntryName(const QString& name)
 
 qint64 BundleArchive::declaredSize(const QString& name)
 {
-    QuaZipFileInfo64 info;
+    quint64 size = 0;
+    bool encrypted = false;
     if (!m_Zip || !contains(name) || !m_Zip->setCurrentFile(name, QuaZip::csSensitive) ||
-        !m_Zip->getCurrentFileInfo(&info))
+        !currentEntry(*m_Zip, size, encrypted))
     {
         return -1;
     }
-    return static_cast<qint64>(info.uncompressedSize);
+    return static_cast<qint64>(size);
 }
 
-QHash<QString, qint64> BundleArchive::declaredSizes() const
+QHash<QString, qint64> BundleArchive::declaredSizes()
 {
     QHash<QString, qint64> sizes;
     if (m_Zip)
     {
-        for (const QuaZipFileInfo64& info : m_Zip->getFileInfoList64())
+        for (bool more = m_Zip->goToFirstFile(); more; more = m_Zip->goToNextFile())
         {
-            sizes.insert(info.name, static_cast<qint64>(info.uncompressedSize));
+            quint64 size = 0;
+            bool encrypted = false;
+            if (currentEntry(*m_Zip, size, encrypted))
+            {
+                sizes.insert(m_Zip->getCurrentFileName(), static_cast<qint64>(size));
+            }
         }
     }
     return sizes;
@@ -133,23 +155,24 @@ QHash<QString, qint64> BundleArchive::declaredSizes() const
 bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consumer& consumer)
 {
     m_ErrorText.clear();
-    QuaZipFileInfo64 info;
+    quint64 declared = 0;
+    bool encrypted = false;
     if (!m_Zip || !contains(name) || !m_Zip->setCurrentFile(name, QuaZip::csSensitive) ||
-        !m_Zip->getCurrentFileInfo(&info))
+        !currentEntry(*m_Zip, declared, encrypted))
     {
         return fail(QStringLiteral("The bundle %1 holds no entry \"%2\".").arg(m_Path, name));
     }
-    if (info.isEncrypted())
+    if (encrypted)
     {
         return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is encrypted.").arg(name, m_Path));
     }
-    if (info.uncompressedSize > static_cast<quint64>(limit))
+    if (declared > static_cast<quint64>(limit))
     {
         return fail(
             QStringLiteral("The entry \"%1\" of the bundle %2 declares %3 bytes, more than the limit of "
                            "%4 bytes.")
                 .arg(name, m_Path)
-                .arg(info.uncompressedSize)
+                .arg(declared)
                 .arg(limit));
     }
     QuaZipFile file(m_Zip.get());
@@ -187,12 +210,12 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     file.close();
     // The checksum is only checked once the declared size was read, so a
     // stream that ends early must be caught by its length.
-    if (file.getZipError() != UNZ_OK || static_cast<quint64>(total) != info.uncompressedSize)
+    if (file.getZipError() != UNZ_OK || static_cast<quint64>(total) != declared)
     {
         return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is damaged: %3 of %4 bytes, error %5.")
                         .arg(name, m_Path)
                         .arg(total)
-                        .arg(info.uncompressedSize)
+                        .arg(declared)
                         .arg(file.getZipError()));
     }
     return true;

@@ -37,7 +37,7 @@ public:
     // Size the entry declares in the archive's directory; -1 when absent.
     qint64 declaredSize(const QString& name);
     // The same for every entry at once.
-    QHash<QString, qint64> declaredSizes() const;
+    QHash<QString, qint64> declaredSizes();
 
     // Passes the entry's bytes in order to `consumer`. False (with
     // `errorText`) when the entry is absent, encrypted, declares or inflates to

@@ -88,6 +88,10 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
             order.push_back(index);
         }
     }
+    if (order.empty())
+    {
+        return;
+    }
     std::stable_sort(order.begin(), order.end(),
                      [&checks](std::size_t left, std::size_t right)
                      { return checks[left].declaredSize > checks[right].declaredSize; });

@@ -230,6 +230,17 @@ void CameraUpdate::extractLoads()
         }
         const qint64 budget =
             std::min(m_Limits.maximumLoadFileSize, m_Limits.maximumPackageDataSize - packageData);
+        const qint64 declared = archive.declaredSize(path);
+        if (declared <= m_Limits.maximumLoadFileSize && declared > budget)
+        {
+            EngineLog::error(
+                QStringLiteral("The load files of package %1 pass the limit of %2 bytes held for one "
+                               "package; %3 is not extracted.")
+                    .arg(folder)
+                    .arg(m_Limits.maximumPackageDataSize)
+                    .arg(path));
+            continue;
+        }
         if (!archive.readEntry(path, budget, load.data))
         {
             load.data.clear();

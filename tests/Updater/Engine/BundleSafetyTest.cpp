@@ -337,7 +337,9 @@ TEST_F(BundleSafety, LoadFilesOverTheLimits)
     limits.maximumPackageDataSize = 70010;
     m_Engine.setLimits(limits);
     ASSERT_TRUE(m_Engine.loadBundle(bundle));
-    expectLoadRefused("fpga.bit", "declares 15 bytes, more than the limit of 10 bytes");
+    expectLoadRefused("fpga.bit",
+                      "The load files of package Alpha-2_0x1A2B_Any_ pass the limit of 70010 bytes held "
+                      "for one package; Alpha-2_0x1A2B_Any_/fpga.bit is not extracted.");
 
     limits = BundleLimits();
     limits.maximumManifestSize = 100;
