@@ -23,6 +23,7 @@ public:
 private:
     int create(const QStringList& arguments);
     int verify(const QStringList& arguments);
+    int demo(const QStringList& arguments);
     int wrongUsage(const QString& problem);
 
     QTextStream& m_Out;

@@ -167,6 +167,9 @@ bool BundleVerifier::verify(const QString& bundlePath)
 {
     m_Report.clear();
     m_Fault.clear();
+    m_Manifest = Manifest();
+    m_Warnings.clear();
+    m_LoadFindings.clear();
     m_Report << QStringLiteral("Bundle: %1").arg(bundlePath);
 
     CameraUpdate engine;
@@ -175,7 +178,8 @@ bool BundleVerifier::verify(const QString& bundlePath)
     {
         return fail(QLatin1String(NO_PACKAGES_TEXT), engine.lastError());
     }
-    const Manifest& manifest = engine.manifest();
+    m_Manifest = engine.manifest();
+    const Manifest& manifest = m_Manifest;
     // What the reader skips explains most surprises that follow.
     BundleArchive archive(bundlePath, m_Options.limits.maximumEntryCount);
     QByteArray manifestBytes;
@@ -185,6 +189,7 @@ bool BundleVerifier::verify(const QString& bundlePath)
         for (const QString& finding : ManifestStructure::findUnreadElements(manifestBytes))
         {
             m_Report << QStringLiteral("Warning: ") + finding;
+            m_Warnings << finding;
         }
     }
     if (!engine.isManifestAuthentic())
@@ -265,6 +270,7 @@ bool BundleVerifier::verify(const QString& bundlePath)
         {
             const Load& load = package.loads[loadIndex];
             const FileCheck& check = checks[checksOfPackage[packageIndex][loadIndex]];
+            m_LoadFindings.push_back({packageIndex, loadIndex, check.size, check.passed});
             const QString loadFailure =
                 QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
             if (!check.passed)

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "Engine/BundleLimits.h"
+#include "Engine/Manifest.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVersionNumber>
+
+#include <cstddef>
+#include <vector>
 
 // Checks a bundle as the updater will take it: manifest readable and authentic,
 // required updater version, packages and their loads listed, every load file
@@ -36,10 +40,29 @@ public:
     const QStringList& report() const { return m_Report; }
     const QString& fault() const { return m_Fault; }
 
+    // What the last verification found, for front ends that present it in
+    // their own form: the manifest as the updater reads it (empty when it
+    // could not be read), the warnings of the report, and the loads checked
+    // up to the first fault, in manifest order.
+    struct LoadFinding
+    {
+        std::size_t package = 0;
+        std::size_t load = 0;
+        qint64 size = 0;
+        bool tagValid = false;
+    };
+    const Manifest& manifest() const { return m_Manifest; }
+    const QStringList& warnings() const { return m_Warnings; }
+    const std::vector<LoadFinding>& loadFindings() const { return m_LoadFindings; }
+    const QVersionNumber& updaterVersion() const { return m_Options.updaterVersion; }
+
 private:
     bool fail(const QString& shownText, const QString& detail);
 
     Options m_Options;
     QStringList m_Report;
     QString m_Fault;
+    Manifest m_Manifest;
+    QStringList m_Warnings;
+    std::vector<LoadFinding> m_LoadFindings;
 };

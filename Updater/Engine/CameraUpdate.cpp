@@ -68,11 +68,17 @@ std::uint32_t readCameraNumber(CameraInterface::Camera& camera, const char* prop
 
 } // namespace
 
-CameraUpdate::CameraUpdate(QObject* parent) : QObject(parent), m_Progress(std::make_unique<UpdateProgress>())
+CameraUpdate::CameraUpdate(QObject* parent)
+    : QObject(parent), m_Progress(std::make_unique<UpdateProgress>()),
+      m_ProgressCallback([this](double fraction) { onFileProgress(fraction); })
 {
 }
 
-CameraUpdate::~CameraUpdate() = default;
+CameraUpdate::~CameraUpdate()
+{
+    // The worker uses this object to its last step.
+    waitUntilUpdateEnds();
+}
 
 bool CameraUpdate::refuseBundle(const QString& reason)
 {

@@ -10,24 +10,54 @@
 #include <QString>
 #include <QVersionNumber>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace CameraInterface
 {
 class Camera;
+class CameraLease;
+} // namespace CameraInterface
+
+namespace VxInternal
+{
+struct Usb3VisionInfo;
 }
 
-// The updater's engine. The window calls its bundle operations in this order:
-// loadBundle, isManifestAuthentic, requiresNewerUpdater, package matching; and
-// once a package is selected, extractLoads and validateLoads.
+// The updater's engine. The front ends call its bundle operations in this
+// order: loadBundle, isManifestAuthentic, requiresNewerUpdater, package
+// matching; once a package is selected, extractLoads, validateLoads,
+// readCurrentVersions, evaluateUpdates and applyEmbeddedAfeTiming; then
+// isUpdateRequired and startUpdate, which runs the update on a worker thread.
+//
+// While a run is active (from startUpdate to its updateFailed or
+// updateCompleted) the worker owns the selected package, the progress record
+// and the camera: callers only read the signals. Destroying the engine waits
+// for an active run to end.
 class CameraUpdate : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr char MANIFEST_ENTRY[] = "Manifest.xml";
+    // The AFE timing file carried by the program, when the build has one.
+    static constexpr char EMBEDDED_AFE_TIMING_RESOURCE[] =
+        ":/Embedded Binaries/Vx31877_REV2_AFETiming_v17.1.bin";
+    static constexpr char EMBEDDED_AFE_TIMING_FILE_NAME[] = "Vx31877_REV2_AFETiming_v17.1.bin";
+    // Flash work goes in blocks of this size for load images, and of the
+    // larger size for the small records and the boot loader comparison.
+    static constexpr std::uint32_t IMAGE_BLOCK_SIZE = 1024;
+    static constexpr std::uint32_t RECORD_BLOCK_SIZE = 65536;
+    static constexpr int RECONNECTION_ATTEMPTS = 10;
+    static constexpr std::chrono::milliseconds RECONNECTION_DELAY{1000};
 
     explicit CameraUpdate(QObject* parent = nullptr);
     ~CameraUpdate() override;
@@ -80,20 +110,112 @@ public:
 
     UpdateProgress& progress() { return *m_Progress; }
 
+    // Sets `currentVersion` of every load of the selected package from what
+    // the camera reports, and logs each. Library errors and version texts
+    // that do not read as numbers propagate.
+    void readCurrentVersions(CameraInterface::Camera& camera);
+
+    // Sets `updateRequired` of every load of the selected package.
+    void evaluateUpdates();
+
+    // Replaces the package's first AFE load by the embedded timing file when
+    // that load needs an update and is not forced. A build without the file
+    // keeps the bundle's load (and logs so).
+    void applyEmbeddedAfeTiming();
+
+    // Whether any load must be programmed; also counts `loadsToUpdate`.
+    bool isUpdateRequired();
+    std::uint32_t loadsToUpdate() const { return m_LoadsToUpdate; }
+
+    // Starts the update on a worker thread, which takes a lease of its own on
+    // the leased camera for the whole run, and emits updateStarted with the
+    // outcome. Refused (false, nothing emitted) while a run is active.
+    bool startUpdate(CameraInterface::CameraLease& camera);
+
+    bool isUpdateRunning() const;
+    // Blocks until no run is active.
+    void waitUntilUpdateEnds();
+
+    // The state of the last run: the chain has no further load; no step has
+    // failed.
+    bool finished() const { return m_Finished.load(); }
+    bool succeeded() const { return m_Succeeded.load(); }
+
+    // Dot-separated signed decimal numbers; blanks around each are dropped and
+    // so are empty parts. A part without a leading number throws
+    // std::invalid_argument, one out of range std::out_of_range.
+    static QVersionNumber parseVersionText(const std::string& text);
+
+    // The 96-byte record at `address`; zero (so invalid) when the camera
+    // answers with fewer bytes.
+    static VxInternal::Usb3VisionInfo readUsb3VisionInfo(CameraInterface::Camera& camera,
+                                                         std::uint32_t address);
+    // The description file the record announces, read from `address`.
+    static std::vector<unsigned char> readUsb3VisionFile(CameraInterface::Camera& camera,
+                                                         std::uint32_t address,
+                                                         const VxInternal::Usb3VisionInfo& info);
+    // "Major.Minor.SubMinor" of the camera's USB3 Vision description file, or
+    // empty when the camera holds no valid one.
+    static std::string readUsb3VisionFileVersion(CameraInterface::Camera& camera, std::uint32_t infoAddress,
+                                                 std::uint32_t fileAddress);
+
     // The size limits applied to bundles; narrower limits let tests and tools
     // reach them with small files.
     const BundleLimits& limits() const { return m_Limits; }
     void setLimits(const BundleLimits& limits) { m_Limits = limits; }
 
+    // Test-only: the pause before each reconnection attempt of the RAM step.
+    void setReconnectionDelayForTesting(std::chrono::milliseconds delay) { m_ReconnectionDelay = delay; }
+
+signals:
+    // Emitted by startUpdate, on the caller's thread.
+    void updateStarted(bool started);
+    // Emitted on the worker thread; connect queued. A run ends with exactly
+    // one of the two.
+    void updateFailed(QString failure);
+    void updateCompleted();
+
 private:
     bool refuseBundle(const QString& reason);
+
+    // The worker: takes its lease, tells startUpdate whether it got one, runs.
+    void work(std::string serialNumber, CameraInterface::Camera* expected, std::promise<bool> leased);
+    void endRun();
+    void run(CameraInterface::Camera& camera);
+    bool preProgramming(CameraInterface::Camera& camera, Load& load);
+    bool programming(CameraInterface::Camera& camera, Load& load);
+    bool postProgramming(CameraInterface::Camera& camera, Load& load);
+    bool runLoadFirmwareInRam(CameraInterface::Camera& camera, const Load& load);
+    void runFirmwareInRam(CameraInterface::Camera& camera, const std::vector<unsigned char>& data);
+    void waitForReconnection(CameraInterface::Camera& camera);
+    void onFileProgress(double fraction);
+
+    // The bytes a load puts into flash: its data, bit-reversed for a buffer
+    // load with FlipBits. The load's own data stays as extracted, so a second
+    // run programs the same bytes again.
+    static std::vector<unsigned char> flashImageOf(const Load& load);
+
+    Load* findFirstLoad();
+    Load* findLoadByNumber(std::uint32_t number);
+    // The load after `load` in the chain, or none when the chain ends.
+    Load* nextLoadOf(const Load& load);
 
     QString m_BundlePath;
     Manifest m_Manifest;
     QString m_LastError;
     std::vector<Package> m_CompatiblePackages;
     std::unique_ptr<Package> m_SelectedPackage;
+    std::atomic<bool> m_Finished{false};
+    std::atomic<bool> m_Succeeded{false};
+    std::uint32_t m_LoadsToUpdate = 0;
     std::unique_ptr<UpdateProgress> m_Progress;
+    unsigned char m_SavedFlashStatus = 0;
+    std::function<void(double)> m_ProgressCallback;
     QByteArray m_ComputedManifestTag;
     BundleLimits m_Limits;
+    std::chrono::milliseconds m_ReconnectionDelay = RECONNECTION_DELAY;
+
+    mutable std::mutex m_RunMutex;
+    std::condition_variable m_RunEnded;
+    bool m_Running = false;
 };

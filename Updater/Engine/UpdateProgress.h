@@ -44,8 +44,8 @@ public:
     void setLoadStatus(UpdateProgress::LoadStatus status);
     void loadCompleted();
 
-    // ceil((filePercent / 100 + completedSteps) / totalSteps * 100); 0 without
-    // steps.
+    // ceil((filePercent / 100 + completedSteps) / totalSteps * 100), at most
+    // 100; 0 without steps.
     std::uint32_t overallPercent() const;
 
     LoadStatus loadStatus() const { return m_LoadStatus; }

@@ -1,0 +1,224 @@
+#include "DemoBundle.h"
+
+#include "Engine/CameraUpdate.h"
+#include "Engine/Package.h"
+
+#include <QBuffer>
+#include <QXmlStreamWriter>
+#include <quazip.h>
+#include <quazipfile.h>
+#include <quazipnewinfo.h>
+
+#include <stdexcept>
+
+namespace
+{
+
+// One load of the manifest: element name and text, in manifest order.
+using Fields = std::vector<std::pair<QString, QString>>;
+
+void appendLittleEndian(QByteArray& bytes, std::uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+    {
+        bytes.append(static_cast<char>((value >> shift) & 0xFF));
+    }
+}
+
+QByteArray randomBytes(std::mt19937& random, int count)
+{
+    QByteArray bytes(count, '\0');
+    for (char& byte : bytes)
+    {
+        byte = static_cast<char>(random() & 0xFF);
+    }
+    return bytes;
+}
+
+QString hexadecimal(std::uint32_t value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
+}
+
+void writeLoad(QXmlStreamWriter& writer, const Fields& fields)
+{
+    writer.writeStartElement(QStringLiteral("Load"));
+    for (const auto& [name, text] : fields)
+    {
+        writer.writeTextElement(name, text);
+    }
+    writer.writeEndElement();
+}
+
+} // namespace
+
+DemoBundle::DemoBundle(const std::vector<Camera>& cameras)
+{
+    QXmlStreamWriter writer(&m_Manifest);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeComment(
+        QStringLiteral(" Demonstration bundle for simulated cameras: generated data, not firmware. "));
+    writer.writeStartElement(QStringLiteral("Manifest"));
+    writer.writeAttribute(QStringLiteral("RequiredUpdaterVersion"), QStringLiteral("3.0.0"));
+    writer.writeStartElement(QStringLiteral("Packages"));
+    for (const Camera& camera : cameras)
+    {
+        addPackage(writer, camera);
+    }
+    writer.writeEndElement();
+    // The writer fills in the tag.
+    writer.writeTextElement(QStringLiteral("ManifestSecurityTag"), QString());
+    writer.writeEndElement();
+    writer.writeEndDocument();
+}
+
+void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
+{
+    const QString model = QString::fromStdString(camera.modelName);
+    Package package;
+    package.modelName = camera.modelName;
+    package.modelId = camera.cameraId;
+    const QString folder =
+        QString::fromStdString(CameraUpdate::packageFolderName(package)) + QLatin1Char('/');
+    // Every camera model gets its own, reproducible bytes.
+    std::mt19937 random(static_cast<std::mt19937::result_type>(qHash(model)));
+
+    const QString bootloader = model + QStringLiteral("_Bootloader_1.1.img");
+    const QString firmware = model + QStringLiteral("_Firmware_2.5.0.img");
+    const QString fpga = model + QStringLiteral("_FPGA_1.8.bit");
+    const QString description = model + QStringLiteral("_U3V_1.0.3.zip");
+    const QString afe = model + QStringLiteral("_AFETiming_v1.3.bin");
+    m_Files[folder + bootloader] = firmwareImage(random, 3, 16 * 1024, 0x00000000);
+    m_Files[folder + firmware] = firmwareImage(random, 15, 64 * 1024, 0x40000000);
+    m_Files[folder + fpga] = randomBytes(random, 256 * 1024);
+    m_Files[folder + description] = descriptionFile(model, 1, 0, 3);
+    m_Files[folder + afe] = randomBytes(random, 4 * 1024);
+
+    writer.writeStartElement(QStringLiteral("Package"));
+    writer.writeTextElement(QStringLiteral("ModelID"), hexadecimal(camera.cameraId));
+    writer.writeTextElement(QStringLiteral("ModelName"), model);
+    writer.writeTextElement(QStringLiteral("ModelFamily"), QStringLiteral("Demo"));
+    writer.writeStartElement(QStringLiteral("Loads"));
+    writeLoad(writer, {{"LoadNumber", "0x1"},
+                       {"LoadType", "Bootloader"},
+                       {"FileName", bootloader},
+                       {"LoadVersion", "1.1"},
+                       {"ProgrammingMethod", "WriteCypressImageToFlash"},
+                       {"VersionVerificationMethod", "Bootloader"},
+                       {"FlashControlOperation", "Bootloader"},
+                       {"FlashAddress", "0x000000"},
+                       {"FlashSize", "0x10000"},
+                       {"NextLoad", "2"}});
+    writeLoad(writer, {{"LoadNumber", "0x2"},
+                       {"LoadType", "Firmware"},
+                       {"FileName", firmware},
+                       {"LoadVersion", "2.5.0"},
+                       {"ProgrammingMethod", "WriteCypressImageToFlash"},
+                       {"VersionVerificationMethod", "Bootloader"},
+                       {"FlashControlOperation", "None"},
+                       {"FlashAddress", "0x010000"},
+                       {"FlashSize", "0x100000"},
+                       {"NextLoad", "3"}});
+    writeLoad(writer, {{"LoadNumber", "0x3"},
+                       {"LoadType", "FPGA"},
+                       {"FileName", fpga},
+                       {"LoadVersion", "1.8"},
+                       {"FlipBits", "true"},
+                       {"ProgrammingMethod", "WriteBufferToFlash"},
+                       {"VersionVerificationMethod", "Bootloader"},
+                       {"FlashControlOperation", "FastFPGAConfig"},
+                       {"FlashAddress", "0x110000"},
+                       {"FlashSize", "0x80000"},
+                       {"NextLoad", "4"}});
+    writeLoad(writer, {{"LoadNumber", "0x4"},
+                       {"LoadType", "U3V"},
+                       {"FileName", description},
+                       {"LoadVersion", "1.0.3"},
+                       {"ProgrammingMethod", "WriteBufferToFlash"},
+                       {"VersionVerificationMethod", "U3V"},
+                       {"FlashControlOperation", "SaveU3VInfo"},
+                       {"FlashAddress", "0x1B8000"},
+                       {"FlashSize", "0x40000"},
+                       {"VersionFlashAddress", "0x1B0000"},
+                       {"VersionFlashSize", "0x60"},
+                       {"NextLoad", "5"}});
+    writeLoad(writer, {{"LoadNumber", "0x5"},
+                       {"LoadType", "AFE"},
+                       {"FileName", afe},
+                       {"LoadVersion", "1.3"},
+                       {"ProgrammingMethod", "WriteBufferToFlash"},
+                       {"VersionVerificationMethod", "AFE"},
+                       {"FlashControlOperation", "SaveAFEInfo"},
+                       {"FlashAddress", "0x191000"},
+                       {"FlashSize", "0x10000"},
+                       {"VersionFlashAddress", "0x190F00"},
+                       {"VersionFlashSize", "0x100"},
+                       {"NextLoad", "0"}});
+    writer.writeEndElement();
+    writer.writeEndElement();
+}
+
+QByteArray DemoBundle::firmwareImage(std::mt19937& random, int sections, int sectionBytes,
+                                     std::uint32_t loadAddress)
+{
+    if (sectionBytes <= 0 || sectionBytes % 4 != 0)
+    {
+        throw std::invalid_argument("Image sections are whole 32-bit words.");
+    }
+    // Signature, control byte, image type.
+    QByteArray image("\x43\x59\x00\xB0", 4);
+    std::uint32_t address = loadAddress;
+    for (int section = 0; section < sections; ++section)
+    {
+        appendLittleEndian(image, static_cast<std::uint32_t>(sectionBytes / 4));
+        appendLittleEndian(image, address);
+        image.append(randomBytes(random, sectionBytes));
+        address += static_cast<std::uint32_t>(sectionBytes);
+    }
+    // The end record carries the entry address.
+    appendLittleEndian(image, 0);
+    appendLittleEndian(image, loadAddress);
+    return image;
+}
+
+QByteArray DemoBundle::descriptionFile(const QString& modelName, int major, int minor, int subMinor)
+{
+    QByteArray xml;
+    QXmlStreamWriter writer(&xml);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeStartElement(QStringLiteral("RegisterDescription"));
+    writer.writeAttribute(QStringLiteral("ModelName"), modelName);
+    writer.writeAttribute(QStringLiteral("VendorName"), QStringLiteral("Veltrax"));
+    writer.writeAttribute(QStringLiteral("ToolTip"),
+                          QStringLiteral("Demonstration description, not for a real camera"));
+    writer.writeAttribute(QStringLiteral("MajorVersion"), QString::number(major));
+    writer.writeAttribute(QStringLiteral("MinorVersion"), QString::number(minor));
+    writer.writeAttribute(QStringLiteral("SubMinorVersion"), QString::number(subMinor));
+    writer.writeEmptyElement(QStringLiteral("Category"));
+    writer.writeAttribute(QStringLiteral("Name"), QStringLiteral("Root"));
+    writer.writeEndElement();
+    writer.writeEndDocument();
+
+    QByteArray zipped;
+    QBuffer buffer(&zipped);
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdCreate))
+    {
+        throw std::runtime_error("The description file could not be zipped.");
+    }
+    QuaZipFile entry(&zip);
+    if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(modelName + QStringLiteral(".xml"))) ||
+        entry.write(xml) != xml.size())
+    {
+        throw std::runtime_error("The description file could not be zipped.");
+    }
+    entry.close();
+    zip.close();
+    if (zip.getZipError() != UNZ_OK)
+    {
+        throw std::runtime_error("The description file could not be zipped.");
+    }
+    return zipped;
+}

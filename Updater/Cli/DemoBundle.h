@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+// A demonstration bundle for simulated cameras, generated here (no real
+// firmware is involved): one package per camera with a boot loader and a
+// firmware in the programmer's image format, an FPGA bit stream written
+// bit-reversed, a zipped USB3 Vision description file with its information
+// record, and AFE timing data that the camera's own version makes
+// unnecessary.
+//
+// Simulated cameras report fixed versions whatever their flash holds, so the
+// flash loads are verified by comparing flash with the load
+// (VersionVerificationMethod "Bootloader"); the description file by its
+// record. An update with the bundle therefore changes what the camera
+// reports for those loads.
+class DemoBundle
+{
+public:
+    struct Camera
+    {
+        std::string modelName;
+        std::uint32_t cameraId = 0;
+    };
+
+    // Load files by "<package folder>/<file name>".
+    using Files = std::map<QString, QByteArray>;
+
+    explicit DemoBundle(const std::vector<Camera>& cameras);
+
+    const QByteArray& manifest() const { return m_Manifest; }
+    const Files& files() const { return m_Files; }
+
+    // An image of `sections` sections of `sectionBytes` bytes each (a multiple
+    // of 4), loaded from `loadAddress` on and started there.
+    static QByteArray firmwareImage(std::mt19937& random, int sections, int sectionBytes,
+                                    std::uint32_t loadAddress);
+    // A zip holding "<model>.xml", whose RegisterDescription carries the
+    // version.
+    static QByteArray descriptionFile(const QString& modelName, int major, int minor, int subMinor);
+
+private:
+    void addPackage(class QXmlStreamWriter& writer, const Camera& camera);
+
+    QByteArray m_Manifest;
+    Files m_Files;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+class CameraUpdate;
+class Package;
+class QTextStream;
+
+namespace CameraInterface
+{
+class Camera;
+}
+
+// "vxupdate update BUNDLE": the whole road of an update for one camera, as the
+// window takes it: the camera's vendor and mode, the bundle's integrity and
+// required updater version, the package, the versions on the camera and the
+// loads to program, confirmation, the run with its progress, the reboot, the
+// wait for the camera and its versions read again. Returns the exit code;
+// success means the camera was programmed, came back and reports the
+// package's versions (or needed no update).
+class UpdateCommand
+{
+public:
+    UpdateCommand(QTextStream& out, QTextStream& err, bool terminal);
+
+    int run(const QStringList& arguments);
+
+    static QString usage();
+
+private:
+    struct Options
+    {
+        QString bundle;
+        QString serial;
+        int package = 0; // 1-based; 0 when not given
+        bool yes = false;
+    };
+
+    bool parse(const QStringList& arguments, Options& options, QString& problem) const;
+    int wrongUsage(const QString& problem);
+    int road(const Options& options);
+    // Logs the text at error level and shows it, with an optional detail line.
+    int fail(const QString& text, const QString& detail = QString());
+
+    int connectCamera(const std::string& serialNumber);
+    int loadBundle(CameraUpdate& engine, const QString& path);
+    int choosePackage(CameraUpdate& engine, const std::string& serialNumber, int requested);
+    int readPackage(CameraUpdate& engine, const std::string& serialNumber);
+    void showLoads(const Package& package, bool afterReboot);
+    bool confirm();
+    int runUpdate(CameraUpdate& engine, const std::string& serialNumber);
+    int rebootAndRefresh(CameraUpdate& engine, const std::string& serialNumber);
+
+    QTextStream& m_Out;
+    QTextStream& m_Err;
+    bool m_Terminal;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+class QTextStream;
+
+// The camera registry for the length of one command: initialised on
+// construction, torn down (every camera destroyed) on destruction.
+class Workspace
+{
+public:
+    Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+    ~Workspace();
+
+    // The serial number to work with: `requested` when given, else the only
+    // camera attached. Returns the exit code: success, failure when no such
+    // camera is attached (message on `err`), wrong usage when several are
+    // attached and none was named (they are listed on `err`).
+    static int chooseCamera(const QString& requested, std::string& serialNumber, QTextStream& err);
+};

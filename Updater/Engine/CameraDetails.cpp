@@ -1,0 +1,48 @@
+#include "Engine/CameraDetails.h"
+
+#include "Engine/EngineLog.h"
+
+#include "Cameras/Camera.h"
+#include "Properties/PropertyNames.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+namespace CameraDetails
+{
+
+const std::vector<std::string>& propertyNames()
+{
+    namespace Names = CameraInterface::PropertyNames;
+    static const std::vector<std::string> names{
+        Names::SERIAL_NUMBER,      Names::CAMERA_ID,          Names::MODEL_NAME,
+        Names::VENDOR_NAME,        Names::FIRMWARE_VERSION,   Names::FPGA_VERSION,
+        Names::FPGA2_VERSION,      Names::AFE_TIMING_VERSION, Names::HARDWARE_REVISION,
+        Names::HARDWARE_INTERFACE, Names::USB3_VISION_MODE,   Names::API_VERSION,
+        Names::DRIVER_VERSION};
+    return names;
+}
+
+std::vector<std::pair<std::string, std::string>> read(CameraInterface::Camera& camera)
+{
+    std::vector<std::pair<std::string, std::string>> details;
+    for (const std::string& name : propertyNames())
+    {
+        if (camera.isPropertySupported(name))
+        {
+            details.emplace_back(name, camera.getProperty(name).getValue());
+        }
+    }
+    return details;
+}
+
+void log(CameraInterface::Camera& camera)
+{
+    EngineLog::info(QCoreApplication::translate("MainWindow", "Connected to camera."));
+    for (const auto& [name, value] : read(camera))
+    {
+        EngineLog::info(QString::fromStdString(name) + QStringLiteral(": ") + QString::fromStdString(value));
+    }
+}
+
+} // namespace CameraDetails

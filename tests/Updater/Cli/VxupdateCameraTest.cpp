@@ -1,0 +1,327 @@
+#include "BundleFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace BundleFixtures;
+
+namespace
+{
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QJsonObject json(const QString& text)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text.toStdString();
+    return document.object();
+}
+
+// A bundle for the shipped simulated camera VX-2448M (ID 0x1234) whose
+// firmware load matches what the camera reports, so nothing needs an update.
+QString currentFirmwareLoad()
+{
+    return load("1", "Firmware", "fw.img",
+                "          <LoadVersion>2.4.1</LoadVersion>\n"
+                "          <ProgrammingMethod>WriteCypressImageToFlash</ProgrammingMethod>\n"
+                "          <VersionVerificationMethod>Firmware</VersionVerificationMethod>\n"
+                "          <FlashAddress>0x10000</FlashAddress>\n"
+                "          <FlashSize>0x10</FlashSize>\n");
+}
+
+Files firmwareFiles()
+{
+    // Header, one section of 8 bytes, end record: 28 bytes, more than the
+    // 0x10 bytes of flash the load above allows.
+    return {{"fw.img", QByteArray("\x43\x59\x00\xB0\x02\x00\x00\x00\x00\x00\x00\x40"
+                                  "ABCDEFGH\x00\x00\x00\x00\x00\x00\x00\x40",
+                                  28)}};
+}
+
+// vxupdate with the shipped simulated cameras and a log folder of its own.
+class VxupdateCameras : public ::testing::Test
+{
+protected:
+    Outcome vxupdate(const QStringList& arguments, const QByteArray& input = QByteArray(),
+                     const QString& cameraList = QStringLiteral(VX_SIMULATED_CAMERAS_FILE))
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VX_SIMULATED_CAMERAS", cameraList);
+        environment.insert("XDG_DATA_HOME", m_Folder.filePath("data"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(VXUPDATE_PATH), arguments);
+        EXPECT_TRUE(process.waitForStarted());
+        process.write(input);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(90000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString path(const QString& name) const { return m_Folder.filePath(name); }
+
+    // The log files written under the test's data folder, in name order.
+    QStringList logs() const
+    {
+        QDir folder(m_Folder.filePath("data/Veltrax Corporation/VxUpdater/Logs"));
+        QStringList contents;
+        for (const QString& name : folder.entryList({"VxUpdater_*"}, QDir::Files, QDir::Name))
+        {
+            QFile file(folder.filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+            contents << QString::fromUtf8(file.readAll());
+        }
+        return contents;
+    }
+
+    QString oneCameraList()
+    {
+        QFile shipped(QStringLiteral(VX_SIMULATED_CAMERAS_FILE));
+        EXPECT_TRUE(shipped.open(QIODevice::ReadOnly));
+        QJsonObject list = QJsonDocument::fromJson(shipped.readAll()).object();
+        QJsonArray cameras = list["Cameras"].toArray();
+        cameras.removeLast();
+        list["Cameras"] = cameras;
+        QFile file(path("one.json"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(list).toJson());
+        return path("one.json");
+    }
+
+    QTemporaryDir m_Folder;
+};
+
+} // namespace
+
+TEST_F(VxupdateCameras, CamerasListsSerialModelAndState)
+{
+    const Outcome text = vxupdate({"cameras"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out, "SIM-0001  VX-2448M  disconnected\nSIM-0002  VX-1920C  disconnected\n");
+
+    const Outcome document = vxupdate({"cameras", "--json"});
+    EXPECT_EQ(document.exitCode, 0);
+    const QJsonArray cameras = json(document.out)["cameras"].toArray();
+    ASSERT_EQ(cameras.size(), 2);
+    EXPECT_EQ(cameras[1].toObject()["serialNumber"].toString(), "SIM-0002");
+    EXPECT_EQ(cameras[1].toObject()["modelName"].toString(), "VX-1920C");
+    EXPECT_EQ(cameras[1].toObject()["state"].toString(), "disconnected");
+
+    const Outcome none = vxupdate({"cameras", "--json"}, {}, path("none.json"));
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(json(none.out)["cameras"].toArray().size(), 0);
+}
+
+TEST_F(VxupdateCameras, InfoShowsWhatTheWindowLogsOnConnection)
+{
+    const Outcome text = vxupdate({"info", "--serial", "SIM-0002"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 13) << text.out;
+    EXPECT_EQ(lines[0].simplified(), "Serial Number: SIM-0002");
+    EXPECT_EQ(lines[4].simplified(), "Firmware Version: 2.3.0");
+    EXPECT_EQ(lines[12].simplified(), "Driver Version: 3.2.0");
+
+    const QStringList log = logs();
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains("] [info] Connected to camera.\n")) << log[0];
+    EXPECT_TRUE(log[0].contains("] [info] AFE Timing Version: 1.0\n"));
+
+    const Outcome document = vxupdate({"info", "--json"}, {}, oneCameraList());
+    EXPECT_EQ(document.exitCode, 0) << document.err;
+    const QJsonObject info = json(document.out);
+    EXPECT_EQ(info["serialNumber"].toString(), "SIM-0001");
+    EXPECT_EQ(info["state"].toString(), "connected");
+    EXPECT_EQ(info["properties"].toObject()["Camera ID"].toString(), "4660");
+    EXPECT_EQ(info["properties"].toObject().size(), 13);
+}
+
+TEST_F(VxupdateCameras, TheCameraMustBeNamedWhenSeveralOrNoneFit)
+{
+    const Outcome several = vxupdate({"info"});
+    EXPECT_EQ(several.exitCode, 2);
+    EXPECT_TRUE(several.err.startsWith(
+        "Several cameras are attached; choose one with --serial:\n  SIM-0001  VX-2448M\n"))
+        << several.err;
+
+    const Outcome unknown = vxupdate({"info", "--serial", "SIM-9999"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.err, "Error: There is no camera with the serial number SIM-9999.\n");
+
+    const Outcome none = vxupdate({"update", path("b.zip")}, {}, path("none.json"));
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.err, "Error: There is no camera connected.\n");
+
+    for (const QStringList& arguments : std::vector<QStringList>{{"info", "extra"},
+                                                                 {"info", "--serial"},
+                                                                 {"cameras", "--all"},
+                                                                 {"update"},
+                                                                 {"update", "a.zip", "b.zip"},
+                                                                 {"update", "a.zip", "--package", "0"},
+                                                                 {"update", "a.zip", "--package", "x"},
+                                                                 {"update", "a.zip", "--force"}})
+    {
+        const Outcome wrong = vxupdate(arguments);
+        EXPECT_EQ(wrong.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(wrong.err.contains("Usage:")) << wrong.err;
+    }
+}
+
+TEST_F(VxupdateCameras, BundleVerifyPrintsOneJsonDocument)
+{
+    writeBundle(path("b.zip"), manifest(package("VX-2448M", "0x1234", currentFirmwareLoad())),
+                firmwareFiles());
+    const Outcome verified = vxupdate({"bundle", "verify", "--json", path("b.zip")});
+    EXPECT_EQ(verified.exitCode, 0) << verified.err;
+    const QJsonObject document = json(verified.out);
+    EXPECT_TRUE(document["verified"].toBool());
+    EXPECT_TRUE(document["fault"].isNull());
+    const QJsonObject firstLoad =
+        document["packages"].toArray()[0].toObject()["loads"].toArray()[0].toObject();
+    EXPECT_EQ(document["packages"].toArray()[0].toObject()["folder"].toString(), "VX-2448M_0x1234_Any_");
+    EXPECT_EQ(firstLoad["size"].toInt(), 28);
+    EXPECT_TRUE(firstLoad["tagValid"].toBool());
+    EXPECT_EQ(firstLoad["loadVersion"].toString(), "2.4.1");
+
+    auto entries = readZip(path("b.zip"));
+    entries[1].second = "changed";
+    writeZip(path("altered.zip"), entries);
+    const Outcome altered = vxupdate({"bundle", "verify", "--json", path("altered.zip")});
+    EXPECT_EQ(altered.exitCode, 1);
+    const QJsonObject fault = json(altered.out);
+    EXPECT_FALSE(fault["verified"].toBool());
+    EXPECT_EQ(fault["fault"].toString(),
+              "The updater failed to retrieve the selected package's information.");
+    EXPECT_FALSE(
+        fault["packages"].toArray()[0].toObject()["loads"].toArray()[0].toObject()["tagValid"].toBool());
+}
+
+TEST_F(VxupdateCameras, TheBundleIsCheckedBeforeAnythingIsProgrammed)
+{
+    writeBundle(
+        path("newer.zip"),
+        manifest(package("VX-2448M", "0x1234", currentFirmwareLoad()), "RequiredUpdaterVersion=\"9.0\""),
+        firmwareFiles());
+    const Outcome newer = vxupdate({"update", path("newer.zip"), "--serial", "SIM-0001", "--yes"});
+    EXPECT_EQ(newer.exitCode, 1);
+    EXPECT_EQ(newer.err, "Error: Selected binaries require a newer application version.\n"
+                         "Please download the latest updater.\n");
+
+    auto entries = readZip(path("newer.zip"));
+    entries[0].second.replace("9.0", "1.0");
+    writeZip(path("tampered.zip"), entries);
+    const Outcome tampered = vxupdate({"update", path("tampered.zip"), "--serial", "SIM-0001", "--yes"});
+    EXPECT_EQ(tampered.exitCode, 1);
+    EXPECT_EQ(tampered.err, "Error: The selected binaries appear to have been corrupted.\n");
+
+    writeBundle(path("other.zip"), manifest(package("VX-9999", "0x1234", currentFirmwareLoad())),
+                firmwareFiles());
+    const Outcome other = vxupdate({"update", path("other.zip"), "--serial", "SIM-0001", "--yes"});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_EQ(other.err,
+              "Error: The updater did not find a compatible package to update the connected camera.\n");
+
+    const Outcome missing = vxupdate({"update", path("missing.zip"), "--serial", "SIM-0001"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.startsWith("Error: No packages found in the selected file.\n")) << missing.err;
+    for (const QString& log : logs())
+    {
+        EXPECT_FALSE(log.contains("Starting update process")) << log;
+    }
+}
+
+TEST_F(VxupdateCameras, SeveralFittingPackagesAreListedForAChoice)
+{
+    writeBundle(path("two.zip"),
+                manifest(package("VX-2448M", "0x1234", currentFirmwareLoad(),
+                                 "      <HardwareRevision>2</HardwareRevision>\n") +
+                         package("VX-2448M", "0x1234", currentFirmwareLoad())),
+                {{"fw.img", firmwareFiles().at("fw.img")}});
+    const Outcome unchosen = vxupdate({"update", path("two.zip"), "--serial", "SIM-0001"});
+    EXPECT_EQ(unchosen.exitCode, 2);
+    EXPECT_TRUE(unchosen.err.startsWith(
+        "Several packages of the bundle fit the camera; choose one with --package N:\n"))
+        << unchosen.err;
+    EXPECT_TRUE(unchosen.err.contains("1  VX-2448M_0x1234_2_"));
+    EXPECT_TRUE(unchosen.err.contains("2  VX-2448M_0x1234_Any_"));
+
+    const Outcome beyond = vxupdate({"update", path("two.zip"), "--serial", "SIM-0001", "--package", "3"});
+    EXPECT_EQ(beyond.exitCode, 2);
+
+    const Outcome chosen = vxupdate({"update", path("two.zip"), "--serial", "SIM-0001", "--package", "2"});
+    EXPECT_EQ(chosen.exitCode, 0) << chosen.err;
+    EXPECT_TRUE(chosen.out.contains("Package: VX-2448M_0x1234_Any_\n")) << chosen.out;
+    EXPECT_TRUE(chosen.out.contains("  Firmware  1       fw.img  2.4.1    2.4.1        skip\n"))
+        << chosen.out;
+    EXPECT_TRUE(chosen.out.contains("No update is required.\n"));
+    EXPECT_FALSE(chosen.out.contains("Updating camera"));
+}
+
+TEST_F(VxupdateCameras, AFailedRunExitsWithTheWindowsTextAndNoReboot)
+{
+    QString failing = currentFirmwareLoad();
+    failing.replace("<LoadVersion>2.4.1</LoadVersion>", "<LoadVersion>2.5</LoadVersion>");
+    writeBundle(path("small.zip"), manifest(package("VX-2448M", "0x1234", failing)), firmwareFiles());
+    const Outcome failed = vxupdate({"update", path("small.zip"), "--serial", "SIM-0001", "--yes"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.err, "Error: An error occurred during the update process.\n");
+    EXPECT_TRUE(failed.out.contains("  Firmware: Failed\n")) << failed.out;
+    EXPECT_FALSE(failed.out.contains("Rebooting")) << failed.out;
+    const QString log = logs().last();
+    EXPECT_TRUE(log.contains("[error] Data provided is too large.\n")) << log;
+    EXPECT_TRUE(log.contains("[error] An error occurred during the update process.\n"));
+
+    const Outcome cancelled = vxupdate({"update", path("small.zip"), "--serial", "SIM-0001"}, "n\n");
+    EXPECT_EQ(cancelled.exitCode, 1);
+    EXPECT_TRUE(cancelled.out.contains("Are you sure you want to proceed with the software update?\n"
+                                       "Camera must not be disconnected during the update process. [y/N] "));
+    EXPECT_EQ(cancelled.err, "Update cancelled; the camera was not changed.\n");
+    EXPECT_FALSE(cancelled.out.contains("Updating camera"));
+}
+
+TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
+{
+    const Outcome made = vxupdate({"bundle", "demo", path("demo.zip")});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_TRUE(made.out.contains("Package for SIM-0001 (VX-2448M, camera ID 4660)\n"));
+    EXPECT_TRUE(made.out.contains("Demonstration bundle verified: " + path("demo.zip")));
+
+    const Outcome updated = vxupdate({"update", path("demo.zip"), "--serial", "SIM-0001", "--yes"});
+    ASSERT_EQ(updated.exitCode, 0) << updated.err << updated.out;
+    EXPECT_TRUE(updated.err.isEmpty()) << updated.err;
+    const QString& out = updated.out;
+    EXPECT_TRUE(out.contains("4 load(s) to program.\n")) << out;
+    EXPECT_TRUE(out.contains("  Firmware: Done\n"));
+    EXPECT_TRUE(out.contains("  AFE: Skipped\n"));
+    EXPECT_TRUE(out.contains("Update completed. Rebooting camera...\n"));
+    EXPECT_TRUE(out.contains("Camera rebooted.\n"));
+    EXPECT_TRUE(out.contains("  U3V         4       VX-2448M_U3V_1.0.3.zip       1.0.3    1.0.3        ok\n"))
+        << out;
+    EXPECT_TRUE(out.contains("Update completed. Camera successfully rebooted.\n"));
+    EXPECT_LT(out.indexOf("Updating camera"), out.indexOf("Versions after the reboot"));
+
+    const QString log = logs().last();
+    EXPECT_TRUE(log.contains("[info] Starting update process for load VX-2448M_Firmware_2.5.0.img.\n"))
+        << log;
+    EXPECT_TRUE(log.contains("[info] Camera SIM-0001 rebooted.\n"));
+    EXPECT_TRUE(log.contains("[info] Version for load VX-2448M_FPGA_1.8.bit(3) is 1.8\n"));
+    EXPECT_FALSE(log.contains("[error]"));
+
+    const Outcome noSimulated = vxupdate({"bundle", "demo", path("none.zip")}, {}, path("none.json"));
+    EXPECT_EQ(noSimulated.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(path("none.zip")));
+}
