@@ -243,17 +243,8 @@ int BundleCommands::create(const QStringList& arguments)
     options.checkUpdaterVersion = false;
     BundleVerifier verifier(options);
     const bool verified = verifier.verify(bundlePath);
-    for (const QString& line : verifier.report())
-    {
-        m_Out << line << "\n";
-    }
-    m_Out.flush();
-    if (!verified)
-    {
-        m_Err << "Error: the bundle just written does not verify:\n" << verifier.fault() << "\n";
-        return FAULT;
-    }
-    return SUCCESS;
+    return printVerification(verifier, verified,
+                             QStringLiteral("Error: the bundle just written does not verify:\n"));
 }
 
 int BundleCommands::verify(const QStringList& arguments)
@@ -283,6 +274,12 @@ int BundleCommands::verify(const QStringList& arguments)
         }
         return verified ? SUCCESS : FAULT;
     }
+    return printVerification(verifier, verified, QStringLiteral("Error: "));
+}
+
+int BundleCommands::printVerification(const BundleVerifier& verifier, bool verified,
+                                      const QString& faultPrefix)
+{
     for (const QString& line : verifier.report())
     {
         m_Out << line << "\n";
@@ -290,7 +287,7 @@ int BundleCommands::verify(const QStringList& arguments)
     m_Out.flush();
     if (!verified)
     {
-        m_Err << "Error: " << verifier.fault() << "\n";
+        m_Err << faultPrefix << verifier.fault() << "\n";
         return FAULT;
     }
     return SUCCESS;

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+class BundleVerifier;
 class QTextStream;
 
 // The "bundle" commands of vxupdate. Each returns the exit code: 0 when all
@@ -25,6 +26,8 @@ private:
     int verify(const QStringList& arguments);
     int demo(const QStringList& arguments);
     int wrongUsage(const QString& problem);
+    // Prints the verifier's findings; on a fault the prefix and the fault go to standard error.
+    int printVerification(const BundleVerifier& verifier, bool verified, const QString& faultPrefix);
 
     QTextStream& m_Out;
     QTextStream& m_Err;
