@@ -70,7 +70,7 @@ BundleWriter::BundleWriter(BundleLimits limits) : m_Limits(limits) {}
 
 bool BundleWriter::fail(const QString& text)
 {
-    m_ErrorText = text;
+    m_LastError = text;
     return false;
 }
 
@@ -308,7 +308,7 @@ bool BundleWriter::rewriteManifest(const QByteArray& manifest, QByteArray& rewri
 bool BundleWriter::sealManifest(const QByteArray& manifest, const FileSource& source, QByteArray& sealed)
 {
     m_Report.clear();
-    m_ErrorText.clear();
+    m_LastError.clear();
     if (manifest.size() > m_Limits.maximumManifestSize)
     {
         return fail(QStringLiteral("The manifest holds %1 bytes, more than the updater's limit of %2 bytes.")

@@ -99,7 +99,7 @@ bool CameraUpdate::loadBundle(const QString& path)
     BundleArchive archive(path, m_Limits.maximumEntryCount);
     if (!archive.open())
     {
-        return refuseBundle(archive.errorText());
+        return refuseBundle(archive.lastError());
     }
     if (!archive.contains(QLatin1String(MANIFEST_ENTRY)))
     {
@@ -109,7 +109,7 @@ bool CameraUpdate::loadBundle(const QString& path)
     QByteArray bytes;
     if (!archive.readEntry(QLatin1String(MANIFEST_ENTRY), m_Limits.maximumManifestSize, bytes))
     {
-        return refuseBundle(archive.errorText());
+        return refuseBundle(archive.lastError());
     }
     m_Manifest.parse(bytes);
     m_ComputedManifestTag = SecurityTags::computeManifestTag(bytes);
@@ -208,7 +208,7 @@ void CameraUpdate::extractLoads()
     BundleArchive archive(m_BundlePath, m_Limits.maximumEntryCount);
     if (!archive.open())
     {
-        EngineLog::error(archive.errorText());
+        EngineLog::error(archive.lastError());
     }
     const QString folder = QString::fromStdString(packageFolderName(*m_SelectedPackage));
     qint64 packageData = 0;
@@ -244,7 +244,7 @@ void CameraUpdate::extractLoads()
         if (!archive.readEntry(path, budget, load.data))
         {
             load.data.clear();
-            EngineLog::error(archive.errorText());
+            EngineLog::error(archive.lastError());
             continue;
         }
         packageData += static_cast<qint64>(load.data.size());

@@ -314,6 +314,10 @@ TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
         << out;
     EXPECT_TRUE(out.contains("Update completed. Camera successfully rebooted.\n"));
     EXPECT_LT(out.indexOf("Updating camera"), out.indexOf("Versions after the reboot"));
+    // Piped output: the last overall figure shown is the run's end.
+    const QString beforeReboot = out.left(out.indexOf("load(s) programmed."));
+    EXPECT_TRUE(beforeReboot.mid(beforeReboot.lastIndexOf("overall ")).startsWith("overall 100%"))
+        << beforeReboot.toStdString();
 
     const QString log = logs().last();
     EXPECT_TRUE(log.contains("[info] Starting update process for load VX-2448M_Firmware_2.5.0.img.\n"))
