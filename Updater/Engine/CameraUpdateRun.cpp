@@ -100,7 +100,7 @@ void CameraUpdate::work(std::string serialNumber, CameraInterface::Camera* expec
         }
         catch (const std::exception& error)
         {
-            EngineLog::error(QString::fromLocal8Bit(error.what()));
+            EngineLog::caught(error);
         }
         // Another object of the same serial number is another camera.
         const bool held = lease && &lease->get() == expected;
@@ -232,7 +232,7 @@ void CameraUpdate::run(CameraInterface::Camera& camera)
         }
         catch (const std::exception& error)
         {
-            EngineLog::error(QString::fromLocal8Bit(error.what()));
+            EngineLog::caught(error);
         }
         catch (...)
         {
