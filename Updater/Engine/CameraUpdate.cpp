@@ -68,9 +68,11 @@ std::uint32_t readCameraNumber(CameraInterface::Camera& camera, const char* prop
 
 } // namespace
 
-CameraUpdate::CameraUpdate(QObject* parent)
+CameraUpdate::CameraUpdate(QObject* parent) : CameraUpdate(UpdateTiming(), parent) {}
+
+CameraUpdate::CameraUpdate(const UpdateTiming& timing, QObject* parent)
     : QObject(parent), m_Progress(std::make_unique<UpdateProgress>()),
-      m_ProgressCallback([this](double fraction) { onFileProgress(fraction); })
+      m_ProgressCallback([this](double fraction) { onFileProgress(fraction); }), m_Timing(timing)
 {
 }
 
