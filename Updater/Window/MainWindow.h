@@ -67,10 +67,100 @@ public:
     bool isUpdateInProgress() const { return m_UpdateInProgress; }
     CameraUpdate& cameraUpdate() { return m_CameraUpdate; }
 
+    void applyLanguage(const QString& code);
+
+    // How a load's status is shown: its text and background.
+    const std::pair<QString, QColor>& loadStatusDisplay(UpdateProgress::LoadStatus status);
+
+    // The colour of a load's "New Version" cell.
+    static QColor versionColour(const Load& load);
+
+signals:
+    void rebootComplete(bool success);
+    void cameraDisconnected();
+    void cameraConnected();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    void on_actionExit_triggered();
+    void on_exitButton_clicked();
+    void on_actionAbout_triggered();
+    void on_actionConnect_to_Camera_triggered();
+    void on_selBinariesButton_clicked();
+    void on_selPackageButton_clicked();
+    void on_updateButton_clicked();
+    void on_radioButtonOstraMode_clicked(bool checked);
+    void on_radioButtonU3VMode_clicked(bool checked);
+    void languageChanged(QAction* action);
+    void rebootCompletedSlot(bool success);
+    void fileProgressChanged(uint32_t fileProgress, std::string load);
+    void loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, std::string load);
+    void overallProgressChanged(uint32_t overallProgress);
+    void updateStartedSlot(bool success);
+    void updateFailedSlot(QString failure);
+    void updateCompletedSlot();
+    void cameraDisconnectedSlot();
+    void cameraConnectedSlot();
+    void on_actionShow_Log_File_triggered();
+    void on_actionUser_guide_triggered();
 
 private:
+    void connectSignals();
+    void fillLoadStatusDisplay();
+    void setSelectedSerialNumber(const std::string& serialNumber);
+
+    bool isUpdateActive() const;
+    void statusBarText(const QString& text);
+
+    void selectAndConnectCamera();
+    void connectToCamera(bool afterReboot);
+    bool isVeltraxCamera(CameraInterface::Camera& camera);
+    void updateCameraControls(CameraInterface::Camera& camera);
+    void showCameraDetails(CameraInterface::Camera& camera);
+    void logCameraDetails(CameraInterface::Camera& camera);
+    void showCameraMode(bool u3v);
+    void showModeOfSelectedCamera();
+    void resetCameraDisplay();
+    void enableCameraControls();
+    void disconnectPrevious(const std::string& previous);
+
+    void setupLoadTable();
+    void clearLoadTable();
+    void fillLoadTable(const Package& package);
+    void addLoadRow(const Load& load);
+    int findLoadRow(const std::string& loadType) const;
+    void resetLoadProgress();
+    void resetProgressBars();
+
+    bool loadBundle();
+    void matchBundleToCamera();
+    void preparePackage(const std::string& serialNumber);
+
+    void buildLanguageMenu();
+    void installCatalogue(QTranslator& translator, const QString& fileName);
+    void refreshAfterLanguageChange();
+
+    // Message helpers: every box goes through ModalPrompts.
+    void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
+    bool askYesNo(const QString& title, const QString& text);
+    void showError(const QString& text);
+    bool confirmClose();
+    void showPackageInformationFailure();
+    void showCameraNotProgrammable();
+    void showNoCamera();
+    void showNoCompatiblePackage();
+    void showNothingToUpdate();
+    void showUpdaterTooOld();
+
+    // Registry callbacks, run on watchdog threads.
+    void onCameraDisconnected(const std::string& modelName, const std::string& serialNumber);
+    void onNewCameraConnected();
+
     std::function<void(const std::string&, const std::string&)> m_DisconnectHandler;
     std::function<void()> m_NewConnectHandler;
     std::unique_ptr<Ui::MainWindow> ui;
@@ -90,4 +180,6 @@ private:
     bool m_ReconnectTimedOut = false;
     bool m_RebootAfterUpdate = false;
     bool m_Connecting = false;
+    std::unique_ptr<DialogSelectCamera> m_DialogSelectCamera;
+    std::unique_ptr<DialogSelectPackage> m_DialogSelectPackage;
 };
