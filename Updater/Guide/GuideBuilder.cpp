@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -31,6 +32,9 @@ constexpr int BODY_POINT_SIZE = 10;
 // pictures were taken at.
 constexpr qreal LAYOUT_DPI = 96;
 constexpr qreal MILLIMETRES_PER_INCH = 25.4;
+// The line below each page that carries its number, in layout pixels.
+constexpr qreal FOOTER_HEIGHT = 28;
+constexpr int FOOTER_PIXEL_SIZE = 12;
 // Pictures are laid out at this share of their pixel size (narrower when the
 // page is narrower).
 constexpr qreal PICTURE_SCALE = 0.8;
@@ -91,12 +95,47 @@ QStringList attachPictures(QTextDocument& document, const QString& folder)
     return missing;
 }
 
+QPageLayout pageLayout()
+{
+    return QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait,
+        QMarginsF(MARGIN_MILLIMETRES, MARGIN_MILLIMETRES, MARGIN_MILLIMETRES, MARGIN_MILLIMETRES),
+        QPageLayout::Millimeter);
+}
+
+// Each page of the paginated document, with its number centred below it.
+void printPages(QTextDocument& document, QPdfWriter& writer)
+{
+    QPainter painter(&writer);
+    const qreal scale = writer.resolution() / LAYOUT_DPI;
+    painter.scale(scale, scale);
+    // In layout pixels: a point size would be taken at the writer's resolution.
+    QFont numbers(QStringLiteral("DejaVu Sans"));
+    numbers.setPixelSize(FOOTER_PIXEL_SIZE);
+    painter.setFont(numbers);
+    const QSizeF page = document.pageSize();
+    for (int index = 0; index < document.pageCount(); ++index)
+    {
+        if (index > 0)
+        {
+            writer.newPage();
+        }
+        const QRectF shown(QPointF(0, index * page.height()), page);
+        painter.save();
+        painter.translate(0, -shown.top());
+        document.drawContents(&painter, shown);
+        painter.restore();
+        painter.drawText(QRectF(0, page.height(), page.width(), FOOTER_HEIGHT),
+                         Qt::AlignHCenter | Qt::AlignBottom, QString::number(index + 1));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication application(argc, argv);
-    const QStringList arguments = application.arguments();
+    const QStringList arguments = QGuiApplication::arguments();
     if (arguments.size() != 4)
     {
         return fail(QStringLiteral("usage: VxGuideBuilder MARKDOWN IMAGE_FOLDER OUTPUT_PDF"));
@@ -107,15 +146,12 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("cannot read %1: %2").arg(arguments[1], source.errorString()));
     }
 
-    const QPageLayout layout(
-        QPageSize(QPageSize::A4), QPageLayout::Portrait,
-        QMarginsF(MARGIN_MILLIMETRES, MARGIN_MILLIMETRES, MARGIN_MILLIMETRES, MARGIN_MILLIMETRES),
-        QPageLayout::Millimeter);
     QTextDocument document;
     document.setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), BODY_POINT_SIZE));
-    // Paginated here, so that printing adds no margins of its own.
-    document.setPageSize(layout.paintRect(QPageLayout::Millimeter).size() *
-                         (LAYOUT_DPI / MILLIMETRES_PER_INCH));
+    // Laid out in pages of the printable area less the page number's line.
+    const QSizeF printable =
+        pageLayout().paintRect(QPageLayout::Millimeter).size() * (LAYOUT_DPI / MILLIMETRES_PER_INCH);
+    document.setPageSize(QSizeF(printable.width(), printable.height() - FOOTER_HEIGHT));
     document.setMarkdown(QString::fromUtf8(source.readAll()));
     const QStringList missing = attachPictures(document, arguments[2]);
     if (!missing.isEmpty())
@@ -124,17 +160,14 @@ int main(int argc, char** argv)
                         .arg(arguments[2], missing.join(QStringLiteral(", "))));
     }
 
-    const QString output = arguments[3];
+    const QString& output = arguments[3];
     QFile::remove(output);
     {
         QPdfWriter writer(output);
         writer.setTitle(QStringLiteral("Veltrax VxUpdater User Guide"));
         writer.setCreator(QStringLiteral("VxGuideBuilder"));
-        writer.setPageLayout(QPageLayout(
-            QPageSize(QPageSize::A4), QPageLayout::Portrait,
-            QMarginsF(MARGIN_MILLIMETRES, MARGIN_MILLIMETRES, MARGIN_MILLIMETRES, MARGIN_MILLIMETRES),
-            QPageLayout::Millimeter));
-        document.print(&writer);
+        writer.setPageLayout(pageLayout());
+        printPages(document, writer);
     }
     if (QFileInfo(output).size() == 0)
     {

@@ -29,6 +29,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -80,7 +81,7 @@ void Screenshots::save(QWidget& widget, const QString& name, bool settle)
 
 void Screenshots::waitFor(const QString& state, const std::function<bool()>& reached, int seconds)
 {
-    const QDeadlineTimer deadline(seconds * 1000);
+    const QDeadlineTimer deadline{std::chrono::seconds(seconds)};
     while (!reached())
     {
         if (deadline.hasExpired())
