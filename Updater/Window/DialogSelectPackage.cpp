@@ -6,7 +6,12 @@
 #include "Window/ModalPrompts.h"
 
 #include <QHeaderView>
+#include <QLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <algorithm>
 
 #include <map>
 
@@ -17,6 +22,8 @@ constexpr int MODEL_COLUMN = 0;
 constexpr int FIXED_COLUMNS = 3;
 // The candidate a row was made from, kept on its Model cell.
 constexpr int CANDIDATE_ROLE = Qt::UserRole + 1;
+// Room on either side of a column's widest text.
+constexpr int COLUMN_PADDING = 16;
 
 QTableWidgetItem* centredItem(const QString& text)
 {
@@ -46,7 +53,6 @@ DialogSelectPackage::DialogSelectPackage(QWidget* parent)
     setWindowTitle(tr("Package Selection"));
     ui->buttonBox->button(QDialogButtonBox::Open)->setText(tr("Select"));
     ui->buttonBox->button(QDialogButtonBox::Close)->setText(tr("Close"));
-    ui->tableWidget->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
     ui->tableWidget->horizontalHeader()->setSortIndicator(MODEL_COLUMN, Qt::AscendingOrder);
     resetTable();
@@ -74,6 +80,30 @@ void DialogSelectPackage::setPackages(const std::vector<Package>& candidates)
     // Every candidate carries the same Model text and the sort is stable, so
     // the rows keep the candidates' order until the operator sorts otherwise.
     ui->tableWidget->setSortingEnabled(true);
+    fitColumns();
+}
+
+void DialogSelectPackage::fitColumns()
+{
+    QTableWidget& table = *ui->tableWidget;
+    QHeaderView& header = *table.horizontalHeader();
+    int tableWidth = 2 * table.frameWidth() + table.verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < table.columnCount(); ++column)
+    {
+        table.resizeColumnToContents(column);
+        const int width = header.sectionSize(column) + COLUMN_PADDING;
+        header.resizeSection(column, width);
+        tableWidth += width;
+    }
+    // Wide enough for every column, as far as the screen allows.
+    const QScreen* screen = this->screen();
+    const int widest = screen ? screen->availableGeometry().width() * 9 / 10 : tableWidth;
+    const QMargins margins = layout()->contentsMargins();
+    const int dialogWidth = std::min(widest, tableWidth + margins.left() + margins.right());
+    if (dialogWidth > width())
+    {
+        resize(dialogWidth, height());
+    }
 }
 
 void DialogSelectPackage::addPackageRow(const Package& candidate, std::int32_t candidateIndex)

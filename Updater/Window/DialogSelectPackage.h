@@ -51,6 +51,8 @@ private:
     // made.
     int loadTypeColumn(const QString& loadType);
     void selectPackage();
+    // Widens the columns to their texts and the dialog to its columns.
+    void fitColumns();
 
     std::unique_ptr<Ui::DialogSelectPackage> ui;
     std::int32_t m_SelectedIndex = -1;
