@@ -113,6 +113,7 @@ void ProgressDisplay::onOverallProgress(uint32_t percent)
         m_FileLinePending = false;
         m_Out << "  " << m_LoadType << ": " << m_FilePercent << "% (overall " << percent << "%)\n";
         m_Out.flush();
+        m_OverallShown = percent;
     }
 }
 
@@ -122,6 +123,13 @@ void ProgressDisplay::finish()
     {
         m_Out << "\n";
         m_LineOpen = false;
+    }
+    // Plain lines show the overall figure only beside a file's quarter; the
+    // last figure (100 % after a complete run) comes after the last quarter.
+    if (!m_Terminal && m_Overall != m_OverallShown)
+    {
+        m_Out << "  overall " << m_Overall << "%\n";
+        m_OverallShown = m_Overall;
     }
     m_Out.flush();
 }

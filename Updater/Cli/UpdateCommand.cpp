@@ -1,6 +1,5 @@
 #include "UpdateCommand.h"
 
-#include "CommandLine.h"
 #include "ExitCodes.h"
 #include "ProgressDisplay.h"
 #include "TextTable.h"
@@ -80,26 +79,28 @@ private:
 } // namespace
 
 UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
-    : m_Out(out), m_Err(err), m_Terminal(terminal)
+    : Command(
+          {{QStringLiteral("update")},
+           QStringLiteral("updates the camera with a bundle"),
+           QStringLiteral("Updates the camera with BUNDLE as the window does: checks the bundle, picks the\n"
+                          "package that fits the camera, shows the loads with their current and new\n"
+                          "versions, asks for confirmation, programs them with progress, reboots the\n"
+                          "camera, waits for it to come back (looked for every 10 s, for at most 30 s) and\n"
+                          "reads its versions again.\n"),
+           {{{QStringLiteral("serial")},
+             QStringLiteral("S"),
+             QStringLiteral("the camera's serial number (may be left out with one camera attached)")},
+            {{QStringLiteral("package")},
+             QStringLiteral("N"),
+             QStringLiteral("the package's number in the list shown when several fit")},
+            {{QStringLiteral("y"), QStringLiteral("yes")},
+             QString(),
+             QStringLiteral("do not ask for confirmation")}},
+           {{QStringLiteral("BUNDLE"), QStringLiteral("the firmware bundle (zip)")}},
+           true},
+          out, err),
+      m_Terminal(terminal)
 {
-}
-
-QString UpdateCommand::usage()
-{
-    return QStringLiteral(
-        "  vxupdate update BUNDLE [--serial S] [--package N] [--yes]\n"
-        "      Updates the camera with BUNDLE: checks the bundle, picks the package that fits\n"
-        "      the camera (N: its number in the list shown when several fit), shows the\n"
-        "      loads with their current and new versions, asks for confirmation (unless\n"
-        "      --yes), programs them with progress, reboots the camera, waits for it to\n"
-        "      come back and reads its versions again.\n");
-}
-
-int UpdateCommand::wrongUsage(const QString& problem)
-{
-    m_Err << problem << "\nUsage:\n" << usage();
-    m_Err.flush();
-    return ExitCodes::USAGE;
 }
 
 int UpdateCommand::fail(const QString& text, const QString& detail)
@@ -125,49 +126,22 @@ int UpdateCommand::fail(const UpdateRoad::Outcome& outcome)
     return fail(outcome.text);
 }
 
-bool UpdateCommand::parse(const QStringList& arguments, Options& options, QString& problem) const
+int UpdateCommand::execute(const QCommandLineParser& parser)
 {
-    QStringList rest = arguments;
-    options.yes = CommandLine::takeFlag(rest, QStringLiteral("--yes")) |
-                  CommandLine::takeFlag(rest, QStringLiteral("-y"));
-    QString package;
-    if (!CommandLine::takeOption(rest, QStringLiteral("--serial"), options.serial, problem) ||
-        !CommandLine::takeOption(rest, QStringLiteral("--package"), package, problem))
+    Options options;
+    options.bundle = positional().at(0);
+    options.serial = parser.value(QStringLiteral("serial"));
+    options.yes = parser.isSet(QStringLiteral("yes"));
+    if (parser.isSet(QStringLiteral("package")))
     {
-        return false;
-    }
-    if (!package.isEmpty())
-    {
+        const QString package = parser.value(QStringLiteral("package"));
         bool number = false;
         options.package = package.toInt(&number);
         if (!number || options.package < 1)
         {
-            problem = QStringLiteral("--package needs a package number from 1 on, not \"%1\".").arg(package);
-            return false;
+            return usageError(
+                QStringLiteral("--package needs a package number from 1 on, not \"%1\".").arg(package));
         }
-    }
-    const QString option = CommandLine::firstOption(rest);
-    if (!option.isEmpty())
-    {
-        problem = QStringLiteral("Unknown option \"%1\".").arg(option);
-        return false;
-    }
-    if (rest.size() != 1)
-    {
-        problem = QStringLiteral("update takes one bundle path.");
-        return false;
-    }
-    options.bundle = rest.first();
-    return true;
-}
-
-int UpdateCommand::run(const QStringList& arguments)
-{
-    Options options;
-    QString problem;
-    if (!parse(arguments, options, problem))
-    {
-        return wrongUsage(problem);
     }
     const int code = road(options);
     m_Out << "Log file: " << QString::fromStdString(UpdaterLog::logFilePath()) << "\n";

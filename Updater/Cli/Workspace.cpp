@@ -56,3 +56,17 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     serialNumber = cameras.begin()->first;
     return ExitCodes::SUCCESS;
 }
+
+QString Workspace::stateText(CameraInterface::CameraState state)
+{
+    switch (state)
+    {
+    case CameraInterface::CameraState::CONNECTED:
+        return QStringLiteral("connected");
+    case CameraInterface::CameraState::DISCONNECTED:
+        return QStringLiteral("disconnected");
+    case CameraInterface::CameraState::SUSPENDED:
+        return QStringLiteral("suspended");
+    }
+    return QString();
+}

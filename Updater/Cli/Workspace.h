@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Cameras/Camera.h"
+
 #include <QString>
 
 #include <string>
@@ -21,4 +23,7 @@ public:
     // camera is attached (message on `err`), a choice needed when several
     // are attached and none was named (they are listed on `err`).
     static int chooseCamera(const QString& requested, std::string& serialNumber, QTextStream& err);
+
+    // "connected", "disconnected", "suspended".
+    static QString stateText(CameraInterface::CameraState state);
 };

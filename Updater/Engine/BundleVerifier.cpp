@@ -62,7 +62,7 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
                                           });
     if (!read)
     {
-        check.problem = archive.errorText();
+        check.problem = archive.lastError();
         return;
     }
     sha1.Final();
@@ -110,7 +110,7 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
             FileCheck& check = checks[order[position]];
             if (!opened)
             {
-                check.problem = archive.errorText();
+                check.problem = archive.lastError();
                 continue;
             }
             runCheck(archive, limits, check);
@@ -171,14 +171,14 @@ BundleVerifier::BundleVerifier(Options options) : m_Options(std::move(options))
 
 bool BundleVerifier::fail(const QString& shownText, const QString& detail)
 {
-    m_Fault = shownText + QLatin1Char('\n') + detail;
+    m_LastError = shownText + QLatin1Char('\n') + detail;
     return false;
 }
 
 bool BundleVerifier::verify(const QString& bundlePath)
 {
     m_Report.clear();
-    m_Fault.clear();
+    m_LastError.clear();
     m_Manifest = Manifest();
     m_Warnings.clear();
     m_LoadFindings.clear();

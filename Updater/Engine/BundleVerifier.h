@@ -34,7 +34,7 @@ public:
     BundleVerifier();
     explicit BundleVerifier(Options options);
 
-    // True when everything holds. Otherwise `fault()` gives the first fault:
+    // True when everything holds. Otherwise `lastError()` gives the first fault:
     // the text the window shows for it where there is one, then a line with
     // the details.
     bool verify(const QString& bundlePath);
@@ -42,7 +42,7 @@ public:
     // What was found, one line each, in manifest order; warnings start with
     // "Warning: ".
     const QStringList& report() const { return m_Report; }
-    const QString& fault() const { return m_Fault; }
+    const QString& lastError() const { return m_LastError; }
 
     // What the last verification found, for front ends that present it in
     // their own form: the manifest as the updater reads it (empty when it
@@ -74,7 +74,7 @@ private:
 
     Options m_Options;
     QStringList m_Report;
-    QString m_Fault;
+    QString m_LastError;
     Manifest m_Manifest;
     QStringList m_Warnings;
     std::vector<LoadFinding> m_LoadFindings;

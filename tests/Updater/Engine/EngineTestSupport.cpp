@@ -267,7 +267,7 @@ void EngineRunTest::SetUp()
     m_Camera = dynamic_cast<FaultInjectionCamera*>(&m_Lease->get());
     ASSERT_NE(m_Camera, nullptr);
     m_Camera->connect();
-    m_Engine.setReconnectionDelayForTesting(std::chrono::milliseconds(1));
+    m_Engine.setTiming(UpdateTiming{std::chrono::milliseconds(1), 10});
     m_Recorder.attach(m_Engine);
 }
 
