@@ -25,8 +25,6 @@ public:
     // Ends the line in progress.
     void finish();
 
-    static QString statusText(UpdateProgress::LoadStatus status);
-
 public slots:
     void onFileProgress(uint32_t percent, std::string loadType);
     void onLoadStatus(UpdateProgress::LoadStatus status, std::string loadType);

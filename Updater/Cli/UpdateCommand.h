@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Engine/RebootTiming.h"
+#include "Engine/UpdateRoad.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -45,16 +48,24 @@ private:
     // Logs the text at error level and shows it, with an optional detail line.
     int fail(const QString& text, const QString& detail = QString());
 
+    // Logs and shows a failed step of the road.
+    int fail(const UpdateRoad::Outcome& outcome);
+
+    // The steps of the road; each returns the exit code.
     int connectCamera(const std::string& serialNumber);
-    int loadBundle(CameraUpdate& engine, const QString& path);
-    int choosePackage(CameraUpdate& engine, const std::string& serialNumber, int requested);
-    int readPackage(CameraUpdate& engine, const std::string& serialNumber);
+    int acceptBundle(UpdateRoad& road, const QString& path);
+    int choosePackage(UpdateRoad& road, const CameraUpdate& engine, const std::string& serialNumber,
+                      int requested);
+    int listPackages(const CameraUpdate& engine, const QString& heading, int code);
     void showLoads(const Package& package, bool afterReboot);
     bool confirm();
     int runUpdate(CameraUpdate& engine, const std::string& serialNumber);
-    int rebootAndRefresh(CameraUpdate& engine, const std::string& serialNumber);
+    int rebootAndRefresh(UpdateRoad& road, const CameraUpdate& engine, const std::string& serialNumber);
+    int rebootCamera(const CameraUpdate& engine, const std::string& serialNumber);
+    int refreshVersions(UpdateRoad& road, const CameraUpdate& engine, const std::string& serialNumber);
 
     QTextStream& m_Out;
     QTextStream& m_Err;
     bool m_Terminal;
+    RebootTiming m_RebootTiming;
 };

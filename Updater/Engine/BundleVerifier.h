@@ -3,12 +3,16 @@
 #include "Engine/BundleLimits.h"
 #include "Engine/Manifest.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVersionNumber>
 
 #include <cstddef>
 #include <vector>
+
+class BundleArchive;
+class CameraUpdate;
 
 // Checks a bundle as the updater will take it: manifest readable and authentic,
 // required updater version, packages and their loads listed, every load file
@@ -57,7 +61,16 @@ public:
     const QVersionNumber& updaterVersion() const { return m_Options.updaterVersion; }
 
 private:
+    struct CheckPlan;
+
     bool fail(const QString& shownText, const QString& detail);
+    // The steps of verify: the front ends' acceptance (load, tag, required
+    // version) with the reader's warnings; one check per distinct file; the
+    // findings, package by package.
+    bool acceptBundle(CameraUpdate& engine, BundleArchive& archive, const QString& bundlePath);
+    CheckPlan planChecks(const QHash<QString, qint64>& sizes) const;
+    bool reportPackages(const CheckPlan& plan);
+    bool reportLoads(const CheckPlan& plan, std::size_t packageIndex, qint64& packageBytes);
 
     Options m_Options;
     QStringList m_Report;

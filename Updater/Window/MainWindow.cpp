@@ -10,8 +10,9 @@
 #include "Window/UpdaterApplication.h"
 #include "Window/UserGuide.h"
 
-#include "Engine/CameraDetails.h"
 #include "Engine/EngineLog.h"
+#include "Engine/OperatorTexts.h"
+#include "Engine/UpdateRoad.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
 
@@ -50,9 +51,6 @@ constexpr char BINARY_PATH_KEY[] = "lastPath/binaryPath";
 constexpr char DEFAULT_LANGUAGE[] = "en";
 constexpr char CATALOGUE_FOLDER[] = ":translations";
 constexpr char CATALOGUE_PATTERN[] = "i18n_%1.qm";
-constexpr char U3V_MODE_ENABLED[] = "Enabled";
-constexpr char XSVF_LOAD[] = "XSVF";
-constexpr char AFE_LOAD[] = "AFE";
 
 enum LOAD_COLUMN
 {
@@ -83,10 +81,20 @@ QString optionalPropertyText(Camera& camera, const char* name)
     return camera.isPropertySupported(name) ? propertyText(camera, name) : QStringLiteral("N/A");
 }
 
-bool isInUsb3VisionMode(Camera& camera)
+QString operatorText(OPERATOR_TEXT text)
 {
-    return camera.isPropertySupported(PropertyNames::USB3_VISION_MODE) &&
-           camera.getProperty(PropertyNames::USB3_VISION_MODE).getValue() == U3V_MODE_ENABLED;
+    return OperatorTexts::text(text);
+}
+
+// The colour of a load's "New Version" cell, by how it compares with the
+// camera's version.
+const std::map<UpdateRoad::LoadRow::NEW_VERSION_MARK, QColor>& newVersionColours()
+{
+    using MARK = UpdateRoad::LoadRow::NEW_VERSION_MARK;
+    static const std::map<MARK, QColor> colours{{MARK::PLAIN, QColor(Qt::black)},
+                                                {MARK::OLDER, QColor(Qt::red)},
+                                                {MARK::NEWER, QColor(Qt::green).darker(200)}};
+    return colours;
 }
 
 // Sets the application's wait cursor for one scope.
@@ -119,7 +127,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     ui->setupUi(this);
     m_DialogSelectCamera = std::make_unique<DialogSelectCamera>(this);
     Camera::initialiseWorkspace();
-    EngineLog::info(tr("Workspace initialized."));
+    EngineLog::info(operatorText(OPERATOR_TEXT::WORKSPACE_INITIALIZED));
 
     m_DisconnectHandler = [this](const std::string& modelName, const std::string& serialNumber)
     {
@@ -155,7 +163,7 @@ MainWindow::~MainWindow()
     Camera::registerDisconnectCallback({});
     Camera::registerNewConnectCallback({});
     Camera::unitialisedWorkpace();
-    EngineLog::info(tr("Workspace uninitialized."));
+    EngineLog::info(operatorText(OPERATOR_TEXT::WORKSPACE_UNINITIALIZED));
     m_DialogSelectPackage.reset();
     m_DialogSelectCamera.reset();
     ui.reset();
@@ -185,17 +193,20 @@ void MainWindow::connectSignals()
 
 void MainWindow::fillLoadStatusDisplay()
 {
-    const QColor yellow = QColor(Qt::yellow).lighter(150);
-    const QColor green = QColor(Qt::green).lighter(150);
-    m_LoadStatusDisplay = {
-        {UpdateProgress::LoadStatus::None, {QString(), QColor(Qt::transparent)}},
-        {UpdateProgress::LoadStatus::Updating, {tr("Updating"), yellow}},
-        {UpdateProgress::LoadStatus::Loading, {tr("Loading"), yellow}},
-        {UpdateProgress::LoadStatus::Verifying, {tr("Verifying"), QColor(Qt::blue).lighter(150)}},
-        {UpdateProgress::LoadStatus::Skipped, {tr("Skipped"), green}},
-        {UpdateProgress::LoadStatus::Failed, {tr("Failed"), QColor(Qt::red).lighter(150)}},
-        {UpdateProgress::LoadStatus::Done, {tr("Done"), green}},
-    };
+    using STATUS = UpdateProgress::LoadStatus;
+    const std::vector<std::pair<STATUS, QColor>> backgrounds{
+        {STATUS::None, QColor(Qt::transparent)},
+        {STATUS::Updating, QColor(Qt::yellow).lighter(150)},
+        {STATUS::Loading, QColor(Qt::yellow).lighter(150)},
+        {STATUS::Verifying, QColor(Qt::blue).lighter(150)},
+        {STATUS::Skipped, QColor(Qt::green).lighter(150)},
+        {STATUS::Failed, QColor(Qt::red).lighter(150)},
+        {STATUS::Done, QColor(Qt::green).lighter(150)}};
+    m_LoadStatusDisplay.clear();
+    for (const auto& [status, background] : backgrounds)
+    {
+        m_LoadStatusDisplay[status] = {OperatorTexts::loadStatusText(status), background};
+    }
 }
 
 const std::pair<QString, QColor>& MainWindow::loadStatusDisplay(UpdateProgress::LoadStatus status)
@@ -368,7 +379,6 @@ void MainWindow::connectToCamera(bool afterReboot)
     {
         return;
     }
-    std::unique_ptr<WaitCursor> waitCursor;
     try
     {
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
@@ -377,16 +387,17 @@ void MainWindow::connectToCamera(bool afterReboot)
             showMessage(QMessageBox::Information, tr("Information"), tr("Camera already connected."));
             return;
         }
-        statusBarText(tr("Connecting to camera..."));
+        statusBarText(operatorText(OPERATOR_TEXT::CONNECTING_TO_CAMERA));
         QCoreApplication::processEvents();
-        waitCursor = std::make_unique<WaitCursor>();
-        camera->connect();
-        waitCursor->end();
-        if (!isVeltraxCamera(*camera))
+        WaitCursor waitCursor;
+        const UpdateRoad::Outcome connected = UpdateRoad::connectCamera(*camera);
+        waitCursor.end();
+        if (!connected.succeeded)
         {
+            refuseCamera(connected);
             return;
         }
-        statusBarText(tr("Camera connected."));
+        statusBarText(operatorText(OPERATOR_TEXT::CAMERA_CONNECTED));
         resetCameraDisplay();
         if (!isUpdateActive() && !afterReboot)
         {
@@ -396,32 +407,29 @@ void MainWindow::connectToCamera(bool afterReboot)
         }
         updateCameraControls(*camera);
         showCameraDetails(*camera);
-        logCameraDetails(*camera);
     }
-    catch (const VxAppsExceptions::VxAppsException& exception)
+    catch (const std::exception& exception)
     {
-        waitCursor.reset();
-        EngineLog::error(QString::fromUtf8(exception.what()));
-        showError(QString::fromUtf8(exception.why()));
+        showError(EngineLog::caught(exception));
     }
 }
 
-bool MainWindow::isVeltraxCamera(Camera& camera)
+void MainWindow::refuseCamera(const UpdateRoad::Outcome& outcome)
 {
-    if (propertyText(camera, PropertyNames::VENDOR_NAME) == QLatin1String(CameraDetails::VENDOR))
+    if (outcome.reason == OPERATOR_TEXT::CAMERA_NOT_PROGRAMMABLE)
     {
-        return true;
+        statusBarText(operatorText(OPERATOR_TEXT::CANNOT_CONNECT_TO_CAMERA)
+                          .arg(QString::fromStdString(m_SelectedSerialNumber)));
+        showMessage(QMessageBox::Information, tr("Information"), outcome.text);
+        return;
     }
-    statusBarText(
-        tr("Can't connect to camera (sn: %1)...").arg(QString::fromStdString(m_SelectedSerialNumber)));
-    showCameraNotProgrammable();
-    return false;
+    showError(outcome.text);
 }
 
 void MainWindow::updateCameraControls(Camera& camera)
 {
     const bool supported = camera.isPropertySupported(PropertyNames::USB3_VISION_MODE);
-    const bool u3v = isInUsb3VisionMode(camera);
+    const bool u3v = UpdateRoad::isInUsb3VisionMode(camera);
     ui->radioButtonOstraMode->setEnabled(supported);
     ui->radioButtonU3VMode->setEnabled(supported);
     ui->camModeGroupBox->setEnabled(!isUpdateActive());
@@ -454,7 +462,7 @@ void MainWindow::showCameraMode(bool u3v)
 
 void MainWindow::showCameraDetails(Camera& camera)
 {
-    const bool u3v = isInUsb3VisionMode(camera);
+    const bool u3v = UpdateRoad::isInUsb3VisionMode(camera);
     ui->serialNumberLabel->setText(QString::fromStdString(m_SelectedSerialNumber));
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(": ") +
                    QString::fromStdString(m_SelectedSerialNumber));
@@ -464,18 +472,13 @@ void MainWindow::showCameraDetails(Camera& camera)
     }
 }
 
-void MainWindow::logCameraDetails(Camera& camera)
-{
-    CameraDetails::log(camera);
-}
-
 void MainWindow::resetCameraDisplay()
 {
     ui->camDetailsGroupBox->setEnabled(false);
     for (QLabel* label : {ui->modelIdLabel, ui->hardwareRevLabel, ui->serialNumberLabel,
                           ui->driverVersionLabel, ui->apiVersionLabel})
     {
-        label->setText(tr("N/A"));
+        label->setText(operatorText(OPERATOR_TEXT::NOT_AVAILABLE));
     }
     ui->sysDetailsGroupBox->setEnabled(false);
     ui->camModeGroupBox->setEnabled(false);
@@ -531,7 +534,7 @@ void MainWindow::showModeOfSelectedCamera()
     try
     {
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
-        showCameraMode(isInUsb3VisionMode(*camera));
+        showCameraMode(UpdateRoad::isInUsb3VisionMode(*camera));
     }
     catch (const VxAppsExceptions::VxAppsException& exception)
     {
@@ -575,26 +578,19 @@ void MainWindow::clearLoadTable()
 void MainWindow::fillLoadTable(const Package& package)
 {
     clearLoadTable();
-    std::vector<Load> loads = package.loads;
-    std::stable_sort(loads.begin(), loads.end(),
-                     [](const Load& left, const Load& right) { return left.loadNumber < right.loadNumber; });
-    for (const Load& load : loads)
+    for (const UpdateRoad::LoadRow& row : UpdateRoad::loadRows(package))
     {
-        if (load.loadType != XSVF_LOAD)
+        if (row.inLoadTable)
         {
-            addLoadRow(load);
+            addLoadRow(row);
         }
     }
 }
 
-void MainWindow::addLoadRow(const Load& load)
+void MainWindow::addLoadRow(const UpdateRoad::LoadRow& load)
 {
-    const QString newVersion =
-        load.loadVersion.toString() + (load.forceUpdate ? QStringLiteral(" [F]") : QString());
-    const QStringList texts{QString::fromStdString(load.loadType),
-                            load.currentVersion.isNull() ? tr("N/A") : load.currentVersion.toString(),
-                            newVersion, QString(), QString()};
-    EngineLog::info(tr("Loading LoadNumber: %1").arg(load.loadNumber));
+    const QStringList texts{load.loadType, load.currentVersion, load.newVersion, QString(), QString()};
+    EngineLog::info(operatorText(OPERATOR_TEXT::LOADING_LOAD_NUMBER).arg(load.loadNumber));
     QTableWidget* table = ui->tableWidget;
     const int row = table->rowCount();
     table->insertRow(row);
@@ -604,7 +600,7 @@ void MainWindow::addLoadRow(const Load& load)
         item->setTextAlignment(Qt::AlignCenter);
         table->setItem(row, column, item);
     }
-    table->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(versionColour(load));
+    table->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(versionColour(load.mark));
 }
 
 int MainWindow::findLoadRow(const std::string& loadType) const
@@ -628,23 +624,9 @@ int MainWindow::findLoadRow(const std::string& loadType) const
     return matches == 1 ? found : -1;
 }
 
-QColor MainWindow::versionColour(const Load& load)
+QColor MainWindow::versionColour(UpdateRoad::LoadRow::NEW_VERSION_MARK mark)
 {
-    const QColor higher = QColor(Qt::green).darker(200);
-    if (load.currentVersion.isNull())
-    {
-        return load.updateRequired ? higher : QColor(Qt::black);
-    }
-    if (load.loadType == AFE_LOAD)
-    {
-        return Qt::black;
-    }
-    const int order = QVersionNumber::compare(load.loadVersion, load.currentVersion);
-    if (order < 0)
-    {
-        return Qt::red;
-    }
-    return order == 0 ? QColor(Qt::black) : higher;
+    return newVersionColours().at(mark);
 }
 
 void MainWindow::resetLoadProgress()
@@ -708,7 +690,7 @@ void MainWindow::on_selBinariesButton_clicked()
     const QString folder = UpdaterApplication::openSettings()->value(BINARY_PATH_KEY, QString()).toString();
     m_BundlePath =
         ModalPrompts::openFileName(this, tr("Select Binaries"), folder, tr("Archive Files (*.zip)"));
-    EngineLog::info(tr("Bundle selected: %1").arg(m_BundlePath));
+    EngineLog::info(operatorText(OPERATOR_TEXT::BUNDLE_SELECTED).arg(m_BundlePath));
     if (loadBundle())
     {
         UpdaterApplication::openSettings()->setValue(BINARY_PATH_KEY, QFileInfo(m_BundlePath).absolutePath());
@@ -740,58 +722,53 @@ bool MainWindow::loadBundle()
     {
         return false;
     }
-    if (!m_CameraUpdate.loadBundle(m_BundlePath))
+    const UpdateRoad::Outcome accepted =
+        m_Road.acceptBundle(m_BundlePath, UpdaterIdentity::versionForBundles());
+    if (!accepted.succeeded)
     {
-        showError(tr("No packages found in the selected file."));
-        return false;
+        if (!accepted.detail.isEmpty())
+        {
+            EngineLog::info(accepted.detail);
+        }
+        showError(accepted.text);
+        return accepted.reason != OPERATOR_TEXT::NO_PACKAGES_FOUND;
     }
-    if (!m_CameraUpdate.isManifestAuthentic())
-    {
-        showError(tr("The selected binaries appear to have been corrupted."));
-        return true;
-    }
-    try
-    {
-        matchBundleToCamera();
-    }
-    catch (const VxAppsExceptions::VxAppsException& exception)
-    {
-        EngineLog::error(QString::fromUtf8(exception.what()));
-        showError(tr("Failed to load binary package: %1").arg(QString::fromUtf8(exception.why())));
-    }
-    catch (const std::exception& exception)
-    {
-        // A camera whose id or revision does not read as a number.
-        EngineLog::error(QString::fromUtf8(exception.what()));
-        showError(tr("Failed to load binary package: %1").arg(QString::fromUtf8(exception.what())));
-    }
+    matchBundleToCamera();
     return true;
 }
 
 void MainWindow::matchBundleToCamera()
 {
-    if (m_CameraUpdate.requiresNewerUpdater(UpdaterIdentity::versionForBundles()))
-    {
-        showUpdaterTooOld();
-        return;
-    }
-    bool compatible = false;
+    UpdateRoad::Outcome found;
+    try
     {
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
-        compatible = m_CameraUpdate.findCompatiblePackages(*camera);
+        found = m_Road.findPackages(*camera);
     }
-    if (compatible)
+    catch (const std::exception& exception)
+    {
+        // No camera is connected.
+        found = UpdateRoad::Outcome::failure(
+            OPERATOR_TEXT::BINARY_PACKAGE_FAILED, UpdateRoad::Outcome::SEVERITY::ERROR,
+            operatorText(OPERATOR_TEXT::BINARY_PACKAGE_FAILED).arg(EngineLog::caught(exception)));
+    }
+    if (found.succeeded)
     {
         resetProgressBars();
         ui->selPackageButton->setEnabled(true);
         on_selPackageButton_clicked();
         return;
     }
+    if (found.reason != OPERATOR_TEXT::NO_COMPATIBLE_PACKAGE)
+    {
+        showError(found.text);
+        return;
+    }
     m_CameraUpdate.clearSelectedPackage();
     clearLoadTable();
     ui->updateButton->setEnabled(false);
     ui->selPackageButton->setEnabled(false);
-    showNoCompatiblePackage();
+    showMessage(QMessageBox::Information, tr("Information"), found.text);
 }
 
 void MainWindow::on_selPackageButton_clicked()
@@ -818,30 +795,33 @@ void MainWindow::on_selPackageButton_clicked()
         // The camera went away while the operator chose.
         return;
     }
-    m_CameraUpdate.setSelectedPackage(candidates.at(chosen));
-    preparePackage(serialNumber);
+    preparePackage(serialNumber, chosen);
 }
 
-void MainWindow::preparePackage(const std::string& serialNumber)
+void MainWindow::preparePackage(const std::string& serialNumber, std::size_t chosen)
 {
+    UpdateRoad::Outcome planned;
     try
     {
         CameraInterface::CameraLease camera = Camera::acquireCamera(serialNumber);
-        m_CameraUpdate.extractLoads();
-        m_CameraUpdate.validateLoads();
-        m_CameraUpdate.readCurrentVersions(*camera);
-        m_CameraUpdate.evaluateUpdates();
-        m_CameraUpdate.applyEmbeddedAfeTiming();
-        fillLoadTable(*m_CameraUpdate.selectedPackage());
-        ui->updateButton->setEnabled(true);
-        resetLoadProgress();
+        planned = m_Road.choosePackage(chosen, *camera);
     }
     catch (const std::exception& exception)
     {
-        EngineLog::error(QString::fromUtf8(exception.what()));
-        EngineLog::error(tr("Failed to read package information."));
-        showPackageInformationFailure();
+        EngineLog::caught(exception);
+        EngineLog::error(operatorText(OPERATOR_TEXT::PACKAGE_INFORMATION_LOG));
+        planned = UpdateRoad::Outcome::failure(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED,
+                                               UpdateRoad::Outcome::SEVERITY::ERROR,
+                                               operatorText(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED));
     }
+    if (!planned.succeeded)
+    {
+        showError(planned.text);
+        return;
+    }
+    fillLoadTable(*m_CameraUpdate.selectedPackage());
+    ui->updateButton->setEnabled(true);
+    resetLoadProgress();
 }
 
 // ---------------------------------------------------------------- update
@@ -853,9 +833,7 @@ void MainWindow::on_updateButton_clicked()
         showNothingToUpdate();
         return;
     }
-    if (!askYesNo(tr("Update"),
-                  tr("Are you sure you want to proceed with the software update?\nCamera must not be "
-                     "disconnected during the update process.")))
+    if (!askYesNo(tr("Update"), operatorText(OPERATOR_TEXT::CONFIRM_UPDATE)))
     {
         return;
     }
@@ -891,11 +869,11 @@ void MainWindow::updateStartedSlot(bool success)
         ui->selPackageButton->setEnabled(false);
         ui->updateButton->setEnabled(false);
         ui->camModeGroupBox->setEnabled(false);
-        statusBarText(tr("Updating camera..."));
+        statusBarText(operatorText(OPERATOR_TEXT::UPDATING_CAMERA));
         return;
     }
     m_UpdateInProgress = false;
-    const QString text = tr("Failed to start camera update.");
+    const QString text = operatorText(OPERATOR_TEXT::UPDATE_START_FAILED);
     showError(text);
     statusBarText(text);
     if (!m_SelectedSerialNumber.empty())
@@ -920,7 +898,7 @@ void MainWindow::updateCompletedSlot()
     // The reboot that follows a completed update comes with the mode switch;
     // until then the run ends with the status it has and the controls back.
     m_UpdateInProgress = false;
-    const QString text = tr("Update completed.");
+    const QString text = operatorText(OPERATOR_TEXT::UPDATE_COMPLETED);
     EngineLog::info(text);
     statusBarText(text);
     if (!m_SelectedSerialNumber.empty())
@@ -1003,7 +981,7 @@ void MainWindow::refreshAfterLanguageChange()
     catch (const VxAppsExceptions::VxAppsException& exception)
     {
         EngineLog::error(QString::fromUtf8(exception.what()));
-        showError(tr("Failed to connect to the camera: %1").arg(QString::fromUtf8(exception.why())));
+        showError(operatorText(OPERATOR_TEXT::CONNECTION_FAILED).arg(QString::fromUtf8(exception.why())));
     }
 }
 
@@ -1078,35 +1056,12 @@ void MainWindow::showError(const QString& text)
     showMessage(QMessageBox::Critical, tr("Error"), text);
 }
 
-void MainWindow::showPackageInformationFailure()
-{
-    showError(tr("The updater failed to retrieve the selected package's information."));
-}
-
-void MainWindow::showCameraNotProgrammable()
-{
-    showMessage(QMessageBox::Information, tr("Information"),
-                tr("The application is unable to program the currently selected camera."));
-}
-
 void MainWindow::showNoCamera()
 {
-    showMessage(QMessageBox::Warning, tr("Information"), tr("There is no camera connected."));
-}
-
-void MainWindow::showNoCompatiblePackage()
-{
-    showMessage(QMessageBox::Information, tr("Information"),
-                tr("The updater did not find a compatible package to update the connected camera."));
+    showMessage(QMessageBox::Warning, tr("Information"), operatorText(OPERATOR_TEXT::NO_CAMERA_CONNECTED));
 }
 
 void MainWindow::showNothingToUpdate()
 {
-    showMessage(QMessageBox::Information, tr("Information"), tr("No update is required."));
-}
-
-void MainWindow::showUpdaterTooOld()
-{
-    showError(
-        tr("Selected binaries require a newer application version.\nPlease download the latest updater."));
+    showMessage(QMessageBox::Information, tr("Information"), operatorText(OPERATOR_TEXT::NO_UPDATE_REQUIRED));
 }

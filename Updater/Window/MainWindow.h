@@ -2,6 +2,7 @@
 
 #include "Engine/CameraUpdate.h"
 #include "Engine/UpdateProgress.h"
+#include "Engine/UpdateRoad.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -72,8 +73,9 @@ public:
     // How a load's status is shown: its text and background.
     const std::pair<QString, QColor>& loadStatusDisplay(UpdateProgress::LoadStatus status);
 
-    // The colour of a load's "New Version" cell.
-    static QColor versionColour(const Load& load);
+    // The colour of a load's "New Version" cell: black, red for an older
+    // version, dark green for a newer one.
+    static QColor versionColour(UpdateRoad::LoadRow::NEW_VERSION_MARK mark);
 
 signals:
     void rebootComplete(bool success);
@@ -119,10 +121,9 @@ private:
 
     void selectAndConnectCamera();
     void connectToCamera(bool afterReboot);
-    bool isVeltraxCamera(CameraInterface::Camera& camera);
+    void refuseCamera(const UpdateRoad::Outcome& outcome);
     void updateCameraControls(CameraInterface::Camera& camera);
     void showCameraDetails(CameraInterface::Camera& camera);
-    void logCameraDetails(CameraInterface::Camera& camera);
     void showCameraMode(bool u3v);
     void showModeOfSelectedCamera();
     void resetCameraDisplay();
@@ -132,30 +133,27 @@ private:
     void setupLoadTable();
     void clearLoadTable();
     void fillLoadTable(const Package& package);
-    void addLoadRow(const Load& load);
+    void addLoadRow(const UpdateRoad::LoadRow& load);
     int findLoadRow(const std::string& loadType) const;
     void resetLoadProgress();
     void resetProgressBars();
 
     bool loadBundle();
     void matchBundleToCamera();
-    void preparePackage(const std::string& serialNumber);
+    void preparePackage(const std::string& serialNumber, std::size_t chosen);
 
     void buildLanguageMenu();
     void installCatalogue(QTranslator& translator, const QString& fileName);
     void refreshAfterLanguageChange();
 
-    // Message helpers: every box goes through ModalPrompts.
+    // Message helpers: every box goes through ModalPrompts. The fixed texts
+    // of the update's road come with the road's outcomes.
     void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
     bool askYesNo(const QString& title, const QString& text);
     void showError(const QString& text);
     bool confirmClose();
-    void showPackageInformationFailure();
-    void showCameraNotProgrammable();
     void showNoCamera();
-    void showNoCompatiblePackage();
     void showNothingToUpdate();
-    void showUpdaterTooOld();
 
     // Registry callbacks, run on watchdog threads.
     void onCameraDisconnected(const std::string& modelName, const std::string& serialNumber);
@@ -165,6 +163,7 @@ private:
     std::function<void()> m_NewConnectHandler;
     std::unique_ptr<Ui::MainWindow> ui;
     CameraUpdate m_CameraUpdate;
+    UpdateRoad m_Road{m_CameraUpdate};
     QString m_BundlePath;
     QTranslator m_Translator;
     // Written on the main thread only; the registry callbacks read it on

@@ -495,6 +495,62 @@ Please download the latest updater.</translation>
         <source>Connected to camera.</source>
         <translation>Connected to camera.</translation>
     </message>
+    <message>
+        <source>The camera runs in USB3 Vision mode, in which it cannot be updated; switch it to Ostra mode first.</source>
+        <translation>The camera runs in USB3 Vision mode, in which it cannot be updated; switch it to Ostra mode first.</translation>
+    </message>
+    <message>
+        <source>%1 load(s) programmed.</source>
+        <translation>%1 load(s) programmed.</translation>
+    </message>
+    <message>
+        <source>Rebooting camera...</source>
+        <translation>Rebooting camera...</translation>
+    </message>
+    <message>
+        <source>Camera rebooted.</source>
+        <translation>Camera rebooted.</translation>
+    </message>
+    <message>
+        <source>Camera %1 rebooted.</source>
+        <translation>Camera %1 rebooted.</translation>
+    </message>
+    <message>
+        <source>Update completed. Camera successfully rebooted.</source>
+        <translation>Update completed. Camera successfully rebooted.</translation>
+    </message>
+    <message>
+        <source>Camera reconnection timed out.</source>
+        <translation>Camera reconnection timed out.</translation>
+    </message>
+    <message>
+        <source>Camera was not rebooted successfuly.</source>
+        <translation>Camera was not rebooted successfuly.</translation>
+    </message>
+    <message>
+        <source>
+
+Please attempt to reconnect to camera.</source>
+        <translation>
+
+Please attempt to reconnect to camera.</translation>
+    </message>
+    <message>
+        <source>Failed to reconnect to camera after %1 milliseconds</source>
+        <translation>Failed to reconnect to camera after %1 milliseconds</translation>
+    </message>
+    <message>
+        <source>The camera was programmed and rebooted, but it does not report the package&apos;s versions:</source>
+        <translation>The camera was programmed and rebooted, but it does not report the package&apos;s versions:</translation>
+    </message>
+    <message>
+        <source>%1: programmed %2, the camera reports %3</source>
+        <translation>%1: programmed %2, the camera reports %3</translation>
+    </message>
+    <message>
+        <source> [F]</source>
+        <translation> [F]</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -6,6 +6,7 @@
 #include "Window/UpdaterApplication.h"
 
 #include "Engine/UpdateProgress.h"
+#include "Engine/UpdateRoad.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -449,7 +450,9 @@ private slots:
         load.currentVersion = QVersionNumber::fromString(current);
         load.loadVersion = QVersionNumber::fromString(next);
         load.updateRequired = updateRequired;
-        QCOMPARE(MainWindow::versionColour(load).rgb(), colour.rgb());
+        Package package;
+        package.loads = {load};
+        QCOMPARE(MainWindow::versionColour(UpdateRoad::loadRows(package).front().mark).rgb(), colour.rgb());
         QCOMPARE(QColor(Qt::green).darker(200).rgb(), QColor(0, 127, 0).rgb());
     }
 
