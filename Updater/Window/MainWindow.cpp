@@ -18,7 +18,6 @@
 
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
-#include "Exceptions/VxAppsException.h"
 #include "Properties/PropertyNames.h"
 
 #include <QActionGroup>
@@ -367,9 +366,9 @@ void MainWindow::disconnectPrevious(const std::string& previous)
     {
         Camera::acquireCamera(previous)->disconnect();
     }
-    catch (const VxAppsExceptions::VxAppsException& exception)
+    catch (const std::exception& exception)
     {
-        EngineLog::error(QString::fromUtf8(exception.what()));
+        EngineLog::caught(exception);
     }
 }
 
@@ -536,9 +535,9 @@ void MainWindow::showModeOfSelectedCamera()
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
         showCameraMode(UpdateRoad::isInUsb3VisionMode(*camera));
     }
-    catch (const VxAppsExceptions::VxAppsException& exception)
+    catch (const std::exception& exception)
     {
-        EngineLog::error(QString::fromUtf8(exception.what()));
+        EngineLog::caught(exception);
     }
 }
 
@@ -846,15 +845,13 @@ void MainWindow::on_updateButton_clicked()
     fillLoadTable(*m_CameraUpdate.selectedPackage());
     try
     {
+        // The engine reports the start, or its failure, with updateStarted.
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
-        if (!m_CameraUpdate.startUpdate(camera))
-        {
-            updateStartedSlot(false);
-        }
+        m_CameraUpdate.startUpdate(camera);
     }
-    catch (const VxAppsExceptions::VxAppsException& exception)
+    catch (const std::exception& exception)
     {
-        EngineLog::error(QString::fromUtf8(exception.what()));
+        EngineLog::caught(exception);
         updateStartedSlot(false);
     }
 }
@@ -978,10 +975,9 @@ void MainWindow::refreshAfterLanguageChange()
         showCameraDetails(*camera);
         updateCameraControls(*camera);
     }
-    catch (const VxAppsExceptions::VxAppsException& exception)
+    catch (const std::exception& exception)
     {
-        EngineLog::error(QString::fromUtf8(exception.what()));
-        showError(operatorText(OPERATOR_TEXT::CONNECTION_FAILED).arg(QString::fromUtf8(exception.why())));
+        showError(operatorText(OPERATOR_TEXT::CONNECTION_FAILED).arg(EngineLog::caught(exception)));
     }
 }
 
