@@ -38,6 +38,7 @@ namespace
 
 constexpr char SELECTED_CAMERA[] = "SIM-0001";
 constexpr int DESKTOP_POINT_SIZE = 9;
+const QSize LOG_VIEWER_SIZE(620, 340);
 
 class Screenshots
 {
@@ -202,7 +203,8 @@ void Screenshots::update(MainWindow& window)
 void Screenshots::logViewer(MainWindow& window)
 {
     DialogShowLogText dialog(&window);
-    dialog.resize(720, 360);
+    // Wider than its first size, so that a log line mostly fits on one line.
+    dialog.resize(LOG_VIEWER_SIZE);
     dialog.show();
     save(dialog, QStringLiteral("log-viewer.png"));
     dialog.accept();
