@@ -193,6 +193,38 @@ private slots:
         QVERIFY(session.prompts.shown.isEmpty());
     }
 
+    void cameraChosenByDoubleClickOrNotAtAll()
+    {
+        Session session({camera("SIM-A"), camera("SIM-B")}, {"SIM-A", "SIM-B"});
+        session.dialogs.on(QStringLiteral("DialogSelectCamera"),
+                           [](QDialog& dialog)
+                           {
+                               // A double click selects the row it hits, then reports it.
+                               auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+                               table->setCurrentCell(0, 0);
+                               table->selectRow(0);
+                               emit table->doubleClicked(table->model()->index(0, 0));
+                           });
+        session.start();
+        QCOMPARE(session.window->selectedSerialNumber(), std::string("SIM-A"));
+        QVERIFY(session.rig.isConnected("SIM-A"));
+
+        // Select without a row: the dialog warns and stays; Close then ends it.
+        session.dialogs.on(
+            QStringLiteral("DialogSelectCamera"),
+            [](QDialog& dialog)
+            {
+                dialog.findChild<QTableWidget*>(QStringLiteral("tableWidget"))->clearSelection();
+                press(dialog, QStringLiteral("Select"));
+                QVERIFY(dialog.isVisible());
+                press(dialog, QStringLiteral("Close"));
+            });
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.prompts.messages(), QStringList{"Warning|No camera has been selected."});
+        QCOMPARE(session.window->selectedSerialNumber(), std::string());
+        QVERIFY(!session.rig.isConnected("SIM-A"));
+    }
+
     void noCameraToConnectTo()
     {
         Session session({camera("SIM-A")});

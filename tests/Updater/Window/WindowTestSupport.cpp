@@ -24,6 +24,7 @@ namespace
 {
 
 constexpr char RIG_ADAPTER[] = "WindowRig";
+constexpr int LEFT_OPEN_LIMIT = 10000;
 constexpr char SIMULATED_ADAPTER[] = "Simulated";
 
 QJsonObject property(const char* name, const char* type, const std::string& value)
@@ -250,6 +251,17 @@ bool DialogScript::eventFilter(QObject* watched, QEvent* event)
                         }
                     },
                     Qt::QueuedConnection);
+                // A failsafe, not an answer: a dialog the script left open
+                // fails the test instead of hanging it.
+                QTimer::singleShot(LEFT_OPEN_LIMIT, this,
+                                   [target]
+                                   {
+                                       if (target && target->isVisible())
+                                       {
+                                           qWarning("a dialog was left open by the test script");
+                                           target->reject();
+                                       }
+                                   });
             }
         }
     }
