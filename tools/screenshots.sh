@@ -54,7 +54,15 @@ make_bundles() {
 }
 
 # The window whose title matches, waited for.
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
+window() {
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1 || true)
+  if [ -z "$id" ]; then
+    echo "screenshots: no window titled '$1' appeared" >&2
+    return 1
+  fi
+  echo "$id"
+}
 shot() {
   sleep 0.4
   import -window "$1" "$out/$2"

@@ -28,7 +28,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -38,7 +37,8 @@ namespace
 {
 
 constexpr char SELECTED_CAMERA[] = "SIM-0001";
-constexpr int PACKAGE_DIALOG_WIDTH = 900;
+constexpr int DESKTOP_POINT_SIZE = 9;
+const QSize LOG_VIEWER_SIZE(620, 340);
 
 class Screenshots
 {
@@ -164,8 +164,6 @@ void Screenshots::packageDialog(MainWindow& window)
     candidates.push_back(ownRevision);
     DialogSelectPackage dialog(&window);
     dialog.setPackages(candidates);
-    // The dialog keeps to 90 % of the screen; the offscreen one is small.
-    dialog.resize(std::max(dialog.width(), PACKAGE_DIALOG_WIDTH), dialog.height());
     dialog.show();
     child<QTableWidget>(dialog, "tableWidget").selectRow(0);
     save(dialog, QStringLiteral("package-selection.png"));
@@ -205,7 +203,8 @@ void Screenshots::update(MainWindow& window)
 void Screenshots::logViewer(MainWindow& window)
 {
     DialogShowLogText dialog(&window);
-    dialog.resize(720, 360);
+    // Wider than its first size, so that a log line mostly fits on one line.
+    dialog.resize(LOG_VIEWER_SIZE);
     dialog.show();
     save(dialog, QStringLiteral("log-viewer.png"));
     dialog.accept();
@@ -268,6 +267,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: VxScreenshots OUTPUT_FOLDER BUNDLE\n");
         return 1;
     }
+    // The font the program gets on a Linux desktop; the offscreen platform's
+    // own default is 12 pt and would show a window no operator sees.
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), DESKTOP_POINT_SIZE));
     UpdateProgress::registerMetaTypes();
     UpdaterApplication::initialiseResources();
     UpdaterApplication::createLogWithFallback();

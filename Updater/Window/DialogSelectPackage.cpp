@@ -23,7 +23,7 @@ constexpr int FIXED_COLUMNS = 3;
 // The candidate a row was made from, kept on its Model cell.
 constexpr int CANDIDATE_ROLE = Qt::UserRole + 1;
 // Room on either side of a column's widest text.
-constexpr int COLUMN_PADDING = 16;
+constexpr int COLUMN_PADDING = 8;
 
 QTableWidgetItem* centredItem(const QString& text)
 {

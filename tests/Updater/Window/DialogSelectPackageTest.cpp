@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -144,6 +145,20 @@ private slots:
         QCOMPARE(row(*table, rowIndex), cells);
         QCOMPARE(table->item(rowIndex, 0)->textAlignment(), int(Qt::AlignHCenter | Qt::AlignVCenter));
         QVERIFY(table->isSortingEnabled());
+    }
+
+    // Every load column is readable without scrolling.
+    void everyColumnShows()
+    {
+        Shown shown;
+        QCOMPARE(shown.table->columnCount(), 6);
+        QVERIFY(!shown.table->horizontalScrollBar()->isVisible());
+        for (int column = 0; column < shown.table->columnCount(); ++column)
+        {
+            QVERIFY2(shown.table->columnWidth(column) >=
+                         shown.table->horizontalHeader()->sectionSizeHint(column),
+                     qPrintable(shown.table->horizontalHeaderItem(column)->text()));
+        }
     }
 
     void secondFillReplacesTheFirst()
