@@ -180,7 +180,7 @@ int main(int argc, char** argv)
             },
             bundle))
     {
-        std::fprintf(stderr, "cannot write the bundle: %s\n", qPrintable(writer.errorText()));
+        std::fprintf(stderr, "cannot write the bundle: %s\n", qPrintable(writer.lastError()));
         return 1;
     }
     ModalPrompts::setResponder(

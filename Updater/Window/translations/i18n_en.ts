@@ -551,6 +551,18 @@ Please attempt to reconnect to camera.</translation>
         <source> [F]</source>
         <translation> [F]</translation>
     </message>
+    <message>
+        <source>Failed to initialize camera reboot.</source>
+        <translation>Failed to initialize camera reboot.</translation>
+    </message>
+    <message>
+        <source>Failed to initialize reboot thread.</source>
+        <translation>Failed to initialize reboot thread.</translation>
+    </message>
+    <message>
+        <source>Failed to update the camera.</source>
+        <translation>Failed to update the camera.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
