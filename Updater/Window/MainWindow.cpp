@@ -655,7 +655,7 @@ void MainWindow::resetProgressBars()
     ui->overallProgressBar->setValue(0);
 }
 
-void MainWindow::fileProgressChanged(uint32_t fileProgress, std::string load)
+void MainWindow::fileProgressChanged(uint32_t fileProgress, const std::string& load)
 {
     if (const int row = findLoadRow(load); row >= 0)
     {
@@ -666,7 +666,7 @@ void MainWindow::fileProgressChanged(uint32_t fileProgress, std::string load)
     ui->fileProgressBar->setValue(static_cast<int>(fileProgress));
 }
 
-void MainWindow::loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, std::string load)
+void MainWindow::loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load)
 {
     if (const int row = findLoadRow(load); row >= 0)
     {
@@ -879,7 +879,7 @@ void MainWindow::updateStartedSlot(bool success)
     }
 }
 
-void MainWindow::updateFailedSlot(QString failure)
+void MainWindow::updateFailedSlot(const QString& failure)
 {
     m_UpdateInProgress = false;
     showError(failure);

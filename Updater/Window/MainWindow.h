@@ -100,11 +100,11 @@ private slots:
     void on_radioButtonU3VMode_clicked(bool checked);
     void languageChanged(QAction* action);
     void rebootCompletedSlot(bool success);
-    void fileProgressChanged(uint32_t fileProgress, std::string load);
-    void loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, std::string load);
+    void fileProgressChanged(uint32_t fileProgress, const std::string& load);
+    void loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load);
     void overallProgressChanged(uint32_t overallProgress);
     void updateStartedSlot(bool success);
-    void updateFailedSlot(QString failure);
+    void updateFailedSlot(const QString& failure);
     void updateCompletedSlot();
     void cameraDisconnectedSlot();
     void cameraConnectedSlot();

@@ -56,9 +56,9 @@ void setIdentity()
 
 QString settingsFolder()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                           QLatin1Char('/') + QLatin1String(UpdaterIdentity::ORGANISATION_NAME) +
-                           QStringLiteral("/VxUpdater");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                     QLatin1Char('/') + QLatin1String(UpdaterIdentity::ORGANISATION_NAME) +
+                     QStringLiteral("/VxUpdater");
     QDir().mkpath(folder);
     return folder;
 }
