@@ -225,6 +225,31 @@ private slots:
         QVERIFY(!session.rig.isConnected("SIM-A"));
     }
 
+    void connectingAgainToTheConnectedCamera()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.prompts.messages(), QStringList{"Information|Camera already connected."});
+        QCOMPARE(session.prompts.shown.first().icon, QMessageBox::Information);
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-A"));
+    }
+
+    void languageChangeKeepsTheCameraShown()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.window->applyLanguage(QStringLiteral("de"));
+        session.window->applyLanguage(QStringLiteral("en"));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Change language from de to en")));
+        // The form's texts are set again; the camera's are shown again.
+        QCOMPARE(session.widget<QLabel>("modelIdLabel")->text(), QStringLiteral("VX-Test"));
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-A"));
+        QCOMPARE(session.window->windowTitle(), QStringLiteral("Veltrax VxUpdater: SIM-A"));
+        QVERIFY(session.enabled("selBinariesButton"));
+        QVERIFY(session.prompts.shown.isEmpty());
+    }
+
     void noCameraToConnectTo()
     {
         Session session({camera("SIM-A")});
