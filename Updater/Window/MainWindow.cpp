@@ -1,0 +1,1063 @@
+#include "Window/MainWindow.h"
+
+#include "ui_MainWindow.h"
+
+#include "Window/AboutBox.h"
+#include "Window/DialogSelectCamera.h"
+#include "Window/DialogSelectPackage.h"
+#include "Window/DialogShowLogText.h"
+#include "Window/ModalPrompts.h"
+#include "Window/UpdaterApplication.h"
+#include "Window/UserGuide.h"
+
+#include "Engine/EngineLog.h"
+#include "Engine/OperatorTexts.h"
+#include "Engine/UpdateRoad.h"
+#include "Engine/UpdaterIdentity.h"
+#include "Engine/UpdaterLog.h"
+
+#include "Cameras/Camera.h"
+#include "Cameras/CameraLease.h"
+#include "Properties/PropertyNames.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMimeData>
+#include <QSettings>
+#include <QTableWidgetItem>
+#include <QUrl>
+
+#include <spdlog/spdlog.h>
+
+#include <algorithm>
+#include <exception>
+
+namespace PropertyNames = CameraInterface::PropertyNames;
+using CameraInterface::Camera;
+
+namespace
+{
+
+constexpr char LANGUAGE_KEY[] = "language";
+constexpr char BINARY_PATH_KEY[] = "lastPath/binaryPath";
+constexpr char DEFAULT_LANGUAGE[] = "en";
+constexpr char CATALOGUE_FOLDER[] = ":translations";
+constexpr char CATALOGUE_PATTERN[] = "i18n_%1.qm";
+
+enum LOAD_COLUMN
+{
+    LOAD_COLUMN_TYPE = 0,
+    LOAD_COLUMN_VERSION = 1,
+    LOAD_COLUMN_NEW_VERSION = 2,
+    LOAD_COLUMN_PROGRESS = 3,
+    LOAD_COLUMN_STATUS = 4,
+    LOAD_COLUMN_COUNT = 5
+};
+
+// The language part of a locale name: "en_US" gives "en"; a name without "_"
+// is kept whole.
+QString languageOf(const QString& localeName)
+{
+    const int cut = localeName.lastIndexOf(QLatin1Char('_'));
+    return cut < 0 ? localeName : localeName.left(cut);
+}
+
+QString propertyText(Camera& camera, const char* name)
+{
+    return QString::fromStdString(camera.getProperty(name).getValue());
+}
+
+// The value of a property the camera may lack, or "N/A".
+QString optionalPropertyText(Camera& camera, const char* name)
+{
+    return camera.isPropertySupported(name) ? propertyText(camera, name) : QStringLiteral("N/A");
+}
+
+QString operatorText(OPERATOR_TEXT text)
+{
+    return OperatorTexts::text(text);
+}
+
+// The colour of a load's "New Version" cell, by how it compares with the
+// camera's version.
+const std::map<UpdateRoad::LoadRow::NEW_VERSION_MARK, QColor>& newVersionColours()
+{
+    using MARK = UpdateRoad::LoadRow::NEW_VERSION_MARK;
+    static const std::map<MARK, QColor> colours{{MARK::PLAIN, QColor(Qt::black)},
+                                                {MARK::OLDER, QColor(Qt::red)},
+                                                {MARK::NEWER, QColor(Qt::green).darker(200)}};
+    return colours;
+}
+
+// Sets the application's wait cursor for one scope.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    ~WaitCursor() { end(); }
+    void end()
+    {
+        if (m_Active)
+        {
+            QApplication::restoreOverrideCursor();
+            m_Active = false;
+        }
+    }
+
+private:
+    bool m_Active = true;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- life
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
+{
+    ui->setupUi(this);
+    m_DialogSelectCamera = std::make_unique<DialogSelectCamera>(this);
+    Camera::initialiseWorkspace();
+    EngineLog::info(operatorText(OPERATOR_TEXT::WORKSPACE_INITIALIZED));
+
+    m_DisconnectHandler = [this](const std::string& modelName, const std::string& serialNumber)
+    {
+        onCameraDisconnected(modelName, serialNumber);
+    };
+    Camera::registerDisconnectCallback(m_DisconnectHandler);
+    m_NewConnectHandler = [this]()
+    {
+        onNewCameraConnected();
+    };
+    Camera::registerNewConnectCallback(m_NewConnectHandler);
+
+    buildLanguageMenu();
+    setupLoadTable();
+    connectSignals();
+    fillLoadStatusDisplay();
+    resetCameraDisplay();
+    EngineLog::info(tr("Application initialized."));
+
+    setAcceptDrops(true);
+    applyLanguage(UpdaterApplication::openSettings()->value(LANGUAGE_KEY, DEFAULT_LANGUAGE).toString());
+    ui->menuLanguages->menuAction()->setVisible(false);
+}
+
+MainWindow::~MainWindow()
+{
+    // The run holds a lease on its camera and reports to this window: it must
+    // end before the registry goes down and before the window does.
+    m_CameraUpdate.disconnect(this);
+    m_CameraUpdate.progress().disconnect(this);
+    m_CameraUpdate.waitUntilUpdateEnds();
+    // No watchdog may call into this window once it is gone.
+    Camera::registerDisconnectCallback({});
+    Camera::registerNewConnectCallback({});
+    Camera::unitialisedWorkpace();
+    EngineLog::info(operatorText(OPERATOR_TEXT::WORKSPACE_UNINITIALIZED));
+    m_DialogSelectPackage.reset();
+    m_DialogSelectCamera.reset();
+    ui.reset();
+    EngineLog::info(tr("Application terminated."));
+}
+
+void MainWindow::connectSignals()
+{
+    connect(&m_CameraUpdate, &CameraUpdate::updateStarted, this, &MainWindow::updateStartedSlot,
+            Qt::AutoConnection);
+    connect(&m_CameraUpdate, &CameraUpdate::updateFailed, this, &MainWindow::updateFailedSlot,
+            Qt::QueuedConnection);
+    connect(&m_CameraUpdate, &CameraUpdate::updateCompleted, this, &MainWindow::updateCompletedSlot,
+            Qt::QueuedConnection);
+    connect(this, &MainWindow::rebootComplete, this, &MainWindow::rebootCompletedSlot, Qt::QueuedConnection);
+    connect(this, &MainWindow::cameraDisconnected, this, &MainWindow::cameraDisconnectedSlot,
+            Qt::QueuedConnection);
+    connect(this, &MainWindow::cameraConnected, this, &MainWindow::cameraConnectedSlot, Qt::QueuedConnection);
+    UpdateProgress& progress = m_CameraUpdate.progress();
+    connect(&progress, &UpdateProgress::fileProgress, this, &MainWindow::fileProgressChanged,
+            Qt::QueuedConnection);
+    connect(&progress, &UpdateProgress::loadStatusProgress, this, &MainWindow::loadStatusProgressChanged,
+            Qt::QueuedConnection);
+    connect(&progress, &UpdateProgress::overallProgress, this, &MainWindow::overallProgressChanged,
+            Qt::QueuedConnection);
+}
+
+void MainWindow::fillLoadStatusDisplay()
+{
+    using STATUS = UpdateProgress::LoadStatus;
+    const std::vector<std::pair<STATUS, QColor>> backgrounds{
+        {STATUS::None, QColor(Qt::transparent)},
+        {STATUS::Updating, QColor(Qt::yellow).lighter(150)},
+        {STATUS::Loading, QColor(Qt::yellow).lighter(150)},
+        {STATUS::Verifying, QColor(Qt::blue).lighter(150)},
+        {STATUS::Skipped, QColor(Qt::green).lighter(150)},
+        {STATUS::Failed, QColor(Qt::red).lighter(150)},
+        {STATUS::Done, QColor(Qt::green).lighter(150)}};
+    m_LoadStatusDisplay.clear();
+    for (const auto& [status, background] : backgrounds)
+    {
+        m_LoadStatusDisplay[status] = {OperatorTexts::loadStatusText(status), background};
+    }
+}
+
+const std::pair<QString, QColor>& MainWindow::loadStatusDisplay(UpdateProgress::LoadStatus status)
+{
+    return m_LoadStatusDisplay[status];
+}
+
+void MainWindow::show()
+{
+    QMainWindow::show();
+    if (!Camera::getCamerasList().empty())
+    {
+        Camera::searchForNewCameras();
+        selectAndConnectCamera();
+    }
+}
+
+std::string MainWindow::selectedSerialNumber() const
+{
+    std::lock_guard<std::mutex> lock(m_SerialNumberMutex);
+    return m_SelectedSerialNumber;
+}
+
+void MainWindow::setSelectedSerialNumber(const std::string& serialNumber)
+{
+    std::lock_guard<std::mutex> lock(m_SerialNumberMutex);
+    m_SelectedSerialNumber = serialNumber;
+}
+
+bool MainWindow::isUpdateActive() const
+{
+    return m_UpdateInProgress || m_CameraUpdate.isUpdateRunning();
+}
+
+void MainWindow::on_actionExit_triggered()
+{
+    close();
+}
+
+void MainWindow::on_exitButton_clicked()
+{
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!confirmClose())
+    {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    EngineLog::info(tr("Terminating application."));
+}
+
+bool MainWindow::confirmClose()
+{
+    if (!isUpdateActive())
+    {
+        return true;
+    }
+    return askYesNo(tr("Exit"),
+                    tr("An update is in progress.\nAre you sure you want to close the application?"));
+}
+
+// ---------------------------------------------------------------- registry callbacks
+
+void MainWindow::onCameraDisconnected(const std::string& modelName, const std::string& serialNumber)
+{
+    static_cast<void>(modelName);
+    bool selected = false;
+    {
+        std::lock_guard<std::mutex> lock(m_SerialNumberMutex);
+        selected = !m_SelectedSerialNumber.empty() && serialNumber == m_SelectedSerialNumber;
+    }
+    if (selected)
+    {
+        emit cameraDisconnected();
+    }
+}
+
+void MainWindow::onNewCameraConnected()
+{
+    emit cameraConnected();
+}
+
+void MainWindow::cameraConnectedSlot()
+{
+    if (m_SelectedSerialNumber.empty())
+    {
+        selectAndConnectCamera();
+    }
+}
+
+void MainWindow::cameraDisconnectedSlot()
+{
+    ui->actionConnect_to_Camera->setEnabled(true);
+    if (m_DialogSelectPackage)
+    {
+        m_DialogSelectPackage->reject();
+    }
+    resetCameraDisplay();
+    EngineLog::info(tr("Camera %1 disconnected.").arg(QString::fromStdString(m_SelectedSerialNumber)));
+    // A running update owns the selected package until it ends.
+    if (!isUpdateActive())
+    {
+        m_CameraUpdate.clearSelectedPackage();
+    }
+    setSelectedSerialNumber(std::string());
+    statusBarText(tr("Camera disconnected."));
+}
+
+// ---------------------------------------------------------------- connection
+
+void MainWindow::on_actionConnect_to_Camera_triggered()
+{
+    Camera::searchForNewCameras();
+    selectAndConnectCamera();
+}
+
+void MainWindow::selectAndConnectCamera()
+{
+    if (m_Connecting)
+    {
+        return;
+    }
+    m_Connecting = true;
+    const std::size_t count = Camera::getCamerasList().size();
+    if (count >= 2)
+    {
+        const std::string previous = m_SelectedSerialNumber;
+        const bool accepted = m_DialogSelectCamera->exec() == QDialog::Accepted;
+        setSelectedSerialNumber(accepted ? m_DialogSelectCamera->selectedSerialNumber() : std::string());
+        if (!previous.empty() && previous != m_SelectedSerialNumber)
+        {
+            disconnectPrevious(previous);
+        }
+    }
+    else if (count == 1)
+    {
+        setSelectedSerialNumber(Camera::getCamerasList().begin()->first);
+    }
+    if (!m_SelectedSerialNumber.empty())
+    {
+        connectToCamera(false);
+    }
+    else if (count == 0)
+    {
+        resetCameraDisplay();
+        showNoCamera();
+    }
+    m_Connecting = false;
+}
+
+void MainWindow::disconnectPrevious(const std::string& previous)
+{
+    try
+    {
+        Camera::acquireCamera(previous)->disconnect();
+    }
+    catch (const std::exception& exception)
+    {
+        EngineLog::caught(exception);
+    }
+}
+
+void MainWindow::connectToCamera(bool afterReboot)
+{
+    if (m_SelectedSerialNumber.empty())
+    {
+        return;
+    }
+    try
+    {
+        CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+        if (camera->isConnected())
+        {
+            showMessage(QMessageBox::Information, tr("Information"), tr("Camera already connected."));
+            return;
+        }
+        statusBarText(operatorText(OPERATOR_TEXT::CONNECTING_TO_CAMERA));
+        QCoreApplication::processEvents();
+        WaitCursor waitCursor;
+        const UpdateRoad::Outcome connected = UpdateRoad::connectCamera(*camera);
+        waitCursor.end();
+        if (!connected.succeeded)
+        {
+            refuseCamera(connected);
+            return;
+        }
+        statusBarText(operatorText(OPERATOR_TEXT::CAMERA_CONNECTED));
+        resetCameraDisplay();
+        if (!isUpdateActive() && !afterReboot)
+        {
+            clearLoadTable();
+            resetProgressBars();
+            m_CameraUpdate.clearSelectedPackage();
+        }
+        updateCameraControls(*camera);
+        showCameraDetails(*camera);
+    }
+    catch (const std::exception& exception)
+    {
+        showError(EngineLog::caught(exception));
+    }
+}
+
+void MainWindow::refuseCamera(const UpdateRoad::Outcome& outcome)
+{
+    if (outcome.reason == OPERATOR_TEXT::CAMERA_NOT_PROGRAMMABLE)
+    {
+        statusBarText(operatorText(OPERATOR_TEXT::CANNOT_CONNECT_TO_CAMERA)
+                          .arg(QString::fromStdString(m_SelectedSerialNumber)));
+        showMessage(QMessageBox::Information, tr("Information"), outcome.text);
+        return;
+    }
+    showError(outcome.text);
+}
+
+void MainWindow::updateCameraControls(Camera& camera)
+{
+    const bool supported = camera.isPropertySupported(PropertyNames::USB3_VISION_MODE);
+    const bool u3v = UpdateRoad::isInUsb3VisionMode(camera);
+    ui->radioButtonOstraMode->setEnabled(supported);
+    ui->radioButtonU3VMode->setEnabled(supported);
+    ui->camModeGroupBox->setEnabled(!isUpdateActive());
+    showCameraMode(u3v);
+    if (u3v)
+    {
+        ui->updateButton->setEnabled(false);
+    }
+    else
+    {
+        const bool compatible = m_CameraUpdate.findCompatiblePackages(camera);
+        ui->selPackageButton->setEnabled(compatible && !isUpdateActive());
+        ui->updateButton->setEnabled(m_CameraUpdate.selectedPackage() != nullptr && !isUpdateActive());
+        ui->hardwareRevLabel->setText(optionalPropertyText(camera, PropertyNames::HARDWARE_REVISION));
+        ui->driverVersionLabel->setText(optionalPropertyText(camera, PropertyNames::DRIVER_VERSION));
+        ui->apiVersionLabel->setText(optionalPropertyText(camera, PropertyNames::API_VERSION));
+    }
+    ui->modelIdLabel->setText(propertyText(camera, PropertyNames::MODEL_NAME));
+    ui->camDetailsGroupBox->setEnabled(true);
+    ui->sysDetailsGroupBox->setEnabled(true);
+    ui->tableWidget->setEnabled(!u3v);
+    ui->selBinariesButton->setEnabled(!u3v && !isUpdateActive());
+}
+
+void MainWindow::showCameraMode(bool u3v)
+{
+    ui->radioButtonU3VMode->setChecked(u3v);
+    ui->radioButtonOstraMode->setChecked(!u3v);
+}
+
+void MainWindow::showCameraDetails(Camera& camera)
+{
+    const bool u3v = UpdateRoad::isInUsb3VisionMode(camera);
+    ui->serialNumberLabel->setText(QString::fromStdString(m_SelectedSerialNumber));
+    setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(": ") +
+                   QString::fromStdString(m_SelectedSerialNumber));
+    if (!u3v && m_CameraUpdate.selectedPackage())
+    {
+        fillLoadTable(*m_CameraUpdate.selectedPackage());
+    }
+}
+
+void MainWindow::resetCameraDisplay()
+{
+    ui->camDetailsGroupBox->setEnabled(false);
+    for (QLabel* label : {ui->modelIdLabel, ui->hardwareRevLabel, ui->serialNumberLabel,
+                          ui->driverVersionLabel, ui->apiVersionLabel})
+    {
+        label->setText(operatorText(OPERATOR_TEXT::NOT_AVAILABLE));
+    }
+    ui->sysDetailsGroupBox->setEnabled(false);
+    ui->camModeGroupBox->setEnabled(false);
+    ui->selBinariesButton->setEnabled(false);
+    ui->selPackageButton->setEnabled(false);
+    ui->updateButton->setEnabled(false);
+    ui->tableWidget->setEnabled(false);
+    if (const Package* package = m_CameraUpdate.selectedPackage();
+        package && !m_CameraUpdate.isUpdateRunning())
+    {
+        for (const Load& load : package->loads)
+        {
+            if (const int row = findLoadRow(load.loadType); row >= 0)
+            {
+                ui->tableWidget->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(QColor(Qt::darkGray));
+            }
+        }
+    }
+    setWindowTitle(QCoreApplication::applicationName());
+}
+
+void MainWindow::enableCameraControls()
+{
+    try
+    {
+        CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+        ui->actionConnect_to_Camera->setEnabled(true);
+        ui->selBinariesButton->setEnabled(true);
+        ui->selPackageButton->setEnabled(m_CameraUpdate.findCompatiblePackages(*camera));
+        ui->updateButton->setEnabled(m_CameraUpdate.selectedPackage() != nullptr);
+        ui->camModeGroupBox->setEnabled(true);
+    }
+    catch (const std::exception& exception)
+    {
+        EngineLog::error(QString::fromUtf8(exception.what()));
+    }
+}
+
+void MainWindow::on_radioButtonOstraMode_clicked(bool checked)
+{
+    static_cast<void>(checked);
+    showModeOfSelectedCamera();
+}
+
+void MainWindow::on_radioButtonU3VMode_clicked(bool checked)
+{
+    static_cast<void>(checked);
+    showModeOfSelectedCamera();
+}
+
+void MainWindow::showModeOfSelectedCamera()
+{
+    try
+    {
+        CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+        showCameraMode(UpdateRoad::isInUsb3VisionMode(*camera));
+    }
+    catch (const std::exception& exception)
+    {
+        EngineLog::caught(exception);
+    }
+}
+
+void MainWindow::rebootCompletedSlot(bool success)
+{
+    static_cast<void>(success);
+}
+
+// ---------------------------------------------------------------- load table
+
+void MainWindow::setupLoadTable()
+{
+    QTableWidget* table = ui->tableWidget;
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setAlternatingRowColors(true);
+    table->clear();
+    table->setColumnCount(LOAD_COLUMN_COUNT);
+    table->setHorizontalHeaderLabels(
+        {tr("Load"), tr("Version"), tr("New Version"), tr("Progress"), tr("Status")});
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->verticalHeader()->setVisible(false);
+}
+
+void MainWindow::clearLoadTable()
+{
+    QTableWidget* table = ui->tableWidget;
+    table->clearContents();
+    if (table->rowCount() == 0)
+    {
+        setupLoadTable();
+        return;
+    }
+    table->setRowCount(0);
+}
+
+void MainWindow::fillLoadTable(const Package& package)
+{
+    clearLoadTable();
+    for (const UpdateRoad::LoadRow& row : UpdateRoad::loadRows(package))
+    {
+        if (row.inLoadTable)
+        {
+            addLoadRow(row);
+        }
+    }
+}
+
+void MainWindow::addLoadRow(const UpdateRoad::LoadRow& load)
+{
+    const QStringList texts{load.loadType, load.currentVersion, load.newVersion, QString(), QString()};
+    EngineLog::info(operatorText(OPERATOR_TEXT::LOADING_LOAD_NUMBER).arg(load.loadNumber));
+    QTableWidget* table = ui->tableWidget;
+    const int row = table->rowCount();
+    table->insertRow(row);
+    for (int column = 0; column < LOAD_COLUMN_COUNT; ++column)
+    {
+        auto* item = new QTableWidgetItem(texts.at(column));
+        item->setTextAlignment(Qt::AlignCenter);
+        table->setItem(row, column, item);
+    }
+    table->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(versionColour(load.mark));
+}
+
+int MainWindow::findLoadRow(const std::string& loadType) const
+{
+    const QString text = QString::fromStdString(loadType);
+    const QTableWidget* table = ui->tableWidget;
+    int found = -1;
+    int matches = 0;
+    for (int row = 0; row < table->rowCount(); ++row)
+    {
+        for (int column = 0; column < table->columnCount(); ++column)
+        {
+            const QTableWidgetItem* item = table->item(row, column);
+            if (item && item->text() == text)
+            {
+                found = row;
+                ++matches;
+            }
+        }
+    }
+    return matches == 1 ? found : -1;
+}
+
+QColor MainWindow::versionColour(UpdateRoad::LoadRow::NEW_VERSION_MARK mark)
+{
+    return newVersionColours().at(mark);
+}
+
+void MainWindow::resetLoadProgress()
+{
+    resetProgressBars();
+    const Package* package = m_CameraUpdate.selectedPackage();
+    if (!package)
+    {
+        return;
+    }
+    const auto& none = loadStatusDisplay(UpdateProgress::LoadStatus::None);
+    for (const Load& load : package->loads)
+    {
+        if (const int row = findLoadRow(load.loadType); row >= 0)
+        {
+            ui->tableWidget->item(row, LOAD_COLUMN_PROGRESS)->setText(QString());
+            QTableWidgetItem* status = ui->tableWidget->item(row, LOAD_COLUMN_STATUS);
+            status->setText(none.first);
+            status->setBackground(none.second);
+        }
+    }
+}
+
+void MainWindow::resetProgressBars()
+{
+    ui->fileProgressBar->setValue(0);
+    ui->overallProgressBar->setValue(0);
+}
+
+void MainWindow::fileProgressChanged(uint32_t fileProgress, const std::string& load)
+{
+    if (const int row = findLoadRow(load); row >= 0)
+    {
+        ui->tableWidget->item(row, LOAD_COLUMN_PROGRESS)
+            ->setText(QString::number(fileProgress) + QLatin1Char('%'));
+        ui->tableWidget->viewport()->update();
+    }
+    ui->fileProgressBar->setValue(static_cast<int>(fileProgress));
+}
+
+void MainWindow::loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load)
+{
+    if (const int row = findLoadRow(load); row >= 0)
+    {
+        const auto& display = loadStatusDisplay(loadStatus);
+        QTableWidgetItem* status = ui->tableWidget->item(row, LOAD_COLUMN_STATUS);
+        status->setText(display.first);
+        status->setBackground(display.second);
+    }
+}
+
+void MainWindow::overallProgressChanged(uint32_t overallProgress)
+{
+    ui->overallProgressBar->setValue(static_cast<int>(overallProgress));
+}
+
+// ---------------------------------------------------------------- bundle and package
+
+void MainWindow::on_selBinariesButton_clicked()
+{
+    const QString folder = UpdaterApplication::openSettings()->value(BINARY_PATH_KEY, QString()).toString();
+    m_BundlePath =
+        ModalPrompts::openFileName(this, tr("Select Binaries"), folder, tr("Archive Files (*.zip)"));
+    EngineLog::info(operatorText(OPERATOR_TEXT::BUNDLE_SELECTED).arg(m_BundlePath));
+    if (loadBundle())
+    {
+        UpdaterApplication::openSettings()->setValue(BINARY_PATH_KEY, QFileInfo(m_BundlePath).absolutePath());
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    // A new bundle would replace what the running update works on.
+    if (event->mimeData()->hasUrls() && !isUpdateActive())
+    {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    if (!event->mimeData()->hasUrls() || isUpdateActive())
+    {
+        return;
+    }
+    m_BundlePath = event->mimeData()->urls().constFirst().toLocalFile();
+    loadBundle();
+}
+
+bool MainWindow::loadBundle()
+{
+    if (m_BundlePath.isEmpty() || isUpdateActive())
+    {
+        return false;
+    }
+    const UpdateRoad::Outcome accepted =
+        m_Road.acceptBundle(m_BundlePath, UpdaterIdentity::versionForBundles());
+    if (!accepted.succeeded)
+    {
+        if (!accepted.detail.isEmpty())
+        {
+            EngineLog::info(accepted.detail);
+        }
+        showError(accepted.text);
+        return accepted.reason != OPERATOR_TEXT::NO_PACKAGES_FOUND;
+    }
+    matchBundleToCamera();
+    return true;
+}
+
+void MainWindow::matchBundleToCamera()
+{
+    UpdateRoad::Outcome found;
+    try
+    {
+        CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+        found = m_Road.findPackages(*camera);
+    }
+    catch (const std::exception& exception)
+    {
+        // No camera is connected.
+        found = UpdateRoad::Outcome::failure(
+            OPERATOR_TEXT::BINARY_PACKAGE_FAILED, UpdateRoad::Outcome::SEVERITY::ERROR,
+            operatorText(OPERATOR_TEXT::BINARY_PACKAGE_FAILED).arg(EngineLog::caught(exception)));
+    }
+    if (found.succeeded)
+    {
+        resetProgressBars();
+        ui->selPackageButton->setEnabled(true);
+        on_selPackageButton_clicked();
+        return;
+    }
+    if (found.reason != OPERATOR_TEXT::NO_COMPATIBLE_PACKAGE)
+    {
+        showError(found.text);
+        return;
+    }
+    m_CameraUpdate.clearSelectedPackage();
+    clearLoadTable();
+    ui->updateButton->setEnabled(false);
+    ui->selPackageButton->setEnabled(false);
+    showMessage(QMessageBox::Information, tr("Information"), found.text);
+}
+
+void MainWindow::on_selPackageButton_clicked()
+{
+    const std::string serialNumber = m_SelectedSerialNumber;
+    const std::vector<Package> candidates = m_CameraUpdate.compatiblePackages();
+    std::size_t chosen = 0;
+    if (candidates.size() > 1)
+    {
+        m_DialogSelectPackage = std::make_unique<DialogSelectPackage>(this);
+        m_DialogSelectPackage->setPackages(candidates);
+        if (m_DialogSelectPackage->exec() != QDialog::Accepted ||
+            m_DialogSelectPackage->selectedIndex() < 0 ||
+            static_cast<std::size_t>(m_DialogSelectPackage->selectedIndex()) >= candidates.size())
+        {
+            ui->updateButton->setEnabled(m_CameraUpdate.selectedPackage() != nullptr &&
+                                         !m_SelectedSerialNumber.empty());
+            return;
+        }
+        chosen = static_cast<std::size_t>(m_DialogSelectPackage->selectedIndex());
+    }
+    if (candidates.empty() || serialNumber != m_SelectedSerialNumber)
+    {
+        // The camera went away while the operator chose.
+        return;
+    }
+    preparePackage(serialNumber, chosen);
+}
+
+void MainWindow::preparePackage(const std::string& serialNumber, std::size_t chosen)
+{
+    UpdateRoad::Outcome planned;
+    try
+    {
+        CameraInterface::CameraLease camera = Camera::acquireCamera(serialNumber);
+        planned = m_Road.choosePackage(chosen, *camera);
+    }
+    catch (const std::exception& exception)
+    {
+        EngineLog::caught(exception);
+        EngineLog::error(operatorText(OPERATOR_TEXT::PACKAGE_INFORMATION_LOG));
+        planned = UpdateRoad::Outcome::failure(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED,
+                                               UpdateRoad::Outcome::SEVERITY::ERROR,
+                                               operatorText(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED));
+    }
+    if (!planned.succeeded)
+    {
+        showError(planned.text);
+        return;
+    }
+    fillLoadTable(*m_CameraUpdate.selectedPackage());
+    ui->updateButton->setEnabled(true);
+    resetLoadProgress();
+}
+
+// ---------------------------------------------------------------- update
+
+void MainWindow::on_updateButton_clicked()
+{
+    if (!m_CameraUpdate.selectedPackage() || !m_CameraUpdate.isUpdateRequired())
+    {
+        showNothingToUpdate();
+        return;
+    }
+    if (!askYesNo(tr("Update"), operatorText(OPERATOR_TEXT::CONFIRM_UPDATE)))
+    {
+        return;
+    }
+    ui->camModeGroupBox->setEnabled(false);
+    if (m_SelectedSerialNumber.empty())
+    {
+        showNoCamera();
+        return;
+    }
+    fillLoadTable(*m_CameraUpdate.selectedPackage());
+    try
+    {
+        // The engine reports the start, or its failure, with updateStarted.
+        CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+        m_CameraUpdate.startUpdate(camera);
+    }
+    catch (const std::exception& exception)
+    {
+        EngineLog::caught(exception);
+        updateStartedSlot(false);
+    }
+}
+
+void MainWindow::updateStartedSlot(bool success)
+{
+    if (success)
+    {
+        m_UpdateInProgress = true;
+        ui->actionConnect_to_Camera->setEnabled(false);
+        ui->selBinariesButton->setEnabled(false);
+        ui->selPackageButton->setEnabled(false);
+        ui->updateButton->setEnabled(false);
+        ui->camModeGroupBox->setEnabled(false);
+        statusBarText(operatorText(OPERATOR_TEXT::UPDATING_CAMERA));
+        return;
+    }
+    m_UpdateInProgress = false;
+    const QString text = operatorText(OPERATOR_TEXT::UPDATE_START_FAILED);
+    showError(text);
+    statusBarText(text);
+    if (!m_SelectedSerialNumber.empty())
+    {
+        enableCameraControls();
+    }
+}
+
+void MainWindow::updateFailedSlot(const QString& failure)
+{
+    m_UpdateInProgress = false;
+    showError(failure);
+    statusBarText(failure);
+    if (!m_SelectedSerialNumber.empty())
+    {
+        enableCameraControls();
+    }
+}
+
+void MainWindow::updateCompletedSlot()
+{
+    // The reboot that follows a completed update comes with the mode switch;
+    // until then the run ends with the status it has and the controls back.
+    m_UpdateInProgress = false;
+    const QString text = operatorText(OPERATOR_TEXT::UPDATE_COMPLETED);
+    EngineLog::info(text);
+    statusBarText(text);
+    if (!m_SelectedSerialNumber.empty())
+    {
+        enableCameraControls();
+    }
+}
+
+// ---------------------------------------------------------------- languages
+
+void MainWindow::buildLanguageMenu()
+{
+    auto* group = new QActionGroup(ui->menuLanguages);
+    group->setExclusive(true);
+    connect(group, &QActionGroup::triggered, this, &MainWindow::languageChanged);
+    const QString defaultCode = languageOf(QLocale::system().name());
+    m_LanguagePath = QLatin1String(CATALOGUE_FOLDER);
+    const QStringList fileNames =
+        QDir(m_LanguagePath).entryList({QString::fromLatin1(CATALOGUE_PATTERN).arg(QLatin1Char('*'))});
+    for (QString code : fileNames)
+    {
+        code.truncate(code.lastIndexOf(QLatin1Char('.')));
+        code.remove(0, code.indexOf(QLatin1Char('_')) + 1);
+        auto* action = new QAction(QLocale::languageToString(QLocale(code).language()), this);
+        action->setCheckable(true);
+        action->setData(code);
+        ui->menuLanguages->addAction(action);
+        group->addAction(action);
+        action->setChecked(code == defaultCode);
+    }
+}
+
+void MainWindow::languageChanged(QAction* action)
+{
+    if (action)
+    {
+        applyLanguage(action->data().toString());
+    }
+}
+
+void MainWindow::applyLanguage(const QString& code)
+{
+    if (code == m_CurrentLanguage)
+    {
+        return;
+    }
+    if (!m_CurrentLanguage.isEmpty())
+    {
+        EngineLog::info(tr("Change language from %1 to %2").arg(m_CurrentLanguage, code));
+    }
+    m_CurrentLanguage = code;
+    QLocale::setDefault(QLocale(code));
+    UpdaterApplication::openSettings()->setValue(LANGUAGE_KEY, code);
+    installCatalogue(m_Translator, QString::fromLatin1(CATALOGUE_PATTERN).arg(code));
+    QCoreApplication::processEvents();
+    refreshAfterLanguageChange();
+}
+
+void MainWindow::installCatalogue(QTranslator& translator, const QString& fileName)
+{
+    QCoreApplication::removeTranslator(&translator);
+    if (translator.load(fileName, m_LanguagePath))
+    {
+        QCoreApplication::installTranslator(&translator);
+    }
+}
+
+void MainWindow::refreshAfterLanguageChange()
+{
+    if (m_SelectedSerialNumber.empty())
+    {
+        return;
+    }
+    try
+    {
+        CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+        showCameraDetails(*camera);
+        updateCameraControls(*camera);
+    }
+    catch (const std::exception& exception)
+    {
+        showError(operatorText(OPERATOR_TEXT::CONNECTION_FAILED).arg(EngineLog::caught(exception)));
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LocaleChange)
+    {
+        applyLanguage(languageOf(QLocale::system().name()));
+    }
+    else if (event->type() == QEvent::LanguageChange && ui)
+    {
+        ui->retranslateUi(this);
+    }
+    QMainWindow::changeEvent(event);
+}
+
+// ---------------------------------------------------------------- small windows
+
+void MainWindow::on_actionAbout_triggered()
+{
+    AboutBox::show(this);
+}
+
+void MainWindow::on_actionShow_Log_File_triggered()
+{
+    if (const auto logger = spdlog::get(EngineLog::LOGGER_NAME))
+    {
+        logger->flush();
+    }
+    DialogShowLogText dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::on_actionUser_guide_triggered()
+{
+    UserGuide::open([this](const QString& text) { showError(text); });
+}
+
+// ---------------------------------------------------------------- messages
+
+void MainWindow::statusBarText(const QString& text)
+{
+    ui->statusLabel->setText(text);
+}
+
+void MainWindow::showMessage(QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    switch (icon)
+    {
+    case QMessageBox::Warning:
+        EngineLog::warning(text);
+        break;
+    case QMessageBox::Critical:
+        EngineLog::error(text);
+        break;
+    default:
+        EngineLog::info(text);
+        break;
+    }
+    ModalPrompts::message(this, icon, title, text);
+}
+
+bool MainWindow::askYesNo(const QString& title, const QString& text)
+{
+    return ModalPrompts::message(this, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 {{QMessageBox::Yes, tr("Yes")}, {QMessageBox::No, tr("No")}}) ==
+           QMessageBox::Yes;
+}
+
+void MainWindow::showError(const QString& text)
+{
+    showMessage(QMessageBox::Critical, tr("Error"), text);
+}
+
+void MainWindow::showNoCamera()
+{
+    showMessage(QMessageBox::Warning, tr("Information"), operatorText(OPERATOR_TEXT::NO_CAMERA_CONNECTED));
+}
+
+void MainWindow::showNothingToUpdate()
+{
+    showMessage(QMessageBox::Information, tr("Information"), operatorText(OPERATOR_TEXT::NO_UPDATE_REQUIRED));
+}

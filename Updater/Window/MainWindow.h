@@ -1,0 +1,184 @@
+#pragma once
+
+#include "Engine/CameraUpdate.h"
+#include "Engine/UpdateProgress.h"
+#include "Engine/UpdateRoad.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QString>
+#include <QTranslator>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace Ui
+{
+class MainWindow;
+}
+
+namespace CameraInterface
+{
+class Camera;
+}
+
+class DialogSelectCamera;
+class DialogSelectPackage;
+class QAction;
+class QActionGroup;
+class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
+class QEvent;
+
+// The updater's main window: connects to one camera of the registry, shows
+// its identity, loads a bundle, lists the selected package's loads and runs
+// the update with its progress.
+//
+// Main thread only, except the two registry callbacks, which run on watchdog
+// threads and only compare the serial number (under a lock) and emit queued
+// signals. The window keeps a serial number, never a camera: every operation
+// takes a lease for its length. The update runs on the engine's worker; the
+// destructor waits for it before the registry is torn down, so the worker
+// never outlives the window or its camera.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Initialises the camera workspace and registers the window's callbacks:
+    // one window at a time per process.
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Shows the window, then connects to the first camera when the registry
+    // already lists one.
+    void show();
+
+    // The serial number of the camera the window works with; empty when none.
+    std::string selectedSerialNumber() const;
+    const QString& currentLanguage() const { return m_CurrentLanguage; }
+    bool isUpdateInProgress() const { return m_UpdateInProgress; }
+    CameraUpdate& cameraUpdate() { return m_CameraUpdate; }
+
+    void applyLanguage(const QString& code);
+
+    // How a load's status is shown: its text and background.
+    const std::pair<QString, QColor>& loadStatusDisplay(UpdateProgress::LoadStatus status);
+
+    // The colour of a load's "New Version" cell: black, red for an older
+    // version, dark green for a newer one.
+    static QColor versionColour(UpdateRoad::LoadRow::NEW_VERSION_MARK mark);
+
+signals:
+    void rebootComplete(bool success);
+    void cameraDisconnected();
+    void cameraConnected();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    void on_actionExit_triggered();
+    void on_exitButton_clicked();
+    void on_actionAbout_triggered();
+    void on_actionConnect_to_Camera_triggered();
+    void on_selBinariesButton_clicked();
+    void on_selPackageButton_clicked();
+    void on_updateButton_clicked();
+    void on_radioButtonOstraMode_clicked(bool checked);
+    void on_radioButtonU3VMode_clicked(bool checked);
+    void languageChanged(QAction* action);
+    void rebootCompletedSlot(bool success);
+    void fileProgressChanged(uint32_t fileProgress, const std::string& load);
+    void loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load);
+    void overallProgressChanged(uint32_t overallProgress);
+    void updateStartedSlot(bool success);
+    void updateFailedSlot(const QString& failure);
+    void updateCompletedSlot();
+    void cameraDisconnectedSlot();
+    void cameraConnectedSlot();
+    void on_actionShow_Log_File_triggered();
+    void on_actionUser_guide_triggered();
+
+private:
+    void connectSignals();
+    void fillLoadStatusDisplay();
+    void setSelectedSerialNumber(const std::string& serialNumber);
+
+    bool isUpdateActive() const;
+    void statusBarText(const QString& text);
+
+    void selectAndConnectCamera();
+    void connectToCamera(bool afterReboot);
+    void refuseCamera(const UpdateRoad::Outcome& outcome);
+    void updateCameraControls(CameraInterface::Camera& camera);
+    void showCameraDetails(CameraInterface::Camera& camera);
+    void showCameraMode(bool u3v);
+    void showModeOfSelectedCamera();
+    void resetCameraDisplay();
+    void enableCameraControls();
+    void disconnectPrevious(const std::string& previous);
+
+    void setupLoadTable();
+    void clearLoadTable();
+    void fillLoadTable(const Package& package);
+    void addLoadRow(const UpdateRoad::LoadRow& load);
+    int findLoadRow(const std::string& loadType) const;
+    void resetLoadProgress();
+    void resetProgressBars();
+
+    bool loadBundle();
+    void matchBundleToCamera();
+    void preparePackage(const std::string& serialNumber, std::size_t chosen);
+
+    void buildLanguageMenu();
+    void installCatalogue(QTranslator& translator, const QString& fileName);
+    void refreshAfterLanguageChange();
+
+    // Message helpers: every box goes through ModalPrompts. The fixed texts
+    // of the update's road come with the road's outcomes.
+    void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
+    bool askYesNo(const QString& title, const QString& text);
+    void showError(const QString& text);
+    bool confirmClose();
+    void showNoCamera();
+    void showNothingToUpdate();
+
+    // Registry callbacks, run on watchdog threads.
+    void onCameraDisconnected(const std::string& modelName, const std::string& serialNumber);
+    void onNewCameraConnected();
+
+    std::function<void(const std::string&, const std::string&)> m_DisconnectHandler;
+    std::function<void()> m_NewConnectHandler;
+    std::unique_ptr<Ui::MainWindow> ui;
+    CameraUpdate m_CameraUpdate;
+    UpdateRoad m_Road{m_CameraUpdate};
+    QString m_BundlePath;
+    QTranslator m_Translator;
+    // Written on the main thread only; the registry callbacks read it on
+    // watchdog threads, so every write and every read off the main thread
+    // takes m_SerialNumberMutex.
+    std::string m_SelectedSerialNumber;
+    mutable std::mutex m_SerialNumberMutex;
+    QString m_CurrentLanguage;
+    QString m_LanguagePath;
+    std::map<UpdateProgress::LoadStatus, std::pair<QString, QColor>> m_LoadStatusDisplay;
+    std::thread m_RebootThread;
+    bool m_UpdateInProgress = false;
+    bool m_ReconnectTimedOut = false;
+    bool m_RebootAfterUpdate = false;
+    bool m_Connecting = false;
+    std::unique_ptr<DialogSelectCamera> m_DialogSelectCamera;
+    std::unique_ptr<DialogSelectPackage> m_DialogSelectPackage;
+};

@@ -1,0 +1,92 @@
+#include "Window/ModalPrompts.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+
+#include <utility>
+
+ModalPrompts::Responder ModalPrompts::m_Responder;
+
+QMessageBox::StandardButton
+ModalPrompts::message(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                      QMessageBox::StandardButtons buttons,
+                      const std::map<QMessageBox::StandardButton, QString>& buttonTexts)
+{
+    Prompt prompt;
+    prompt.kind = PROMPT_KIND::MESSAGE;
+    prompt.parent = parent;
+    prompt.icon = icon;
+    prompt.title = title;
+    prompt.text = text;
+    prompt.buttons = buttons;
+    prompt.buttonTexts = buttonTexts;
+    return ask(prompt).button;
+}
+
+void ModalPrompts::about(QWidget* parent, const QString& title, const QString& text)
+{
+    Prompt prompt;
+    prompt.kind = PROMPT_KIND::ABOUT;
+    prompt.parent = parent;
+    prompt.title = title;
+    prompt.text = text;
+    ask(prompt);
+}
+
+QString ModalPrompts::openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                   const QString& filter)
+{
+    Prompt prompt;
+    prompt.kind = PROMPT_KIND::OPEN_FILE;
+    prompt.parent = parent;
+    prompt.title = caption;
+    prompt.folder = folder;
+    prompt.filter = filter;
+    return ask(prompt).fileName;
+}
+
+void ModalPrompts::setResponder(Responder responder)
+{
+    m_Responder = std::move(responder);
+}
+
+ModalPrompts::Answer ModalPrompts::ask(const Prompt& prompt)
+{
+    if (m_Responder)
+    {
+        // A copy: the responder may replace itself while answering.
+        const Responder responder = m_Responder;
+        return responder(prompt);
+    }
+    return showReal(prompt);
+}
+
+ModalPrompts::Answer ModalPrompts::showReal(const Prompt& prompt)
+{
+    Answer answer;
+    switch (prompt.kind)
+    {
+    case PROMPT_KIND::MESSAGE:
+    {
+        QMessageBox box(prompt.icon, prompt.title, prompt.text, prompt.buttons, prompt.parent);
+        for (const auto& [button, text] : prompt.buttonTexts)
+        {
+            if (QAbstractButton* shown = box.button(button))
+            {
+                shown->setText(text);
+            }
+        }
+        answer.button = static_cast<QMessageBox::StandardButton>(box.exec());
+        break;
+    }
+    case PROMPT_KIND::ABOUT:
+        QMessageBox::about(prompt.parent, prompt.title, prompt.text);
+        answer.button = QMessageBox::Ok;
+        break;
+    case PROMPT_KIND::OPEN_FILE:
+        answer.fileName =
+            QFileDialog::getOpenFileName(prompt.parent, prompt.title, prompt.folder, prompt.filter);
+        break;
+    }
+    return answer;
+}

@@ -1,0 +1,126 @@
+#include "Window/UpdaterApplication.h"
+
+#include "Window/MainWindow.h"
+#include "Window/ModalPrompts.h"
+#include "Window/SingleInstanceGuard.h"
+
+#include "Engine/EngineLog.h"
+#include "Engine/UpdateProgress.h"
+#include "Engine/UpdaterIdentity.h"
+#include "Engine/UpdaterLog.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <spdlog/sinks/stdout_sinks.h>
+#include <spdlog/spdlog.h>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void initialiseWindowResources()
+{
+    Q_INIT_RESOURCE(VxUpdater);
+    Q_INIT_RESOURCE(VxUpdaterCatalogues);
+#ifdef VX_HAS_EMBEDDED_AFE_TIMING
+    Q_INIT_RESOURCE(EmbeddedAfeTiming);
+#endif
+}
+
+namespace UpdaterApplication
+{
+
+namespace
+{
+
+constexpr char SETTINGS_ORGANISATION[] = "VxUpdater";
+
+int refuseSecondInstance()
+{
+    ModalPrompts::message(
+        nullptr, QMessageBox::Warning, QString(),
+        QCoreApplication::translate("QObject",
+                                    "You already have this app running.\nOnly one instance is allowed."));
+    return 1;
+}
+
+} // namespace
+
+void setIdentity()
+{
+    QCoreApplication::setOrganizationName(QLatin1String(UpdaterIdentity::ORGANISATION_NAME));
+    QCoreApplication::setApplicationName(QLatin1String(UpdaterIdentity::APPLICATION_NAME));
+    QCoreApplication::setApplicationVersion(QLatin1String(UpdaterIdentity::APPLICATION_VERSION));
+}
+
+QString settingsFolder()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                     QLatin1Char('/') + QLatin1String(UpdaterIdentity::ORGANISATION_NAME) +
+                     QStringLiteral("/VxUpdater");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+void installSettingsPath()
+{
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder());
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+}
+
+std::unique_ptr<QSettings> openSettings()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QLatin1String(SETTINGS_ORGANISATION), QString());
+}
+
+void initialiseResources()
+{
+    initialiseWindowResources();
+}
+
+void createLogWithFallback()
+{
+    UpdaterLog::createLog();
+    if (spdlog::get(EngineLog::LOGGER_NAME))
+    {
+        return;
+    }
+    auto logger = std::make_shared<spdlog::logger>(EngineLog::LOGGER_NAME,
+                                                   std::make_shared<spdlog::sinks::stderr_sink_mt>());
+    logger->set_level(spdlog::level::info);
+    logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
+    logger->flush_on(spdlog::level::err);
+    spdlog::register_logger(logger);
+}
+
+int run(int argc, char** argv, const ShownHook& shown)
+{
+    setIdentity();
+    // The settings path is installed before the application object exists.
+    installSettingsPath();
+    QApplication application(argc, argv);
+    initialiseResources();
+    UpdateProgress::registerMetaTypes();
+
+    SingleInstanceGuard guard{QLatin1String(INSTANCE_KEY)};
+    if (!guard.claim())
+    {
+        return refuseSecondInstance();
+    }
+    createLogWithFallback();
+    int exitCode = 0;
+    {
+        MainWindow window;
+        window.show();
+        if (shown)
+        {
+            shown(window);
+        }
+        exitCode = QApplication::exec();
+    }
+    return exitCode;
+}
+
+} // namespace UpdaterApplication

@@ -1,0 +1,792 @@
+#include "WindowTestSupport.h"
+
+#include "BundleFixtures.h"
+
+#include "Window/MainWindow.h"
+#include "Window/UpdaterApplication.h"
+
+#include "Engine/UpdateProgress.h"
+#include "Engine/UpdateRoad.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace WindowTestSupport;
+
+namespace
+{
+
+const QString NO_CAMERA = QStringLiteral("Information|There is no camera connected.");
+const QString NOT_PROGRAMMABLE =
+    QStringLiteral("Information|The application is unable to program the currently selected camera.");
+
+// One window over a rig of cameras, with every prompt answered by script.
+// Members are destroyed in reverse order: the window first.
+struct Session
+{
+    explicit Session(const std::vector<RigCamera>& cameras, const std::vector<std::string>& attached = {})
+        : rig(cameras)
+    {
+        for (const std::string& serial : attached)
+        {
+            rig.attach(serial);
+        }
+    }
+
+    void start()
+    {
+        window = std::make_unique<MainWindow>();
+        window->show();
+    }
+
+    template <typename T> T* widget(const char* name) const
+    {
+        T* found = window->findChild<T*>(QLatin1String(name));
+        if (!found)
+        {
+            qFatal("no widget %s", name);
+        }
+        return found;
+    }
+    QTableWidget* table() const { return widget<QTableWidget>("tableWidget"); }
+    QString status() const { return widget<QLabel>("statusLabel")->text(); }
+    bool enabled(const char* name) const { return widget<QWidget>(name)->isEnabled(); }
+
+    // Chooses the bundle through Select Binaries.
+    void chooseBundle(const QString& path)
+    {
+        prompts.fileToOpen = path;
+        widget<QPushButton>("selBinariesButton")->click();
+    }
+
+    void dropBundle(const QString& path)
+    {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &drop);
+    }
+
+    BundleFixtures::LogCapture log;
+    CameraRig rig;
+    PromptScript prompts;
+    DialogScript dialogs;
+    QTemporaryDir folder;
+    std::unique_ptr<MainWindow> window;
+};
+
+RigCamera camera(const std::string& serial)
+{
+    RigCamera rigCamera;
+    rigCamera.serialNumber = serial;
+    return rigCamera;
+}
+
+// Firmware 2.5 (the camera reports 2.4.1) and FPGA 1.8 (camera 1.7): both
+// need programming.
+QString twoLoadPackage()
+{
+    return Bundles::package(
+        Bundles::flashLoad(1, QStringLiteral("Firmware"), QStringLiteral("fw.bin"), QStringLiteral("2.5"),
+                           2) +
+        Bundles::flashLoad(2, QStringLiteral("FPGA"), QStringLiteral("fpga.bit"), QStringLiteral("1.8")));
+}
+
+std::map<QString, QByteArray> twoLoadFiles(int firmwareSize = 40000)
+{
+    return {{QStringLiteral("fw.bin"), Bundles::content(firmwareSize, 1)},
+            {QStringLiteral("fpga.bit"), Bundles::content(3000, 2)}};
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        UpdaterApplication::setIdentity();
+        UpdaterApplication::initialiseResources();
+        UpdaterApplication::installSettingsPath();
+        UpdateProgress::registerMetaTypes();
+    }
+
+    void idleWithoutCameraThenConnectsToOneArriving()
+    {
+        Session session({camera("SIM-A")});
+        session.start();
+        QVERIFY(session.prompts.shown.isEmpty());
+        QCOMPARE(session.window->windowTitle(), QStringLiteral("Veltrax VxUpdater"));
+        for (const char* name : {"camDetailsGroupBox", "sysDetailsGroupBox", "camModeGroupBox",
+                                 "selBinariesButton", "selPackageButton", "updateButton", "tableWidget"})
+        {
+            QVERIFY2(!session.enabled(name), name);
+        }
+        QCOMPARE(session.widget<QLabel>("modelIdLabel")->text(), QStringLiteral("N/A"));
+
+        session.rig.attach("SIM-A");
+        QTRY_COMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-A"));
+        QCOMPARE(session.window->windowTitle(), QStringLiteral("Veltrax VxUpdater: SIM-A"));
+        QCOMPARE(session.widget<QLabel>("modelIdLabel")->text(), QStringLiteral("VX-Test"));
+        QCOMPARE(session.widget<QLabel>("hardwareRevLabel")->text(), QStringLiteral("2"));
+        QCOMPARE(session.widget<QLabel>("driverVersionLabel")->text(), QStringLiteral("3.2.0"));
+        QCOMPARE(session.widget<QLabel>("apiVersionLabel")->text(), QStringLiteral("3.2.1"));
+        QCOMPARE(session.status(), QStringLiteral("Camera connected."));
+        QVERIFY(session.enabled("selBinariesButton"));
+        QVERIFY(!session.enabled("updateButton"));
+        QVERIFY(session.widget<QRadioButton>("radioButtonOstraMode")->isChecked());
+        QVERIFY(session.prompts.shown.isEmpty());
+        const QStringList lines = session.log.lines();
+        const int connected = lines.indexOf(QStringLiteral("[info] Connected to camera."));
+        QVERIFY(connected >= 0);
+        QCOMPARE(lines.mid(connected + 1, 2),
+                 (QStringList{"[info] Serial Number: SIM-A", "[info] Camera ID: 4660"}));
+    }
+
+    void unpluggedCameraResetsTheDisplay()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        QCOMPARE(session.window->selectedSerialNumber(), std::string("SIM-A"));
+        session.rig.detach("SIM-A");
+        QTRY_COMPARE(session.status(), QStringLiteral("Camera disconnected."));
+        QCOMPARE(session.window->selectedSerialNumber(), std::string());
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("N/A"));
+        QCOMPARE(session.window->windowTitle(), QStringLiteral("Veltrax VxUpdater"));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Camera SIM-A disconnected.")));
+        QVERIFY(!session.enabled("selBinariesButton"));
+    }
+
+    void twoCamerasAskWhichAndCancelDisconnectsThePrevious()
+    {
+        Session session({camera("SIM-A"), camera("SIM-B")}, {"SIM-A", "SIM-B"});
+        session.dialogs.on(QStringLiteral("DialogSelectCamera"),
+                           [](QDialog& dialog) { selectRowAndPress(dialog, 1, QStringLiteral("Select")); });
+        session.start();
+        QCOMPARE(session.dialogs.shows(QStringLiteral("DialogSelectCamera")), 1);
+        QCOMPARE(session.window->selectedSerialNumber(), std::string("SIM-B"));
+        QVERIFY(session.rig.isConnected("SIM-B"));
+
+        session.dialogs.on(QStringLiteral("DialogSelectCamera"),
+                           [](QDialog& dialog) { press(dialog, QStringLiteral("Close")); });
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.dialogs.shows(QStringLiteral("DialogSelectCamera")), 2);
+        QCOMPARE(session.window->selectedSerialNumber(), std::string());
+        QVERIFY(!session.rig.isConnected("SIM-B"));
+        // The display is left as it was, and nothing is said.
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-B"));
+        QVERIFY(session.prompts.shown.isEmpty());
+    }
+
+    void cameraChosenByDoubleClickOrNotAtAll()
+    {
+        Session session({camera("SIM-A"), camera("SIM-B")}, {"SIM-A", "SIM-B"});
+        session.dialogs.on(QStringLiteral("DialogSelectCamera"),
+                           [](QDialog& dialog)
+                           {
+                               // A double click selects the row it hits, then reports it.
+                               auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+                               table->setCurrentCell(0, 0);
+                               table->selectRow(0);
+                               emit table->doubleClicked(table->model()->index(0, 0));
+                           });
+        session.start();
+        QCOMPARE(session.window->selectedSerialNumber(), std::string("SIM-A"));
+        QVERIFY(session.rig.isConnected("SIM-A"));
+
+        // Select without a row: the dialog warns and stays; Close then ends it.
+        session.dialogs.on(
+            QStringLiteral("DialogSelectCamera"),
+            [](QDialog& dialog)
+            {
+                dialog.findChild<QTableWidget*>(QStringLiteral("tableWidget"))->clearSelection();
+                press(dialog, QStringLiteral("Select"));
+                QVERIFY(dialog.isVisible());
+                press(dialog, QStringLiteral("Close"));
+            });
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.prompts.messages(), QStringList{"Warning|No camera has been selected."});
+        QCOMPARE(session.window->selectedSerialNumber(), std::string());
+        QVERIFY(!session.rig.isConnected("SIM-A"));
+    }
+
+    void connectingAgainToTheConnectedCamera()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.prompts.messages(), QStringList{"Information|Camera already connected."});
+        QCOMPARE(session.prompts.shown.first().icon, QMessageBox::Information);
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-A"));
+    }
+
+    void languageChangeKeepsTheCameraShown()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.window->applyLanguage(QStringLiteral("de"));
+        session.window->applyLanguage(QStringLiteral("en"));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Change language from de to en")));
+        // The form's texts are set again; the camera's are shown again.
+        QCOMPARE(session.widget<QLabel>("modelIdLabel")->text(), QStringLiteral("VX-Test"));
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-A"));
+        QCOMPARE(session.window->windowTitle(), QStringLiteral("Veltrax VxUpdater: SIM-A"));
+        QVERIFY(session.enabled("selBinariesButton"));
+        QVERIFY(session.prompts.shown.isEmpty());
+    }
+
+    void noCameraToConnectTo()
+    {
+        Session session({camera("SIM-A")});
+        session.start();
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.prompts.messages(), QStringList{NO_CAMERA});
+        QCOMPARE(session.prompts.shown.first().icon, QMessageBox::Warning);
+        QVERIFY(session.log.contains(QStringLiteral("[warning] There is no camera connected.")));
+    }
+
+    void vendorMustBeVeltrax_data()
+    {
+        QTest::addColumn<QString>("vendor");
+        QTest::addColumn<bool>("programmable");
+        QTest::newRow("Veltrax") << "Veltrax" << true;
+        QTest::newRow("other maker") << "Vendor Name" << false;
+        QTest::newRow("lower case") << "veltrax" << false;
+        QTest::newRow("trailing blank") << "Veltrax " << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void vendorMustBeVeltrax()
+    {
+        QFETCH(QString, vendor);
+        QFETCH(bool, programmable);
+        RigCamera other = camera("SIM-V");
+        other.vendorName = vendor.toStdString();
+        Session session({other}, {"SIM-V"});
+        session.start();
+        QCOMPARE(session.prompts.messages().contains(NOT_PROGRAMMABLE), !programmable);
+        QCOMPARE(session.enabled("selBinariesButton"), programmable);
+        QCOMPARE(session.enabled("camDetailsGroupBox"), programmable);
+        if (!programmable)
+        {
+            QCOMPARE(session.prompts.shown.first().icon, QMessageBox::Information);
+            QCOMPARE(session.status(), QStringLiteral("Can't connect to camera (sn: SIM-V)..."));
+            // The camera stays connected.
+            QVERIFY(session.rig.isConnected("SIM-V"));
+        }
+    }
+
+    void cameraInUsb3VisionModeShowsTheModeOnly()
+    {
+        RigCamera u3v = camera("SIM-U");
+        u3v.usb3VisionMode = "Enabled";
+        Session session({u3v}, {"SIM-U"});
+        session.start();
+        QCOMPARE(session.widget<QLabel>("modelIdLabel")->text(), QStringLiteral("VX-Test"));
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-U"));
+        QVERIFY(session.widget<QRadioButton>("radioButtonU3VMode")->isChecked());
+        QVERIFY(session.enabled("radioButtonU3VMode"));
+        QVERIFY(session.enabled("radioButtonOstraMode"));
+        QVERIFY(!session.enabled("tableWidget"));
+        QVERIFY(!session.enabled("selBinariesButton"));
+        QVERIFY(!session.enabled("updateButton"));
+        QCOMPARE(session.widget<QLabel>("driverVersionLabel")->text(), QStringLiteral("N/A"));
+        // Switching comes later: a click shows the camera's mode again.
+        session.widget<QRadioButton>("radioButtonOstraMode")->click();
+        QVERIFY(session.widget<QRadioButton>("radioButtonU3VMode")->isChecked());
+        QVERIFY(!session.widget<QRadioButton>("radioButtonOstraMode")->isChecked());
+        QVERIFY(session.prompts.shown.isEmpty());
+    }
+
+    void bundleByDialogFillsTheTableAndRemembersTheFolder()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        const QString bundle =
+            Bundles::write(session.folder.filePath("b.zip"), twoLoadPackage(), twoLoadFiles());
+        UpdaterApplication::openSettings()->remove(QStringLiteral("lastPath/binaryPath"));
+
+        session.chooseBundle(bundle);
+        QCOMPARE(session.prompts.shown.size(), 1);
+        QCOMPARE(session.prompts.shown.first().title, QStringLiteral("Select Binaries"));
+        QCOMPARE(tableRows(*session.table()), (QStringList{"Firmware|2.4.1|2.5||", "FPGA|1.7|1.8||"}));
+        QVERIFY(session.enabled("updateButton"));
+        QCOMPARE(UpdaterApplication::openSettings()->value("lastPath/binaryPath").toString(),
+                 session.folder.path());
+        QVERIFY(session.log.contains(QStringLiteral("[info] Bundle selected: ") + bundle));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Loading LoadNumber: 2")));
+
+        // Cancelling the file dialog logs the empty choice and changes nothing.
+        session.prompts.clear();
+        session.chooseBundle(QString());
+        QVERIFY(session.log.contains(QStringLiteral("[info] Bundle selected: ")));
+        QCOMPARE(session.prompts.messages(), QStringList());
+        QCOMPARE(session.table()->rowCount(), 2);
+    }
+
+    void bundleByDrop()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        const QString bundle =
+            Bundles::write(session.folder.filePath("d.zip"), twoLoadPackage(), twoLoadFiles());
+        UpdaterApplication::openSettings()->remove(QStringLiteral("lastPath/binaryPath"));
+        session.dropBundle(bundle);
+        QCOMPARE(session.table()->rowCount(), 2);
+        QVERIFY(!UpdaterApplication::openSettings()->contains(QStringLiteral("lastPath/binaryPath")));
+        QVERIFY(!session.log.contains(QStringLiteral("[info] Bundle selected: ") + bundle));
+    }
+
+    void bundleDroppedWithoutCamera()
+    {
+        Session session({camera("SIM-A")});
+        session.start();
+        const QString bundle =
+            Bundles::write(session.folder.filePath("d.zip"), twoLoadPackage(), twoLoadFiles());
+        session.dropBundle(bundle);
+        QCOMPARE(session.prompts.messages(),
+                 QStringList{QStringLiteral("Error|Failed to load binary package: Error with camera {serial "
+                                            "number: }: Camera was not found "
+                                            "in the list of available cameras.")});
+        QCOMPARE(session.prompts.shown.first().icon, QMessageBox::Critical);
+        QCOMPARE(session.table()->rowCount(), 0);
+    }
+
+    void fixedMessages_data()
+    {
+        QTest::addColumn<QString>("manifestAttributes");
+        QTest::addColumn<QString>("modelName");
+        QTest::addColumn<QString>("firmwareVersion");
+        QTest::addColumn<bool>("clickUpdate");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("updater too old") << "RequiredUpdaterVersion=\"3.0.1\""
+                                         << "VX-Test"
+                                         << "2.5" << false
+                                         << "Error|Selected binaries require a newer application "
+                                            "version.\nPlease download the latest updater."
+                                         << int(QMessageBox::Critical);
+        QTest::newRow("no compatible package")
+            << ""
+            << "VX-Other"
+            << "2.5" << false
+            << "Information|The updater did not find a compatible package to update the connected camera."
+            << int(QMessageBox::Information);
+        QTest::newRow("nothing to update")
+            << ""
+            << "VX-Test"
+            << "2.4.1" << true << "Information|No update is required." << int(QMessageBox::Information);
+        QTest::newRow("package information") << ""
+                                             << "VX-Test"
+                                             << "" << false
+                                             << "Error|The updater failed to retrieve the selected package's "
+                                                "information."
+                                             << int(QMessageBox::Critical);
+    }
+    void fixedMessages()
+    {
+        QFETCH(QString, manifestAttributes);
+        QFETCH(QString, modelName);
+        QFETCH(QString, firmwareVersion);
+        QFETCH(bool, clickUpdate);
+        QFETCH(QString, expected);
+        QFETCH(int, icon);
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        // A version text that does not read as a number fails the package's
+        // version reading.
+        if (firmwareVersion.isEmpty())
+        {
+            session.rig.camera("SIM-A").setProperty("Firmware Version", "beta");
+            firmwareVersion = QStringLiteral("2.5");
+        }
+        const QString packages = Bundles::package(
+            Bundles::flashLoad(1, QStringLiteral("Firmware"), QStringLiteral("fw.bin"), firmwareVersion),
+            QString(), modelName);
+        const QString bundle =
+            Bundles::write(session.folder.filePath("f.zip"), packages,
+                           {{QStringLiteral("fw.bin"), Bundles::content(100, 3)}}, manifestAttributes);
+        session.chooseBundle(bundle);
+        if (clickUpdate)
+        {
+            session.widget<QPushButton>("updateButton")->click();
+        }
+        QCOMPARE(session.prompts.messages(), QStringList{expected});
+        QCOMPARE(int(session.prompts.shown.last().icon), icon);
+        // What a box says is logged, at the level its icon gives.
+        const QString level =
+            icon == QMessageBox::Critical ? QStringLiteral("[error] ") : QStringLiteral("[info] ");
+        QVERIFY(session.log.contains(level +
+                                     expected.section(QLatin1Char('|'), 1).section(QLatin1Char('\n'), 0, 0)));
+    }
+
+    void bundlesTheEngineRefuses_data()
+    {
+        QTest::addColumn<bool>("zip");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("not a zip") << false << "Error|No packages found in the selected file.";
+        QTest::newRow("tag does not match")
+            << true << "Error|The selected binaries appear to have been corrupted.";
+    }
+    void bundlesTheEngineRefuses()
+    {
+        QFETCH(bool, zip);
+        QFETCH(QString, expected);
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        const QString path = session.folder.filePath("bad.zip");
+        if (zip)
+        {
+            BundleFixtures::writeZip(path,
+                                     {{QStringLiteral("Manifest.xml"),
+                                       BundleFixtures::manifest(twoLoadPackage(), QString(),
+                                                                QStringLiteral("<ManifestSecurityTag>AAAA"
+                                                                               "</ManifestSecurityTag>"))}});
+        }
+        else
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a zip archive");
+        }
+        session.chooseBundle(path);
+        QCOMPARE(session.prompts.messages().last(), expected);
+        QCOMPARE(session.table()->rowCount(), 0);
+    }
+
+    void newVersionColour_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<bool>("updateRequired");
+        QTest::addColumn<QColor>("colour");
+        const QColor higher = QColor(Qt::green).darker(200);
+        QTest::newRow("AFE, known, even if lower") << "AFE"
+                                                   << "2.0"
+                                                   << "1.0" << true << QColor(Qt::black);
+        QTest::newRow("lower") << "Firmware"
+                               << "2.4.1"
+                               << "2.4" << true << QColor(Qt::red);
+        QTest::newRow("equal") << "Firmware"
+                               << "2.4.1"
+                               << "2.4.1" << false << QColor(Qt::black);
+        QTest::newRow("higher") << "FPGA"
+                                << "1.7"
+                                << "1.10" << true << higher;
+        QTest::newRow("unknown, required") << "Firmware"
+                                           << ""
+                                           << "1.0" << true << higher;
+        QTest::newRow("unknown, not required") << "Firmware"
+                                               << ""
+                                               << "1.0" << false << QColor(Qt::black);
+    }
+    void newVersionColour()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, current);
+        QFETCH(QString, next);
+        QFETCH(bool, updateRequired);
+        QFETCH(QColor, colour);
+        Load load;
+        load.loadType = type.toStdString();
+        load.currentVersion = QVersionNumber::fromString(current);
+        load.loadVersion = QVersionNumber::fromString(next);
+        load.updateRequired = updateRequired;
+        Package package;
+        package.loads = {load};
+        QCOMPARE(MainWindow::versionColour(UpdateRoad::loadRows(package).front().mark).rgb(), colour.rgb());
+        QCOMPARE(QColor(Qt::green).darker(200).rgb(), QColor(0, 127, 0).rgb());
+    }
+
+    void tableShowsColoursForcedLoadsAndSkipsXsvf()
+    {
+        RigCamera rigCamera = camera("SIM-A");
+        Session session({rigCamera}, {"SIM-A"});
+        session.start();
+        const QString loads =
+            Bundles::flashLoad(3, QStringLiteral("FPGA"), QStringLiteral("fpga.bit"), QStringLiteral("1.6")) +
+            Bundles::flashLoad(1, QStringLiteral("Firmware"), QStringLiteral("fw.bin"),
+                               QStringLiteral("2.4.1"), 3,
+                               QStringLiteral("          <ForceUpdate>true</ForceUpdate>\n")) +
+            BundleFixtures::load(QStringLiteral("2"), QStringLiteral("XSVF"), QStringLiteral("player.xsvf"),
+                                 QStringLiteral("          <LoadVersion>1.0</LoadVersion>\n"));
+        const QString bundle = Bundles::write(session.folder.filePath("x.zip"), Bundles::package(loads),
+                                              {{QStringLiteral("fpga.bit"), Bundles::content(64, 1)},
+                                               {QStringLiteral("fw.bin"), Bundles::content(64, 2)},
+                                               {QStringLiteral("player.xsvf"), Bundles::content(64, 3)}});
+        session.chooseBundle(bundle);
+        // Three loads, two rows, sorted by load number.
+        QCOMPARE(tableRows(*session.table()), (QStringList{"Firmware|2.4.1|2.4.1 [F]||", "FPGA|1.7|1.6||"}));
+        QCOMPARE(session.table()->item(0, 2)->foreground().color(), QColor(Qt::black));
+        QCOMPARE(session.table()->item(1, 2)->foreground().color(), QColor(Qt::red));
+        for (int column = 0; column < 5; ++column)
+        {
+            QCOMPARE(session.table()->item(0, column)->textAlignment(), int(Qt::AlignCenter));
+        }
+        // Losing the camera greys the new versions.
+        session.rig.detach("SIM-A");
+        QTRY_COMPARE(session.status(), QStringLiteral("Camera disconnected."));
+    }
+
+    void severalPackagesAskWhichOne()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        const QString first = Bundles::package(
+            Bundles::flashLoad(1, QStringLiteral("Firmware"), QStringLiteral("a.bin"), QStringLiteral("2.5")),
+            QStringLiteral("      <HardwareRevision>2</HardwareRevision>\n"));
+        const QString second = Bundles::package(
+            Bundles::flashLoad(1, QStringLiteral("FPGA"), QStringLiteral("b.bin"), QStringLiteral("1.9")));
+        const QString bundle =
+            Bundles::write(session.folder.filePath("p.zip"), first + second,
+                           {{QStringLiteral("VX-Test_0x1234_2_/a.bin"), Bundles::content(64, 1)},
+                            {QStringLiteral("VX-Test_0x1234_Any_/b.bin"), Bundles::content(64, 2)}});
+
+        session.dialogs.on(QStringLiteral("DialogSelectPackage"),
+                           [](QDialog& dialog) { selectRowAndPress(dialog, 1, QStringLiteral("Select")); });
+        session.chooseBundle(bundle);
+        QCOMPARE(session.dialogs.shows(QStringLiteral("DialogSelectPackage")), 1);
+        QCOMPARE(tableRows(*session.table()), QStringList{"FPGA|1.7|1.9||"});
+        QVERIFY(session.enabled("updateButton"));
+
+        // Cancelling keeps the previous choice and its Update button.
+        session.dialogs.on(QStringLiteral("DialogSelectPackage"),
+                           [](QDialog& dialog) { press(dialog, QStringLiteral("Close")); });
+        session.widget<QPushButton>("selPackageButton")->click();
+        QCOMPARE(session.dialogs.shows(QStringLiteral("DialogSelectPackage")), 2);
+        QCOMPARE(tableRows(*session.table()), QStringList{"FPGA|1.7|1.9||"});
+        QVERIFY(session.enabled("updateButton"));
+        QCOMPARE(session.window->cameraUpdate().selectedPackage()->loads.front().loadType,
+                 std::string("FPGA"));
+    }
+
+    void unpluggingClosesThePackageDialog()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        const QString bundle = Bundles::write(
+            session.folder.filePath("p.zip"),
+            Bundles::package(Bundles::flashLoad(1, QStringLiteral("FPGA"), QStringLiteral("a.bin"),
+                                                QStringLiteral("1.9"))) +
+                Bundles::package(Bundles::flashLoad(1, QStringLiteral("FPGA"), QStringLiteral("b.bin"),
+                                                    QStringLiteral("2.0")),
+                                 QStringLiteral("      <HardwareRevision>2</HardwareRevision>\n")),
+            {{QStringLiteral("VX-Test_0x1234_Any_/a.bin"), Bundles::content(64, 1)},
+             {QStringLiteral("VX-Test_0x1234_2_/b.bin"), Bundles::content(64, 2)}});
+        // The operator leaves the dialog open; the camera goes.
+        session.dialogs.on(QStringLiteral("DialogSelectPackage"),
+                           [&session](QDialog&) { session.rig.detach("SIM-A"); });
+        session.chooseBundle(bundle);
+        QCOMPARE(session.status(), QStringLiteral("Camera disconnected."));
+        QCOMPARE(session.table()->rowCount(), 0);
+        QVERIFY(!session.enabled("updateButton"));
+        QCOMPARE(session.window->cameraUpdate().selectedPackage(), nullptr);
+    }
+
+    void wholeUpdateShowsProgressAndEndsDone()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        const auto files = twoLoadFiles(200000);
+        session.chooseBundle(Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), files));
+        QVector<int> fileBar;
+        connect(session.widget<QProgressBar>("fileProgressBar"), &QProgressBar::valueChanged,
+                [&fileBar](int value) { fileBar << value; });
+
+        session.widget<QPushButton>("updateButton")->click();
+        QCOMPARE(
+            session.prompts.messages(),
+            QStringList{"Update|Are you sure you want to proceed with the software update?\nCamera must not "
+                        "be disconnected during the update process."});
+        QCOMPARE(session.status(), QStringLiteral("Updating camera..."));
+        for (const char* name : {"selBinariesButton", "selPackageButton", "updateButton", "camModeGroupBox"})
+        {
+            QVERIFY2(!session.enabled(name), name);
+        }
+        QVERIFY(!session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Update completed."), 20000);
+
+        QCOMPARE(tableRows(*session.table()),
+                 (QStringList{"Firmware|2.4.1|2.5|100%|Done", "FPGA|1.7|1.8|100%|Done"}));
+        const QColor done = QColor(Qt::green).lighter(150);
+        QCOMPARE(session.table()->item(0, 4)->background().color(), done);
+        QCOMPARE(session.table()->item(1, 4)->background().color(), done);
+        QCOMPARE(session.widget<QProgressBar>("overallProgressBar")->value(), 100);
+        QCOMPARE(session.widget<QProgressBar>("fileProgressBar")->value(), 100);
+        QVERIFY2(fileBar.size() > 10, "the file bar moves in steps");
+        QVERIFY(session.enabled("selBinariesButton"));
+        QVERIFY(session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
+        QVERIFY(!session.window->isUpdateInProgress());
+        // The flash holds the firmware.
+        const std::string flash =
+            session.rig.camera("SIM-A").CameraInterface::SimulatedAdapter::SimulatedCamera::readFlash(
+                0x100000, static_cast<std::uint32_t>(files.at(QStringLiteral("fw.bin")).size()));
+        QCOMPARE(QByteArray::fromStdString(flash), files.at(QStringLiteral("fw.bin")));
+    }
+
+    void twoLoadsOfOneTypeGetNoProgress()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        const QString loads =
+            Bundles::flashLoad(1, QStringLiteral("FPGA"), QStringLiteral("a.bit"), QStringLiteral("1.8"), 2) +
+            Bundles::flashLoad(2, QStringLiteral("FPGA"), QStringLiteral("b.bit"), QStringLiteral("1.9"));
+        session.chooseBundle(Bundles::write(session.folder.filePath("t.zip"), Bundles::package(loads),
+                                            {{QStringLiteral("a.bit"), Bundles::content(5000, 1)},
+                                             {QStringLiteral("b.bit"), Bundles::content(5000, 2)}}));
+        QCOMPARE(tableRows(*session.table()), (QStringList{"FPGA|1.7|1.8||", "FPGA|1.7|1.9||"}));
+        session.widget<QPushButton>("updateButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Update completed."), 20000);
+        // The rows cannot be told apart by their type: neither gets progress.
+        QCOMPARE(tableRows(*session.table()), (QStringList{"FPGA|1.7|1.8||", "FPGA|1.7|1.9||"}));
+        QCOMPARE(session.widget<QProgressBar>("overallProgressBar")->value(), 100);
+    }
+
+    void failingUpdateShowsWhyAndRestoresTheControls()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.chooseBundle(
+            Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), twoLoadFiles()));
+        session.rig.camera("SIM-A").corruptReadAddress = 0x100010;
+        session.prompts.clear();
+        session.widget<QPushButton>("updateButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Programming unsuccessful."), 20000);
+        QCOMPARE(session.prompts.messages().last(), QStringLiteral("Error|Programming unsuccessful."));
+        QCOMPARE(session.prompts.shown.last().icon, QMessageBox::Critical);
+        QCOMPARE(session.table()->item(0, 4)->text(), QStringLiteral("Failed"));
+        QCOMPARE(session.table()->item(0, 4)->background().color(), QColor(Qt::red).lighter(150));
+        QCOMPARE(session.table()->item(1, 4)->text(), QString());
+        QVERIFY(session.enabled("selBinariesButton"));
+        QVERIFY(session.enabled("updateButton"));
+        QVERIFY(session.enabled("selPackageButton"));
+        QVERIFY(session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
+        QVERIFY(!session.window->isUpdateInProgress());
+    }
+
+    void failingWriteOnADyingCamera()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.chooseBundle(
+            Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), twoLoadFiles()));
+        session.rig.camera("SIM-A").dieAtWrite = 3;
+        session.widget<QPushButton>("updateButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(session.prompts.messages().contains(
+                                     QStringLiteral("Error|Camera was disconnected during update.")),
+                                 20000);
+        QTRY_VERIFY(session.log.contains(QStringLiteral("[info] Camera SIM-A disconnected.")));
+        QTRY_VERIFY(!session.window->isUpdateInProgress());
+        // Still attached, the camera is found again and the window connects
+        // to the fresh one, with no package chosen.
+        QTRY_COMPARE(session.status(), QStringLiteral("Camera connected."));
+        QVERIFY(!session.enabled("updateButton"));
+        QCOMPARE(session.window->cameraUpdate().selectedPackage(), nullptr);
+    }
+
+    void closingDuringAnUpdateAsksFirst()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.chooseBundle(
+            Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), twoLoadFiles(2000000)));
+        session.widget<QPushButton>("updateButton")->click();
+        QVERIFY(session.window->isUpdateInProgress());
+        session.prompts.clear();
+        session.prompts.answers = {QMessageBox::No};
+        QVERIFY(!session.window->close());
+        QVERIFY(session.window->isVisible());
+        QCOMPARE(
+            session.prompts.messages(),
+            QStringList{"Exit|An update is in progress.\nAre you sure you want to close the application?"});
+        QVERIFY(!session.log.contains(QStringLiteral("[info] Terminating application.")));
+
+        session.prompts.answers = {QMessageBox::Yes};
+        QVERIFY(session.window->close());
+        QVERIFY(session.log.contains(QStringLiteral("[info] Terminating application.")));
+        // Destroying the window waits for the run; the camera outlives it.
+        session.window.reset();
+        QVERIFY(session.log.contains(QStringLiteral("[info] Application terminated.")));
+    }
+
+    void closingWhenIdleDoesNotAsk()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.widget<QPushButton>("exitButton")->click();
+        QVERIFY(!session.window->isVisible());
+        QVERIFY(session.prompts.shown.isEmpty());
+        session.window.reset();
+        const QStringList lines = session.log.lines();
+        const QStringList order{"[info] Workspace initialized.", "[info] Application initialized.",
+                                "[info] Terminating application.", "[info] Workspace uninitialized.",
+                                "[info] Application terminated."};
+        int at = -1;
+        for (const QString& line : order)
+        {
+            const int found = lines.indexOf(line);
+            QVERIFY2(found > at, qPrintable(line));
+            at = found;
+        }
+    }
+
+    void languageMenuIsHiddenWithEnglishOnly()
+    {
+        Session session({camera("SIM-A")});
+        session.start();
+        auto* menu = session.widget<QMenu>("menuLanguages");
+        QVERIFY(!menu->menuAction()->isVisible());
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("English"));
+        QCOMPARE(menu->actions().first()->data().toString(), QStringLiteral("en"));
+        QCOMPARE(session.window->currentLanguage(), QStringLiteral("en"));
+        QCOMPARE(UpdaterApplication::openSettings()->value("language").toString(), QStringLiteral("en"));
+        QVERIFY(!session.log.lines().join('\n').contains(QStringLiteral("Change language")));
+
+        session.window->applyLanguage(QStringLiteral("en"));
+        QVERIFY(!session.log.lines().join('\n').contains(QStringLiteral("Change language")));
+        // A language without a catalogue shows the source texts.
+        session.window->applyLanguage(QStringLiteral("de"));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Change language from en to de")));
+        QCOMPARE(UpdaterApplication::openSettings()->value("language").toString(), QStringLiteral("de"));
+        QCOMPARE(session.widget<QPushButton>("selBinariesButton")->text(), QStringLiteral("Select Binaries"));
+        session.window->applyLanguage(QStringLiteral("en"));
+    }
+
+    void catalogueCarriesEveryTextUntranslated()
+    {
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral("i18n_en.qm"), QStringLiteral(":translations")));
+        QVERIFY(!translator.isEmpty());
+        // Every context the program translates in, English to English.
+        const std::vector<std::pair<const char*, const char*>> samples{
+            {"MainWindow", "No update is required."},
+            {"MainWindow", "Select Binaries"},
+            {"CameraUpdate", "Programming unsuccessful."},
+            {"QObject", "You already have this app running.\nOnly one instance is allowed."},
+            {"DialogSelectPackage", "There is no package selected."},
+            {"DialogSelectCamera", "No camera has been selected."}};
+        for (const auto& [context, text] : samples)
+        {
+            QCOMPARE(translator.translate(context, text), QString::fromUtf8(text));
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,155 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// The program's start and end as separate processes see them: one instance
+// per user, one log file per run, the start and exit lines in order. Each
+// test keeps its data and its instance keys (under TMPDIR) to itself.
+class WindowProcessTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_Folder;
+
+    QProcessEnvironment environment(int stayMilliseconds) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_DATA_HOME", m_Folder.filePath("data"));
+        environment.insert("TMPDIR", m_Folder.filePath("tmp"));
+        environment.insert("VX_SIMULATED_CAMERAS", m_Folder.filePath("no-cameras.json"));
+        environment.insert("VX_DRIVER_STAY_MS", QString::number(stayMilliseconds));
+        return environment;
+    }
+
+    void start(QProcess& process, int stayMilliseconds) const
+    {
+        process.setProcessEnvironment(environment(stayMilliseconds));
+        process.start(QStringLiteral(VX_WINDOW_DRIVER), QStringList());
+        QVERIFY(process.waitForStarted());
+    }
+
+    static void waitForShown(QProcess& process)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!process.readAllStandardOutput().contains("shown"))
+        {
+            QVERIFY2(timer.elapsed() < 30000, "the window did not show");
+            process.waitForReadyRead(1000);
+        }
+    }
+
+    QStringList logNames() const
+    {
+        return QDir(m_Folder.filePath("data/Veltrax Corporation/VxUpdater/Logs"))
+            .entryList({"VxUpdater_*"}, QDir::Files, QDir::Name);
+    }
+
+    QString logText(const QString& name) const
+    {
+        QFile file(m_Folder.filePath("data/Veltrax Corporation/VxUpdater/Logs/") + name);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    static void verifyStartAndExitInOrder(const QString& log)
+    {
+        int at = -1;
+        for (const char* line : {"] [info] Workspace initialized.", "] [info] Application initialized.",
+                                 "] [info] Terminating application.", "] [info] Workspace uninitialized.",
+                                 "] [info] Application terminated."})
+        {
+            const int found = log.indexOf(QLatin1String(line));
+            QVERIFY2(found > at, line);
+            at = found;
+        }
+        QVERIFY(QRegularExpression(
+                    QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3}\\] \\[info\\] "))
+                    .match(log)
+                    .hasMatch());
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_Folder.isValid());
+        QDir(m_Folder.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(m_Folder.filePath("tmp")));
+        QFile list(m_Folder.filePath("no-cameras.json"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("{\"Cameras\": []}");
+    }
+
+    void secondStartWarnsAndExitsWithOne()
+    {
+        QProcess first;
+        start(first, 60000);
+        waitForShown(first);
+
+        QProcess second;
+        start(second, 0);
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 1);
+        QCOMPARE(
+            QString::fromUtf8(second.readAllStandardOutput()),
+            QStringLiteral("prompt: You already have this app running.\nOnly one instance is allowed.\n"));
+        // The refused start keeps no log; the first writes to its own.
+        QCOMPARE(logNames().size(), 1);
+
+        first.write("close\n");
+        QVERIFY(first.waitForFinished(30000));
+        QCOMPARE(first.exitCode(), 0);
+        verifyStartAndExitInOrder(logText(logNames().first()));
+    }
+
+    void killedInstanceDoesNotLockTheNextOut()
+    {
+        QProcess first;
+        start(first, 60000);
+        waitForShown(first);
+        first.kill();
+        QVERIFY(first.waitForFinished(30000));
+        QCOMPARE(first.exitStatus(), QProcess::CrashExit);
+
+        QProcess next;
+        start(next, 0);
+        QVERIFY(next.waitForFinished(30000));
+        QCOMPARE(next.exitCode(), 0);
+        QVERIFY(!next.readAllStandardOutput().contains("prompt:"));
+        QCOMPARE(logNames().size(), 2);
+    }
+
+    void twoQuickRunsWriteTwoLogs()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (int run = 0; run < 2; ++run)
+        {
+            QProcess process;
+            start(process, 0);
+            QVERIFY(process.waitForFinished(30000));
+            QCOMPARE(process.exitCode(), 0);
+        }
+        qInfo("two runs took %lld ms", static_cast<long long>(timer.elapsed()));
+        const QStringList names = logNames();
+        QCOMPARE(names.size(), 2);
+        QVERIFY(names.at(0) != names.at(1));
+        const QRegularExpression pattern(
+            QStringLiteral("^VxUpdater_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d-\\d{3}$"));
+        for (const QString& name : names)
+        {
+            QVERIFY2(pattern.match(name).hasMatch(), qPrintable(name));
+            verifyStartAndExitInOrder(logText(name));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(WindowProcessTest)
+#include "WindowProcessTest.moc"

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Pictures of the real VxUpdater for review: starts the program under Xvfb
+# against the shipped simulated cameras, drives it with xdotool the way an
+# operator would (camera choice, bundle by the file dialog, package choice,
+# update, log viewer, About box) and saves a PNG of every window on the way,
+# plus the pages of the user guide the build made.
+#
+# Usage: tools/screenshots.sh [BUILD_DIR]      (./vx screenshots builds first)
+# Output: BUILD_DIR/screenshots/*.png
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build}
+if [ "${VX_INSIDE_XVFB:-}" != 1 ]; then
+  export VX_INSIDE_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+out=$build/screenshots
+program=$build/Updater/Window/VxUpdater
+vxupdate=$build/Updater/Cli/vxupdate
+rm -rf "$out"
+mkdir -p "$out"
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The program's settings and logs stay out of the user's folders.
+export VX_SIMULATED_CAMERAS=$PWD/Shared/data/SimulatedCameras.json
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
+export QT_QPA_PLATFORM=xcb
+
+say() { echo "screenshots: $*"; }
+
+# A bundle with one package per simulated camera, and one with two packages
+# for SIM-0001 (any revision, and its own revision 2) for the package choice.
+make_bundles() {
+  "$vxupdate" bundle demo "$work/VxDemoBundle.zip" >/dev/null
+  mkdir -p "$work/two/files"
+  unzip -q -j "$work/VxDemoBundle.zip" -d "$work/two/files"
+  unzip -q -p "$work/VxDemoBundle.zip" Manifest.xml | awk '
+    /<Package>/ && !done { inside = 1 }
+    { print; if (inside) block = block $0 "\n" }
+    /<\/Package>/ && inside {
+      inside = 0; done = 1
+      sub(/<ModelFamily>/, "<HardwareRevision>2</HardwareRevision><ModelFamily>", block)
+      printf "%s", block
+    }' >"$work/two/Manifest.xml"
+  "$vxupdate" bundle create "$work/two/Manifest.xml" "$work/two/files" "$work/VxTwoPackages.zip" >/dev/null
+}
+
+# The window whose title matches, waited for.
+window() {
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1 || true)
+  if [ -z "$id" ]; then
+    echo "screenshots: no window titled '$1' appeared" >&2
+    return 1
+  fi
+  echo "$id"
+}
+shot() {
+  sleep 0.4
+  import -window "$1" "$out/$2"
+  say "$out/$2"
+}
+# Keys go to the focused window: keys sent to a named window arrive out of
+# step with the program's own focus handling.
+click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; }
+# The main window's button row, as laid out at its fixed size of 540 x 600.
+main_button() {
+  case "$2" in
+    binaries) click "$1" 78 574 ;;
+    package) click "$1" 220 574 ;;
+    update) click "$1" 351 574 ;;
+    exit) click "$1" 472 574 ;;
+  esac
+}
+
+choose_bundle() {
+  local main=$1 bundle=$2 picture=${3:-}
+  main_button "$main" binaries
+  local files
+  files=$(window '^Select Binaries$')
+  [ -n "$picture" ] && shot "$files" "$picture"
+  xdotool type --delay 2 "$bundle"
+  # The first Return may only take the file name completer's proposal.
+  for _ in 1 2 3; do
+    sleep 0.5
+    xdotool search --onlyvisible --name '^Select Binaries$' >/dev/null || return 0
+    xdotool key Return
+  done
+}
+
+make_bundles
+"$program" &
+pid=$!
+
+# Two cameras: the program asks which one to use.
+cameras=$(window '^Camera Selection$')
+shot "$cameras" camera-selection.png
+click "$cameras" 200 52
+xdotool key Return
+main=$(window '^Veltrax VxUpdater: SIM-0001$')
+shot "$main" main-connected.png
+
+choose_bundle "$main" "$work/VxDemoBundle.zip" file-dialog.png
+shot "$main" main-bundle.png
+
+# The update: frames while it runs.
+main_button "$main" update
+question=$(window '^Update$')
+shot "$question" update-question.png
+xdotool key Return
+for i in $(seq -w 1 12); do
+  import -window "$main" "$work/frame-$i.png"
+done
+sleep 2
+shot "$main" main-done.png
+# The last frame still running: the earliest ones may catch the question box
+# half repainted away.
+for frame in "$work"/frame-*.png; do
+  if [ "$(compare -metric AE "$frame" "$out/main-done.png" null: 2>&1 || true)" != 0 ]; then
+    cp "$frame" "$out/main-updating.png"
+  fi
+done
+[ -e "$out/main-updating.png" ] && say "$out/main-updating.png"
+[ -e "$out/main-updating.png" ] || say "the update ended before a frame caught it running"
+
+# Several packages fit: the package choice.
+choose_bundle "$main" "$work/VxTwoPackages.zip"
+packages=$(window '^Package Selection$')
+shot "$packages" package-selection.png
+xdotool key Escape
+
+# Tools > Show Log File...
+click "$main" 74 12
+sleep 0.3
+xdotool key Down Return
+log=$(window '^Displaying Log: ')
+shot "$log" log-viewer.png
+xdotool key Escape
+
+# Help > About...
+click "$main" 111 12
+sleep 0.3
+xdotool key Up Return
+about=$(window '^About$')
+shot "$about" about.png
+xdotool key Return
+
+main_button "$main" exit
+wait "$pid" || true
+pid=""
+
+if [ -e "$program" ] && [ -e "$(dirname "$program")/UserGuide.pdf" ]; then
+  pdftoppm -r 60 -png "$(dirname "$program")/UserGuide.pdf" "$out/guide-page"
+  say "$out/guide-page-*.png (the user guide)"
+fi
