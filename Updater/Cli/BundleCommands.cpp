@@ -11,8 +11,11 @@
 
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
+#include "Cameras/OstraCamera/OstraCamera.h"
 #include "Cameras/SimulatedCamera/SimulatedCamera.h"
 #include "Properties/PropertyNames.h"
+
+#include "ostraapi/OstraEmulator.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -121,25 +124,45 @@ QJsonObject verificationDocument(const QString& bundlePath, bool verified, const
                        {QStringLiteral("packages"), packages}};
 }
 
-// The simulated cameras the registry lists, as the demonstration bundle needs
-// them. Cameras of other kinds are never given a demonstration package.
-std::vector<DemoBundle::Camera> simulatedCameras(QTextStream& out)
+// Whether a demonstration package may be made for the camera: simulated
+// cameras, and vendor-driver cameras while the driver is the emulator with a
+// rig loaded. Real cameras are never given generated firmware.
+bool isDemoCamera(CameraInterface::Camera& camera, bool& reportsProgrammedVersions)
+{
+    reportsProgrammedVersions = false;
+    if (dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera) != nullptr)
+    {
+        return true;
+    }
+    if (dynamic_cast<CameraInterface::OstraAdapter::OstraCamera*>(&camera) != nullptr &&
+        !OstraEmulator::flashFolder().empty())
+    {
+        reportsProgrammedVersions = true;
+        return true;
+    }
+    return false;
+}
+
+// The simulated and emulated cameras the registry lists, as the
+// demonstration bundle needs them.
+std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
 {
     namespace Names = CameraInterface::PropertyNames;
     std::vector<DemoBundle::Camera> cameras;
     for (const auto& [serial, model] : CameraInterface::Camera::getCamerasList())
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serial);
-        if (dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera.get()) == nullptr)
+        DemoBundle::Camera entry;
+        if (!isDemoCamera(camera.get(), entry.reportsProgrammedVersions))
         {
-            out << "Skipping camera " << QString::fromStdString(serial) << ": not a simulated camera.\n";
+            out << "Skipping camera " << QString::fromStdString(serial)
+                << ": neither a simulated nor an emulated camera.\n";
             continue;
         }
         if (!camera->isConnected())
         {
             camera->connect();
         }
-        DemoBundle::Camera entry;
         entry.modelName = camera->getProperty(Names::MODEL_NAME).getValue();
         entry.cameraId =
             static_cast<std::uint32_t>(std::stoul(camera->getProperty(Names::CAMERA_ID).getValue()));
@@ -167,7 +190,8 @@ QString BundleCommands::usage()
                           "      Checks BUNDLE as the updater will take it (VERSION: the updater\n"
                           "      version to check against, this updater's by default).\n"
                           "  vxupdate bundle demo BUNDLE\n"
-                          "      Makes a demonstration bundle for the simulated cameras attached:\n"
+                          "      Makes a demonstration bundle for the simulated cameras and the\n"
+                          "      emulated vendor-driver cameras (VX_OSTRA_RIG) attached:\n"
                           "      generated boot loader and firmware images, FPGA, USB3 Vision\n"
                           "      description and AFE loads (not real firmware).\n");
 }
@@ -304,7 +328,7 @@ int BundleCommands::demo(const QStringList& arguments)
     try
     {
         Workspace workspace;
-        cameras = simulatedCameras(m_Out);
+        cameras = demoCameras(m_Out);
     }
     catch (const std::exception& error)
     {
@@ -313,9 +337,8 @@ int BundleCommands::demo(const QStringList& arguments)
     }
     if (cameras.empty())
     {
-        m_Err
-            << "Error: there is no simulated camera attached; the demonstration bundle is made for simulated "
-               "cameras only.\n";
+        m_Err << "Error: there is no simulated or emulated camera attached; the demonstration bundle is made "
+                 "for those only.\n";
         return FAULT;
     }
     const DemoBundle bundle(cameras);

@@ -94,6 +94,13 @@ void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
     m_Files[folder + fpga] = randomBytes(random, 256 * 1024);
     m_Files[folder + description] = descriptionFile(model, 1, 0, 3);
     m_Files[folder + afe] = randomBytes(random, 4 * 1024);
+    const bool stamped = camera.reportsProgrammedVersions;
+    if (stamped)
+    {
+        // Firmware: the first section's data starts after the header and its record.
+        m_Files[folder + firmware].replace(12, 8, versionStamp(2, 5));
+        m_Files[folder + fpga].replace(0, 8, versionStamp(1, 8));
+    }
 
     writer.writeStartElement(QStringLiteral("Package"));
     writer.writeTextElement(QStringLiteral("ModelID"), hexadecimal(camera.cameraId));
@@ -113,9 +120,9 @@ void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
     writeLoad(writer, {{"LoadNumber", "0x2"},
                        {"LoadType", "Firmware"},
                        {"FileName", firmware},
-                       {"LoadVersion", "2.5.0"},
+                       {"LoadVersion", stamped ? "2.5" : "2.5.0"},
                        {"ProgrammingMethod", "WriteCypressImageToFlash"},
-                       {"VersionVerificationMethod", "Bootloader"},
+                       {"VersionVerificationMethod", stamped ? "Firmware" : "Bootloader"},
                        {"FlashControlOperation", "None"},
                        {"FlashAddress", "0x010000"},
                        {"FlashSize", "0x100000"},
@@ -126,7 +133,7 @@ void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
                        {"LoadVersion", "1.8"},
                        {"FlipBits", "true"},
                        {"ProgrammingMethod", "WriteBufferToFlash"},
-                       {"VersionVerificationMethod", "Bootloader"},
+                       {"VersionVerificationMethod", stamped ? "FPGA" : "Bootloader"},
                        {"FlashControlOperation", "FastFPGAConfig"},
                        {"FlashAddress", "0x110000"},
                        {"FlashSize", "0x80000"},
@@ -180,6 +187,19 @@ QByteArray DemoBundle::firmwareImage(std::mt19937& random, int sections, int sec
     appendLittleEndian(image, 0);
     appendLittleEndian(image, loadAddress);
     return image;
+}
+
+QByteArray DemoBundle::versionStamp(int major, int minor)
+{
+    const auto version = static_cast<std::uint16_t>((major << 8) | minor);
+    const auto check = static_cast<std::uint16_t>(~version);
+    QByteArray stamp("VXVS", 4);
+    for (const std::uint16_t value : {version, check})
+    {
+        stamp.append(static_cast<char>(value & 0xFF));
+        stamp.append(static_cast<char>(value >> 8));
+    }
+    return stamp;
 }
 
 QByteArray DemoBundle::descriptionFile(const QString& modelName, int major, int minor, int subMinor)
