@@ -36,7 +36,7 @@ void* cameraHandle()
         char folder[] = "/tmp/vx-xsvf-fuzz-XXXXXX";
         require(mkdtemp(folder) != nullptr);
         const std::string rig = std::string(folder) + "/FuzzRig.json";
-        std::ofstream(rig) << R"({"cameras": [{"serialNumber": 1, "modelId": "0x0141"}]})";
+        std::ofstream(rig) << R"({"cameras": [{"serialNumber": 1, "modelId": "0x1234"}]})";
         OstraEmulator::loadRig(rig);
         require(ostraSelectInterface(OSTRA_INTERFACE_USB2) != 0);
         void* opened = ostraCameraOpen(1);

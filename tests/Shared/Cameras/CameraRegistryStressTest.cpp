@@ -109,7 +109,7 @@ TEST_F(RegistryTest, VendorDriverCamerasComeAndGoUnderLeases)
         file << "{\"rebootMs\": 20, \"cameras\": [";
         for (int i = 0; i < DEVICES; ++i)
         {
-            file << (i == 0 ? "" : ",") << "{\"serialNumber\": " << 500 + i << ", \"modelId\": \"0x0141\"}";
+            file << (i == 0 ? "" : ",") << "{\"serialNumber\": " << 500 + i << ", \"modelId\": \"0x1234\"}";
         }
         file << "]}";
     }

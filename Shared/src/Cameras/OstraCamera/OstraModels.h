@@ -10,8 +10,9 @@
 //
 // These tables are ours: a small product list of our own with the shape the
 // driver's product list has (pairs of identifier and name, searched in order
-// for the first equal identifier), not the maker's list. The demo rig
-// (Shared/data/DemoRig.json) uses identifiers from it.
+// for the first equal identifier), not the maker's list. The identifiers of
+// VX-2448M and VX-1920C are those of the shipped simulated cameras; the demo
+// rig (Shared/data/DemoRig.json) uses them too.
 namespace CameraInterface::OstraAdapter::OstraModels
 {
 
