@@ -8,8 +8,13 @@ namespace CameraInterface::OstraAdapter
 OstraFpga2Version::OstraFpga2Version(const std::string& name, OstraCamera* camera)
     : OstraReadOnlyProperty(name, camera)
 {
+    // The version fields say whether the camera may have a second FPGA; its
+    // registers answering says it has one. A camera without them would fail
+    // every read of its identity.
     OSTRA_VERSION version{};
-    if (ostraQueryVersion(handle(), &version) == 0 || !VxInternal::Ostra::isFpga2Available(version))
+    unsigned short fpga2 = 0;
+    if (ostraQueryVersion(handle(), &version) == 0 || !VxInternal::Ostra::isFpga2Available(version) ||
+        !VxInternal::Ostra::OstraGetFpga2Version(handle(), fpga2))
     {
         failUnsupported();
     }

@@ -6,7 +6,8 @@ namespace CameraInterface::OstraAdapter
 {
 
 // "FPGA2 Version": supported when the version query succeeds and the camera
-// has a second FPGA (VxInternal::Ostra::isFpga2Available); the 16-bit
+// has a second FPGA (VxInternal::Ostra::isFpga2Available) whose version
+// registers answer at construction; the 16-bit
 // version of its registers as major.minor in decimal (high byte, low byte).
 class OstraFpga2Version : public OstraReadOnlyProperty
 {

@@ -71,11 +71,11 @@ protected:
 TEST_F(VxupdateRig, AnUpdateOfAnEmulatedCameraLastsBeyondItsProcess)
 {
     const Outcome cameras = vxupdate({"cameras"});
-    EXPECT_EQ(cameras.exitCode, 0) << cameras.err;
+    EXPECT_EQ(cameras.exitCode, 0) << cameras.err.toStdString();
     EXPECT_EQ(cameras.out, "21001  VX-2448M  disconnected\n21002  VX-1920C  disconnected\n");
 
     const Outcome before = vxupdate({"info", "--serial", "21001"});
-    ASSERT_EQ(before.exitCode, 0) << before.err;
+    ASSERT_EQ(before.exitCode, 0) << before.err.toStdString();
     EXPECT_EQ(line(before, "Serial Number"), "Serial Number: 21001");
     EXPECT_EQ(line(before, "Camera ID"), "Camera ID: 4660");
     EXPECT_EQ(line(before, "Firmware Version"), "Firmware Version: 2.3");
@@ -83,18 +83,20 @@ TEST_F(VxupdateRig, AnUpdateOfAnEmulatedCameraLastsBeyondItsProcess)
     EXPECT_EQ(line(before, "AFE Timing Version"), "AFE Timing Version: 1.2");
 
     const Outcome made = vxupdate({"bundle", "demo", path("demo.zip")});
-    ASSERT_EQ(made.exitCode, 0) << made.err;
-    EXPECT_TRUE(made.out.contains("Package for 21001 (VX-2448M, camera ID 4660)\n")) << made.out;
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    EXPECT_TRUE(made.out.contains("Package for 21001 (VX-2448M, camera ID 4660)\n"))
+        << made.out.toStdString();
     EXPECT_TRUE(made.out.contains("Package for 21002 (VX-1920C, camera ID 6699)\n"));
 
     const Outcome updated = vxupdate({"update", path("demo.zip"), "--serial", "21001", "--yes"});
-    ASSERT_EQ(updated.exitCode, 0) << updated.err << updated.out;
-    EXPECT_TRUE(updated.out.contains("Camera rebooted.\n")) << updated.out;
-    EXPECT_TRUE(updated.out.contains("Update completed. Camera successfully rebooted.\n")) << updated.out;
+    ASSERT_EQ(updated.exitCode, 0) << updated.err.toStdString() << updated.out.toStdString();
+    EXPECT_TRUE(updated.out.contains("Camera rebooted.\n")) << updated.out.toStdString();
+    EXPECT_TRUE(updated.out.contains("Update completed. Camera successfully rebooted.\n"))
+        << updated.out.toStdString();
 
     // A new process sees what was programmed: the flash lives in the rig's folder.
     const Outcome after = vxupdate({"info", "--serial", "21001"});
-    ASSERT_EQ(after.exitCode, 0) << after.err;
+    ASSERT_EQ(after.exitCode, 0) << after.err.toStdString();
     EXPECT_EQ(line(after, "Firmware Version"), "Firmware Version: 2.5");
     EXPECT_EQ(line(after, "FPGA Version"), "FPGA Version: 1.8");
     const Outcome other = vxupdate({"info", "--serial", "21002"});
