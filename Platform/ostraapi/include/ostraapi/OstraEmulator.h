@@ -41,7 +41,8 @@ OSTRAAPI_EXPORT bool setCameraPresent(std::uint32_t serialNumber, bool present);
 // Faults a test or the rig scripts on one camera.
 enum class FAULT_KIND
 {
-    // The call-th call of operation (counted from scripting) fails with error.
+    // The call-th call of operation (counted from scripting) and the
+    // count - 1 calls after it fail with error.
     FAIL_CALL,
     // The call-th flash write, program or erase stores only its first
     // bytesWritten bytes, then the camera vanishes (unplugged) and the call
@@ -61,6 +62,8 @@ struct Fault
     std::string operation;
     // FAIL_CALL, VANISH_DURING_WRITE: 1-based call number.
     unsigned int call = 1;
+    // FAIL_CALL: how many calls fail from call on.
+    unsigned int count = 1;
     // FAIL_CALL: the last-error code of the failure.
     unsigned int error = OSTRA_ERROR_TRANSFER;
     // VANISH_DURING_WRITE: bytes that reach the flash before the camera goes.

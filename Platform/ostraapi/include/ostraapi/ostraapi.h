@@ -19,10 +19,10 @@
  * or on the whole bus) leave their error under the null handle.
  *
  * Threads: every operation may be called from any thread. Calls on one camera
- * are serialised inside the library (one lock per camera, one for the list);
- * the last error is kept per camera, so a thread that reads it right after its
- * own failing call gets its own code unless another thread failed a call on
- * the same camera in between.
+ * are serialised inside the library (one lock per camera, one for the list).
+ * The last error is kept per open handle and set by failures only (a success
+ * leaves it), so a thread that reads it right after its own failing call gets
+ * its own code unless another call on the same handle failed in between.
  *
  * Handles: ostraCameraOpen gives an opaque handle that stays valid until
  * ostraCameraClose; using a handle after its close is the caller's error
@@ -84,6 +84,8 @@ extern "C"
         OSTRA_ERROR_INVALID_INTERFACE = 13,
         /* A capture timed out; the next capture may succeed. */
         OSTRA_ERROR_TIMEOUT = 14,
+        /* A RAM address range lies outside the camera's RAM. */
+        OSTRA_ERROR_RAM_RANGE = 15,
         /* The property id is not a driver property. */
         OSTRA_ERROR_INVALID_PROPERTY = 20,
         /* The camera does not have this property. */
