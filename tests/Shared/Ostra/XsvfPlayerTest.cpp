@@ -105,6 +105,19 @@ TEST_F(XsvfPlay, AMismatchIsShiftedAgainUpToTheRepeatCount)
     EXPECT_EQ(play(command(7, {1}) + program), OUTCOME::COMPLETED);
 }
 
+TEST_F(XsvfPlay, EachRetryWaitsARunTestAQuarterLonger)
+{
+    // XREPEAT 2 and a run-test of 1000 TCK pulses: the two retries wait 1250
+    // and 1562 pulses, the last attempt 1562 again, 4374 in all.
+    const Bytes program =
+        command(7, {2}) + selectInstruction(0x09) + xruntest(1000) + shiftWithTdo(0, ~IDCODE);
+    XsvfPlayer::setClockLimitForTesting(4374);
+    EXPECT_EQ(play(program), OUTCOME::TDO_MISMATCH);
+    XsvfPlayer::setClockLimitForTesting(4373);
+    EXPECT_EQ(play(program), OUTCOME::CLOCK_LIMIT);
+    XsvfPlayer::setClockLimitForTesting(0);
+}
+
 TEST_F(XsvfPlay, LongShiftsGoInChunksLeastSignificantByteFirst)
 {
     // 4097 bits through BYPASS (chunks of 2048, 2048 and 1 bit): TDO is TDI
