@@ -82,8 +82,8 @@ public:
                                unsigned int* flags) const;
     unsigned int getFormat(OSTRA_FRAME_FORMAT* format, float* frameRate) const;
     unsigned int setFormat(const OSTRA_FRAME_FORMAT* format, float frameRate);
-    // count receives the number of rates.
-    unsigned int enumFrameRates(float* rates, unsigned int capacity, int& count) const;
+    // rateCount receives the number of rates.
+    unsigned int enumFrameRates(float* rates, unsigned int count, int& rateCount) const;
     unsigned int getPowerMode(unsigned int* value) const;
     unsigned int setPowerMode(unsigned int value);
     unsigned int enableHardwareTrigger(int enable);

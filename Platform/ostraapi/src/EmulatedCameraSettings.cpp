@@ -132,7 +132,7 @@ unsigned int EmulatedCamera::setFormat(const OSTRA_FRAME_FORMAT* format, float f
     return OSTRA_ERROR_NONE;
 }
 
-unsigned int EmulatedCamera::enumFrameRates(float* rates, unsigned int capacity, int& count) const
+unsigned int EmulatedCamera::enumFrameRates(float* rates, unsigned int count, int& rateCount) const
 {
     const auto& known = m_Description.frameRates;
     if (known.empty())
@@ -141,9 +141,9 @@ unsigned int EmulatedCamera::enumFrameRates(float* rates, unsigned int capacity,
     }
     if (rates != nullptr)
     {
-        std::copy_n(known.begin(), std::min<std::size_t>(capacity, known.size()), rates);
+        std::copy_n(known.begin(), std::min<std::size_t>(count, known.size()), rates);
     }
-    count = static_cast<int>(known.size());
+    rateCount = static_cast<int>(known.size());
     return OSTRA_ERROR_NONE;
 }
 

@@ -77,7 +77,8 @@ TEST(OstraThreads, EnumerationAlivePollingAndFlashWritesRunTogether)
         {
             for (int round = 0; round < 20; ++round)
             {
-                OSTRA_HANDLE handle = ostraCameraOpen(2);
+                // Both cameras in turn: the workers' handles die and they open again.
+                OSTRA_HANDLE handle = ostraCameraOpen(1 + round % 2);
                 const unsigned char command = 0;
                 ostraTargetWriteEx(handle, OSTRA_TARGET_REBOOT, 1, 1, &command);
                 ostraCameraClose(handle);
