@@ -32,7 +32,8 @@ namespace CameraInterface::OstraAdapter
 //
 // Threads: enumeration and the open step of connect() are serialised by one
 // class-wide mutex, so a watchdog's enumeration and a connecting thread never
-// select an interface and open at the same time. connect(), disconnect() and
+// select an interface and open at the same time; constructing a Gigabit
+// Ethernet camera (which looks up its index) takes it too. connect(), disconnect() and
 // suspend() also take the camera's own mutex. Properties and functions are
 // used by one thread at a time per camera, as the registry's leases arrange.
 class VXAPPS_EXPORT OstraCamera : public Camera

@@ -55,6 +55,18 @@ std::string gigeSerialNumber(unsigned int cameraIndex)
     return macText(cameraMac);
 }
 
+// Set while this thread enumerates under the class mutex.
+thread_local bool t_Enumerating = false;
+
+class EnumerationScope
+{
+public:
+    EnumerationScope() { t_Enumerating = true; }
+    ~EnumerationScope() { t_Enumerating = false; }
+    EnumerationScope(const EnumerationScope&) = delete;
+    EnumerationScope& operator=(const EnumerationScope&) = delete;
+};
+
 using FunctionFactory = std::function<std::unique_ptr<Function>(const std::string&, OstraCamera&)>;
 
 template <typename T> FunctionFactory makeFunction()
@@ -90,8 +102,21 @@ std::mutex OstraCamera::m_CameraEnumerationMutex;
 OstraCamera::OstraCamera(const OSTRA_VERSION& version, unsigned int interfaceType)
     : m_Version(version), m_InterfaceType(interfaceType)
 {
-    m_SerialNumber = interfaceType == GIGE_INTERFACE ? gigeSerialNumber(findCameraIndex())
-                                                     : std::to_string(version.serialNumber);
+    if (interfaceType == GIGE_INTERFACE)
+    {
+        // Finding the index selects the driver's interface: never beside an
+        // enumeration of another thread (this thread's own holds the mutex already).
+        std::unique_lock<std::mutex> lock(m_CameraEnumerationMutex, std::defer_lock);
+        if (!t_Enumerating)
+        {
+            lock.lock();
+        }
+        m_SerialNumber = gigeSerialNumber(findCameraIndex());
+    }
+    else
+    {
+        m_SerialNumber = std::to_string(version.serialNumber);
+    }
     m_ModelName = OstraModels::modelName(version.cameraModelId);
 }
 
@@ -105,6 +130,7 @@ OstraCamera::~OstraCamera()
 std::vector<std::unique_ptr<Camera>> OstraCamera::getListOfCameras()
 {
     std::lock_guard<std::mutex> lock(m_CameraEnumerationMutex);
+    const EnumerationScope scope;
     std::vector<std::unique_ptr<Camera>> cameras;
     for (const unsigned int type : SEARCHED_INTERFACES)
     {
