@@ -12,8 +12,11 @@
 
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
+#include "Cameras/OstraCamera/OstraCamera.h"
 #include "Cameras/SimulatedCamera/SimulatedCamera.h"
 #include "Properties/PropertyNames.h"
+
+#include "ostraapi/OstraEmulator.h"
 
 #include <QTextStream>
 
@@ -24,25 +27,45 @@
 namespace
 {
 
-// The simulated cameras the registry lists, as the demonstration bundle needs
-// them. Cameras of other kinds are never given a demonstration package.
-std::vector<DemoBundle::Camera> simulatedCameras(QTextStream& out)
+// Whether a demonstration package may be made for the camera: simulated
+// cameras, and vendor-driver cameras while the driver is the emulator with a
+// rig loaded. Real cameras are never given generated firmware.
+bool isDemoCamera(CameraInterface::Camera& camera, bool& reportsProgrammedVersions)
+{
+    reportsProgrammedVersions = false;
+    if (dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera) != nullptr)
+    {
+        return true;
+    }
+    if (dynamic_cast<CameraInterface::OstraAdapter::OstraCamera*>(&camera) != nullptr &&
+        !OstraEmulator::flashFolder().empty())
+    {
+        reportsProgrammedVersions = true;
+        return true;
+    }
+    return false;
+}
+
+// The simulated and emulated cameras the registry lists, as the
+// demonstration bundle needs them.
+std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
 {
     namespace Names = CameraInterface::PropertyNames;
     std::vector<DemoBundle::Camera> cameras;
     for (const auto& [serial, model] : CameraInterface::Camera::getCamerasList())
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serial);
-        if (dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera.get()) == nullptr)
+        DemoBundle::Camera entry;
+        if (!isDemoCamera(camera.get(), entry.reportsProgrammedVersions))
         {
-            out << "Skipping camera " << QString::fromStdString(serial) << ": not a simulated camera.\n";
+            out << "Skipping camera " << QString::fromStdString(serial)
+                << ": neither a simulated nor an emulated camera.\n";
             continue;
         }
         if (!camera->isConnected())
         {
             camera->connect();
         }
-        DemoBundle::Camera entry;
         entry.modelName = camera->getProperty(Names::MODEL_NAME).getValue();
         entry.cameraId =
             static_cast<std::uint32_t>(std::stoul(camera->getProperty(Names::CAMERA_ID).getValue()));
@@ -56,16 +79,16 @@ std::vector<DemoBundle::Camera> simulatedCameras(QTextStream& out)
 } // namespace
 
 BundleDemoCommand::BundleDemoCommand(QTextStream& out, QTextStream& err)
-    : Command(
-          {{QStringLiteral("bundle"), QStringLiteral("demo")},
-           QStringLiteral("a demonstration bundle for the simulated cameras attached"),
-           QStringLiteral("Makes a demonstration bundle for the simulated cameras attached: generated boot\n"
-                          "loader and firmware images, FPGA, USB3 Vision description and AFE loads (not\n"
-                          "real firmware).\n"),
-           {},
-           {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
-           false},
-          out, err)
+    : Command({{QStringLiteral("bundle"), QStringLiteral("demo")},
+               QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
+               QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
+                              "vendor-driver cameras (VX_OSTRA_RIG) attached: generated boot loader and\n"
+                              "firmware images, FPGA, USB3 Vision description and AFE loads (not real\n"
+                              "firmware).\n"),
+               {},
+               {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
+               false},
+              out, err)
 {
 }
 
@@ -76,7 +99,7 @@ int BundleDemoCommand::execute(const QCommandLineParser& /*parser*/)
     try
     {
         Workspace workspace;
-        cameras = simulatedCameras(m_Out);
+        cameras = demoCameras(m_Out);
     }
     catch (const std::exception& error)
     {
@@ -85,9 +108,8 @@ int BundleDemoCommand::execute(const QCommandLineParser& /*parser*/)
     }
     if (cameras.empty())
     {
-        m_Err
-            << "Error: there is no simulated camera attached; the demonstration bundle is made for simulated "
-               "cameras only.\n";
+        m_Err << "Error: there is no simulated or emulated camera attached; the demonstration bundle is made "
+                 "for those only.\n";
         return ExitCodes::FAILURE;
     }
     const DemoBundle bundle(cameras);

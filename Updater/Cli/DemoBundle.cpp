@@ -10,6 +10,7 @@
 #include <quazipnewinfo.h>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace
@@ -56,12 +57,37 @@ void writeLoad(QXmlStreamWriter& writer, const Fields& fields)
 // elements without FileName. The flash loads are verified by comparing flash
 // (simulated cameras report fixed versions), the description file by its
 // record.
+//
+// Emulated vendor-driver cameras report the versions stamped into what was
+// programmed: their firmware and FPGA loads carry a stamp at `offset` and are
+// verified by the version the camera reports.
+struct ProgrammedVersion
+{
+    int offset;
+    int major;
+    int minor;
+    const char* loadVersion;
+    const char* verificationMethod;
+};
+
 struct DemoLoad
 {
     const char* fileSuffix;
     std::function<QByteArray(std::mt19937&, const QString& model)> content;
     Fields fields;
+    std::optional<ProgrammedVersion> stamp;
 };
+
+void setField(Fields& fields, const QString& name, const QString& text)
+{
+    for (auto& [fieldName, fieldText] : fields)
+    {
+        if (fieldName == name)
+        {
+            fieldText = text;
+        }
+    }
+}
 
 const std::vector<DemoLoad>& demoLoads()
 {
@@ -89,7 +115,9 @@ const std::vector<DemoLoad>& demoLoads()
           {"FlashControlOperation", "None"},
           {"FlashAddress", "0x010000"},
           {"FlashSize", "0x100000"},
-          {"NextLoad", "3"}}},
+          {"NextLoad", "3"}},
+         // The first section's data starts after the header and its record.
+         ProgrammedVersion{12, 2, 5, "2.5", "Firmware"}},
         {"_FPGA_1.8.bit",
          [](std::mt19937& random, const QString&) { return randomBytes(random, 256 * 1024); },
          {{"LoadNumber", "0x3"},
@@ -101,7 +129,8 @@ const std::vector<DemoLoad>& demoLoads()
           {"FlashControlOperation", "FastFPGAConfig"},
           {"FlashAddress", "0x110000"},
           {"FlashSize", "0x80000"},
-          {"NextLoad", "4"}}},
+          {"NextLoad", "4"}},
+         ProgrammedVersion{0, 1, 8, "1.8", "FPGA"}},
         {"_U3V_1.0.3.zip",
          [](std::mt19937&, const QString& model) { return DemoBundle::descriptionFile(model, 1, 0, 3); },
          {{"LoadNumber", "0x4"},
@@ -174,8 +203,16 @@ void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
     for (const DemoLoad& load : demoLoads())
     {
         const QString fileName = model + QLatin1String(load.fileSuffix);
-        m_Files[folder + fileName] = load.content(random, model);
+        QByteArray content = load.content(random, model);
         Fields fields = load.fields;
+        if (camera.reportsProgrammedVersions && load.stamp)
+        {
+            content.replace(load.stamp->offset, 8, versionStamp(load.stamp->major, load.stamp->minor));
+            setField(fields, QStringLiteral("LoadVersion"), QLatin1String(load.stamp->loadVersion));
+            setField(fields, QStringLiteral("VersionVerificationMethod"),
+                     QLatin1String(load.stamp->verificationMethod));
+        }
+        m_Files[folder + fileName] = content;
         // After LoadNumber and LoadType.
         fields.insert(fields.begin() + 2, {QStringLiteral("FileName"), fileName});
         writeLoad(writer, fields);
@@ -205,6 +242,19 @@ QByteArray DemoBundle::firmwareImage(std::mt19937& random, int sections, int sec
     appendLittleEndian(image, 0);
     appendLittleEndian(image, loadAddress);
     return image;
+}
+
+QByteArray DemoBundle::versionStamp(int major, int minor)
+{
+    const auto version = static_cast<std::uint16_t>((major << 8) | minor);
+    const auto check = static_cast<std::uint16_t>(~version);
+    QByteArray stamp("VXVS", 4);
+    for (const std::uint16_t value : {version, check})
+    {
+        stamp.append(static_cast<char>(value & 0xFF));
+        stamp.append(static_cast<char>(value >> 8));
+    }
+    return stamp;
 }
 
 QByteArray DemoBundle::descriptionFile(const QString& modelName, int major, int minor, int subMinor)

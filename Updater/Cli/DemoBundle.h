@@ -29,6 +29,11 @@ public:
     {
         std::string modelName;
         std::uint32_t cameraId = 0;
+        // Cameras of the emulated vendor driver report the firmware and FPGA
+        // versions stamped into what was programmed (a "VXVS" stamp: see the
+        // README's emulated cameras); their packages carry such stamps and
+        // are verified by the versions the camera reports.
+        bool reportsProgrammedVersions = false;
     };
 
     // Load files by "<package folder>/<file name>".
@@ -45,6 +50,9 @@ public:
                                     std::uint32_t loadAddress);
     // A zip holding "<model>.xml", whose RegisterDescription carries the
     // version.
+    // The emulator's version stamp: "VXVS", the version 0xMMmm and its
+    // complement, both little-endian.
+    static QByteArray versionStamp(int major, int minor);
     static QByteArray descriptionFile(const QString& modelName, int major, int minor, int subMinor);
 
 private:

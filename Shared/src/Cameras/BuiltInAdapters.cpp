@@ -1,5 +1,6 @@
 #include "BuiltInAdapters.h"
 
+#include "Cameras/OstraCamera/OstraCamera.h"
 #include "Cameras/SimulatedCamera/SimulatedCamera.h"
 
 namespace CameraInterface
@@ -8,6 +9,7 @@ namespace CameraInterface
 std::vector<std::pair<std::string, CameraAdapters::Enumerator>> builtInAdapters()
 {
     return {
+        {"Ostra", &OstraAdapter::OstraCamera::getListOfCameras},
         {"Simulated", &SimulatedAdapter::SimulatedCamera::getListOfCameras},
     };
 }

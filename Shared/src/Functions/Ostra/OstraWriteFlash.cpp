@@ -1,0 +1,30 @@
+#include "OstraWriteFlash.h"
+
+#include "Exceptions/ThrowSite.h"
+#include "Functions/FunctionArguments.h"
+
+#include "ostraapi/ostraapi.h"
+#include <limits>
+
+namespace CameraInterface::OstraAdapter
+{
+
+OstraWriteFlash::OstraWriteFlash(const std::string& name, OstraCamera* camera) : OstraFunction(name, camera)
+{
+}
+
+std::vector<std::string> OstraWriteFlash::execute(std::vector<std::string>& parameters)
+{
+    FunctionArguments::requireParameters(parameters);
+    const std::uint32_t address = unsignedAt(parameters, 0);
+    const std::string& data = parameterAt(parameters, 1);
+    if (data.size() > std::numeric_limits<unsigned int>::max())
+    {
+        FunctionArguments::failExecution(getName(), VX_THROW_SITE);
+    }
+    requireSuccess(ostraWriteFlash(handle(), data.data(), address, static_cast<unsigned int>(data.size())),
+                   VX_THROW_SITE);
+    return {};
+}
+
+} // namespace CameraInterface::OstraAdapter

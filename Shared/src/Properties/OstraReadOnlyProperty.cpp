@@ -1,0 +1,98 @@
+#include "OstraReadOnlyProperty.h"
+
+#include "Cameras/OstraCamera/OstraCamera.h"
+#include "Exceptions/ThrowSite.h"
+#include "Exceptions/VxAppsException_Property.h"
+
+namespace CameraInterface::OstraAdapter
+{
+
+OstraReadOnlyProperty::OstraReadOnlyProperty(const std::string& name, OstraCamera* camera)
+    : Property(name, PROPERTY_TYPE::STRING), m_Camera(camera)
+{
+}
+
+std::string OstraReadOnlyProperty::getMinimum() const
+{
+    return readValue();
+}
+
+std::string OstraReadOnlyProperty::getMaximum() const
+{
+    return readValue();
+}
+
+std::string OstraReadOnlyProperty::getValue() const
+{
+    return readValue();
+}
+
+std::string OstraReadOnlyProperty::getDefault() const
+{
+    return readValue();
+}
+
+bool OstraReadOnlyProperty::isReadOnly() const
+{
+    return true;
+}
+
+bool OstraReadOnlyProperty::isAvailableForWriting() const
+{
+    return false;
+}
+
+bool OstraReadOnlyProperty::isDiscrete() const
+{
+    return false;
+}
+
+std::vector<std::string> OstraReadOnlyProperty::getValueList() const
+{
+    return {};
+}
+
+void OstraReadOnlyProperty::setValue(const std::string&)
+{
+    throw VxAppsExceptions::VxAppsException_Property(
+        "PropertyReadOnly", VX_THROW_SITE, "Read only property value cannot be changed.", getName());
+}
+
+void OstraReadOnlyProperty::failRead() const
+{
+    throw VxAppsExceptions::VxAppsException_Property("PropertyReadFailure", VX_THROW_SITE,
+                                                     "Property value could not be read.", getName());
+}
+
+void OstraReadOnlyProperty::failUnsupported() const
+{
+    throw VxAppsExceptions::VxAppsException_Property("PropertyUnsupported", VX_THROW_SITE,
+                                                     "Property is not supported.", getName());
+}
+
+OSTRA_VERSION OstraReadOnlyProperty::queryVersion() const
+{
+    OSTRA_VERSION version{};
+    if (ostraQueryVersion(handle(), &version) == 0)
+    {
+        failRead();
+    }
+    return version;
+}
+
+void* OstraReadOnlyProperty::handle() const
+{
+    return m_Camera->getHandle();
+}
+
+OstraCamera& OstraReadOnlyProperty::camera() const
+{
+    return *m_Camera;
+}
+
+std::string OstraReadOnlyProperty::versionText(std::uint32_t field)
+{
+    return std::to_string((field >> 8) & 0xFF) + "." + std::to_string(field & 0xFF);
+}
+
+} // namespace CameraInterface::OstraAdapter
