@@ -103,7 +103,8 @@ const std::vector<DemoLoad>& demoLoads()
           {"FlashControlOperation", "Bootloader"},
           {"FlashAddress", "0x000000"},
           {"FlashSize", "0x10000"},
-          {"NextLoad", "2"}}},
+          {"NextLoad", "2"}},
+         std::nullopt},
         {"_Firmware_2.5.0.img",
          [](std::mt19937& random, const QString&)
          { return DemoBundle::firmwareImage(random, 15, 64 * 1024, 0x40000000); },
@@ -143,7 +144,8 @@ const std::vector<DemoLoad>& demoLoads()
           {"FlashSize", "0x40000"},
           {"VersionFlashAddress", "0x1B0000"},
           {"VersionFlashSize", "0x60"},
-          {"NextLoad", "5"}}},
+          {"NextLoad", "5"}},
+         std::nullopt},
         {"_AFETiming_v1.3.bin",
          [](std::mt19937& random, const QString&) { return randomBytes(random, 4 * 1024); },
          {{"LoadNumber", "0x5"},
@@ -156,7 +158,8 @@ const std::vector<DemoLoad>& demoLoads()
           {"FlashSize", "0x10000"},
           {"VersionFlashAddress", "0x190F00"},
           {"VersionFlashSize", "0x100"},
-          {"NextLoad", "0"}}},
+          {"NextLoad", "0"}},
+         std::nullopt},
     };
     return loads;
 }

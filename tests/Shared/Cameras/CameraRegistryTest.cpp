@@ -162,7 +162,15 @@ TEST_F(RegistryTest, DeadConnectedCameraIsRemovedAndReported)
             reported.emplace_back(model, serial);
         });
     device->alive = false; // still enumerated, but dead
-    ASSERT_TRUE(waitFor([&] { return device->objectsAlive.load() == 0; }));
+    // The report comes once the object is destroyed. Waiting on the object
+    // count itself would race the next search pass, which finds the
+    // still-enumerated camera again and makes a new object.
+    ASSERT_TRUE(waitFor(
+        [&]
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            return !reported.empty();
+        }));
     std::lock_guard<std::mutex> lock(mutex);
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_EQ(reported[0].first, "Model-1");
