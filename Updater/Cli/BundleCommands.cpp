@@ -103,7 +103,7 @@ QJsonObject verificationDocument(const QString& bundlePath, bool verified, const
             {QStringLiteral("hardwareRevision"), package.hardwareRevision},
             {QStringLiteral("loads"), loads}});
     }
-    const QString fault = verifier.fault();
+    const QString& fault = verifier.fault();
     const int lineBreak = fault.indexOf(QLatin1Char('\n'));
     return QJsonObject{{QStringLiteral("bundle"), bundlePath},
                        {QStringLiteral("verified"), verified},
@@ -185,7 +185,7 @@ int BundleCommands::run(const QStringList& arguments)
     {
         return wrongUsage(QStringLiteral("Missing bundle command."));
     }
-    const QString command = arguments.first();
+    const QString& command = arguments.first();
     if (command == QLatin1String("create"))
     {
         return create(arguments.mid(1));

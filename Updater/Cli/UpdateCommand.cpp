@@ -131,8 +131,10 @@ int UpdateCommand::fail(const QString& text, const QString& detail)
 bool UpdateCommand::parse(const QStringList& arguments, Options& options, QString& problem) const
 {
     QStringList rest = arguments;
-    options.yes = CommandLine::takeFlag(rest, QStringLiteral("--yes")) |
-                  CommandLine::takeFlag(rest, QStringLiteral("-y"));
+    // Both spellings are taken off the list, whichever was given.
+    const bool yes = CommandLine::takeFlag(rest, QStringLiteral("--yes"));
+    const bool y = CommandLine::takeFlag(rest, QStringLiteral("-y"));
+    options.yes = yes || y;
     QString package;
     if (!CommandLine::takeOption(rest, QStringLiteral("--serial"), options.serial, problem) ||
         !CommandLine::takeOption(rest, QStringLiteral("--package"), package, problem))

@@ -130,6 +130,7 @@ cv::Mat matrixOver(std::uint8_t* data, const Geometry& geometry, const FormatLay
 std::vector<cv::Mat> planesOf(const cv::Mat& stacked, const Geometry& geometry, const FormatLayout& layout)
 {
     std::vector<cv::Mat> planes;
+    planes.reserve(layout.planes);
     for (int plane = 0; plane < static_cast<int>(layout.planes); ++plane)
     {
         planes.push_back(stacked.rowRange(plane * geometry.rows, (plane + 1) * geometry.rows));
