@@ -11,9 +11,16 @@ mkdir -p "$out" "$work/loads"
 printf 'firmware image' > "$work/loads/fw.img"
 printf 'FPGA bit stream' > "$work/loads/fpga.bit"
 printf 'AFE timing' > "$work/loads/afe.bin"
+written=0
 for manifest in "$here"/corpus/Manifest/*.xml; do
   name=$(basename "$manifest" .xml)
   if "$vxupdate" bundle create "$manifest" "$work/loads" "$out/$name.zip" > /dev/null 2>&1; then
     echo "seed: $out/$name.zip"
+    written=$((written + 1))
   fi
 done
+# A corpus without bundles would let a replay pass having tried nothing.
+if [ "$written" -eq 0 ]; then
+  echo "seed-bundles.sh: no manifest made a bundle" >&2
+  exit 1
+fi

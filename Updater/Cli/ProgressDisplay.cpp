@@ -55,7 +55,7 @@ void ProgressDisplay::redraw()
     m_LineOpen = true;
 }
 
-void ProgressDisplay::onFileProgress(uint32_t percent, std::string loadType)
+void ProgressDisplay::onFileProgress(uint32_t percent, const std::string& loadType)
 {
     // The record's reset names no load.
     if (loadType.empty())
@@ -79,7 +79,7 @@ void ProgressDisplay::onFileProgress(uint32_t percent, std::string loadType)
     }
 }
 
-void ProgressDisplay::onLoadStatus(UpdateProgress::LoadStatus status, std::string loadType)
+void ProgressDisplay::onLoadStatus(UpdateProgress::LoadStatus status, const std::string& loadType)
 {
     if (loadType.empty())
     {

@@ -27,8 +27,8 @@ public:
     void finish();
 
 public slots:
-    void onFileProgress(uint32_t percent, std::string loadType);
-    void onLoadStatus(UpdateProgress::LoadStatus status, std::string loadType);
+    void onFileProgress(uint32_t percent, const std::string& loadType);
+    void onLoadStatus(UpdateProgress::LoadStatus status, const std::string& loadType);
     void onOverallProgress(uint32_t percent);
 
 private:

@@ -11,7 +11,7 @@ namespace
 {
 
 // Small enough to stay in the cache between inflating and hashing.
-constexpr qint64 CHUNK_SIZE = 256 * 1024;
+constexpr qint64 CHUNK_SIZE = qint64{256} * 1024;
 
 // Size and flags of the current entry straight from the zip directory:
 // QuaZip's own entry information also converts the entry's date, through the

@@ -8,7 +8,7 @@
 // below a megabyte.
 struct BundleLimits
 {
-    static constexpr qint64 MEBIBYTE = 1024 * 1024;
+    static constexpr qint64 MEBIBYTE = qint64{1024} * 1024;
 
     qint64 maximumManifestSize = 4 * MEBIBYTE;
     qint64 maximumLoadFileSize = 64 * MEBIBYTE;

@@ -183,7 +183,7 @@ private:
     bool refuseBundle(const QString& reason);
 
     // The worker: takes its lease, tells startUpdate whether it got one, runs.
-    void work(std::string serialNumber, CameraInterface::Camera* expected, std::promise<bool> leased);
+    void work(const std::string& serialNumber, CameraInterface::Camera* expected, std::promise<bool> leased);
     void endRun();
     void run(CameraInterface::Camera& camera);
     // The steps of run: the walk along the chain from the first load; one

@@ -90,7 +90,7 @@ bool CameraUpdate::startUpdate(CameraInterface::CameraLease& camera)
     return started;
 }
 
-void CameraUpdate::work(std::string serialNumber, CameraInterface::Camera* expected,
+void CameraUpdate::work(const std::string& serialNumber, CameraInterface::Camera* expected,
                         std::promise<bool> leased)
 {
     {

@@ -74,7 +74,7 @@ public:
     std::vector<std::string> getSupportedFunctions() const;
     Property& getProperty(const std::string& name);
     bool isPropertySupported(const std::string& name);
-    Function& getFunction(std::string name);
+    Function& getFunction(const std::string& name);
     std::vector<std::string> perform(const std::string& name, std::vector<std::string>& parameters);
 
     void registerPropertyChangeCallback(PropertyChangeCallback callback);

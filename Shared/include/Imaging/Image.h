@@ -4,7 +4,11 @@
 #include "Imaging/Pixel.h"
 #include "VxAppsExport.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 namespace VxInternal
@@ -86,12 +90,52 @@ protected:
 private:
     friend class VxInternal::ImageBuffer;
 
+    // Leaves the elements a buffer grows by as they are instead of zeroing
+    // them: a conversion's result is written whole by OpenCV, and zeros
+    // written first would cost as much as a fast conversion. Wherever zeros
+    // are meant (padding a short buffer) they are written explicitly.
+    template <typename T> struct UninitialisedAllocator
+    {
+        using value_type = T;
+
+        UninitialisedAllocator() = default;
+        template <typename U> UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+
+        T* allocate(std::size_t count) { return std::allocator<T>().allocate(count); }
+        void deallocate(T* pointer, std::size_t count) noexcept
+        {
+            std::allocator<T>().deallocate(pointer, count);
+        }
+        template <typename U>
+        void construct(U* pointer) noexcept(std::is_nothrow_default_constructible<U>::value)
+        {
+            ::new (static_cast<void*>(pointer)) U;
+        }
+
+        template <typename U> bool operator==(const UninitialisedAllocator<U>&) const noexcept
+        {
+            return true;
+        }
+        template <typename U> bool operator!=(const UninitialisedAllocator<U>&) const noexcept
+        {
+            return false;
+        }
+    };
+    using Bytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+    // A caller's buffer is kept as it came, without a copy; a buffer the
+    // library makes to be written whole (a conversion's result) is Bytes.
+    using Buffer = std::variant<std::vector<std::uint8_t>, Bytes>;
+
+    std::uint8_t* bytes();
+    const std::uint8_t* bytes() const;
+    std::size_t byteCount() const;
+
     // Calls visit with every value get8bitImageData and get16bitImageData take.
     template <typename Visit> void visitSampleValues(Visit&& visit) const;
 
     std::uint32_t m_Width;
     std::uint32_t m_Height;
-    std::vector<std::uint8_t> m_Data;
+    Buffer m_Data;
     IMAGE_FORMAT m_Format;
     std::uint32_t m_BitDepth;
     std::uint32_t m_NumberOfChannels;

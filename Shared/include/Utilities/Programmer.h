@@ -29,29 +29,31 @@ public:
 
     // Erases [address, address + size) and writes `data` in blocks of
     // `blockSize` bytes.
-    static void writeBufferToFlash(CameraInterface::Camera& camera, std::vector<unsigned char> data,
+    static void writeBufferToFlash(CameraInterface::Camera& camera, const std::vector<unsigned char>& data,
                                    const std::uint32_t address, const std::uint32_t maximumSize,
-                                   const std::uint32_t blockSize, ProgressCallback progress = nullptr);
+                                   const std::uint32_t blockSize, const ProgressCallback& progress = nullptr);
 
     // Like writeBufferToFlash for a firmware image, except that the 4-byte
     // header goes in last: an interrupted write leaves no valid signature.
-    static void writeFirmwareToFlash(CameraInterface::Camera& camera, std::vector<unsigned char> firmware,
-                                     const std::uint32_t address, const std::uint32_t maximumSize,
-                                     const std::uint32_t blockSize, ProgressCallback progress = nullptr);
+    static void writeFirmwareToFlash(CameraInterface::Camera& camera,
+                                     const std::vector<unsigned char>& firmware, const std::uint32_t address,
+                                     const std::uint32_t maximumSize, const std::uint32_t blockSize,
+                                     const ProgressCallback& progress = nullptr);
 
     // True when flash from `address` on holds `data`; a mismatch is false,
     // never an exception.
     static bool compareFlash(CameraInterface::Camera& camera, const std::vector<unsigned char>& data,
                              const std::uint32_t address, const std::uint32_t blockSize,
-                             ProgressCallback progress = nullptr);
+                             const ProgressCallback& progress = nullptr);
 
     // Loads the sections of a firmware image into RAM and starts it at the
     // image's entry address.
-    static void writeFirmwareToRam(CameraInterface::Camera& camera, std::vector<unsigned char> firmware,
-                                   ProgressCallback progress = nullptr);
+    static void writeFirmwareToRam(CameraInterface::Camera& camera,
+                                   const std::vector<unsigned char>& firmware,
+                                   const ProgressCallback& progress = nullptr);
 
     // Plays an XSVF stream through the camera's JTAG chain.
-    static void jtagXsvf(CameraInterface::Camera& camera, std::vector<unsigned char> data);
+    static void jtagXsvf(CameraInterface::Camera& camera, const std::vector<unsigned char>& data);
 
     static unsigned char readFlashStatus(CameraInterface::Camera& camera, const std::uint32_t address);
     static void writeFlashStatus(CameraInterface::Camera& camera, const std::uint32_t address,

@@ -147,7 +147,7 @@ bool Camera::isPropertySupported(const std::string& name)
     }
 }
 
-Function& Camera::getFunction(std::string name)
+Function& Camera::getFunction(const std::string& name)
 {
     const auto entry = m_Functions.find(name);
     if (entry == m_Functions.end())

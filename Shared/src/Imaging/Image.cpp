@@ -84,24 +84,25 @@ IMAGE_FORMAT Image::getFormat() const
 
 std::vector<std::uint8_t> Image::getData() const
 {
-    return m_Data;
+    const std::uint8_t* data = bytes();
+    return std::vector<std::uint8_t>(data, data + byteCount());
 }
 
 std::uint8_t* Image::getDataAddress()
 {
-    return m_Data.data();
+    return bytes();
 }
 
 const std::uint8_t* Image::getDataAddress() const
 {
-    return m_Data.data();
+    return bytes();
 }
 
 std::vector<std::uint8_t> Image::get8bitImageData() const
 {
     if (m_BitDepth == 8)
     {
-        return m_Data;
+        return getData();
     }
     // Samples are never negative, so the low end of the scale stays 0.
     double low = 0.0;
@@ -191,7 +192,9 @@ template <typename Visit> void Image::visitSampleValues(Visit&& visit) const
 
 void Image::validateDataSize()
 {
-    m_Data.resize(static_cast<std::size_t>(getImageSize()), 0);
+    // Written out: a Bytes buffer would leave the elements it grows by unset.
+    const auto size = static_cast<std::size_t>(getImageSize());
+    std::visit([size](auto& data) { data.resize(size, 0); }, m_Data);
 }
 
 void Image::validatePixelIndices(std::uint32_t row, std::uint32_t column) const
@@ -225,16 +228,16 @@ double Image::readSample(std::uint64_t offset) const
         return 0.0;
     }
     // Only an image whose buffer was moved away can be shorter than its size.
-    if (offset > m_Data.size() || m_Data.size() - offset < width)
+    if (offset > byteCount() || byteCount() - offset < width)
     {
         throw std::invalid_argument("Pixel location is out of image bounds.");
     }
     if (width == 1)
     {
-        return m_Data[offset];
+        return bytes()[offset];
     }
     std::uint16_t sample = 0;
-    std::memcpy(&sample, &m_Data[offset], sizeof(sample));
+    std::memcpy(&sample, bytes() + offset, sizeof(sample));
     return byteSwapRequired() ? swapBytes(sample) : sample;
 }
 
@@ -245,7 +248,7 @@ void Image::writeSample(std::uint64_t offset, double value)
     {
         return;
     }
-    if (offset > m_Data.size() || m_Data.size() - offset < width)
+    if (offset > byteCount() || byteCount() - offset < width)
     {
         throw std::invalid_argument("Pixel location is out of image bounds.");
     }
@@ -254,7 +257,7 @@ void Image::writeSample(std::uint64_t offset, double value)
     const double clamped = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, maximum);
     if (width == 1)
     {
-        m_Data[offset] = static_cast<std::uint8_t>(clamped);
+        bytes()[offset] = static_cast<std::uint8_t>(clamped);
         return;
     }
     std::uint16_t sample = static_cast<std::uint16_t>(clamped);
@@ -262,7 +265,22 @@ void Image::writeSample(std::uint64_t offset, double value)
     {
         sample = swapBytes(sample);
     }
-    std::memcpy(&m_Data[offset], &sample, sizeof(sample));
+    std::memcpy(bytes() + offset, &sample, sizeof(sample));
+}
+
+std::uint8_t* Image::bytes()
+{
+    return std::visit([](auto& data) { return data.data(); }, m_Data);
+}
+
+const std::uint8_t* Image::bytes() const
+{
+    return std::visit([](const auto& data) -> const std::uint8_t* { return data.data(); }, m_Data);
+}
+
+std::size_t Image::byteCount() const
+{
+    return std::visit([](const auto& data) { return data.size(); }, m_Data);
 }
 
 } // namespace Imaging

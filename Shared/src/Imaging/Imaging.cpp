@@ -3,11 +3,13 @@
 #include "Imaging/Color.h"
 #include "Imaging/ConversionRoutes.h"
 #include "Imaging/FormatLayout.h"
+#include "Imaging/ImageBuffer.h"
 #include "Imaging/Mono.h"
 #include "Imaging/PlanarColor.h"
 #include "Imaging/Raw.h"
 #include "Imaging/RouteConverter.h"
 
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -70,8 +72,18 @@ std::unique_ptr<Image> createImage(std::uint32_t width, std::uint32_t height, st
 
 std::unique_ptr<Image> cloneImage(const Image& image)
 {
-    return createImage(image.getWidth(), image.getHeight(), image.getData(), image.getBitDepth(),
-                       image.isLittleEndian(), image.getFormat());
+    const std::size_t count = VxInternal::ImageBuffer::byteCount(image);
+    // Only an image whose buffer was moved away holds less than its size;
+    // its clone is padded like any short buffer.
+    if (count != image.getImageSize())
+    {
+        return createImage(image.getWidth(), image.getHeight(), image.getData(), image.getBitDepth(),
+                           image.isLittleEndian(), image.getFormat());
+    }
+    VxInternal::ImageBuffer::Bytes copy(count);
+    std::memcpy(copy.data(), VxInternal::ImageBuffer::bytes(image), count);
+    return VxInternal::ImageBuffer::adopt(image.getWidth(), image.getHeight(), std::move(copy),
+                                          image.getBitDepth(), image.isLittleEndian(), image.getFormat());
 }
 
 std::map<std::uint16_t, std::string> getAvailableConversions()

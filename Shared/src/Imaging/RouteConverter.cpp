@@ -130,6 +130,7 @@ cv::Mat matrixOver(std::uint8_t* data, const Geometry& geometry, const FormatLay
 std::vector<cv::Mat> planesOf(const cv::Mat& stacked, const Geometry& geometry, const FormatLayout& layout)
 {
     std::vector<cv::Mat> planes;
+    planes.reserve(layout.planes);
     for (int plane = 0; plane < static_cast<int>(layout.planes); ++plane)
     {
         planes.push_back(stacked.rowRange(plane * geometry.rows, (plane + 1) * geometry.rows));
@@ -258,8 +259,7 @@ std::unique_ptr<Imaging::Image> convertAlongRoute(const Imaging::Image& image,
     const std::size_t pixels = std::size_t{image.getWidth()} * image.getHeight();
     // Held against the buffer itself, not the image's idea of its size: an
     // image whose buffer was moved away has none.
-    const std::vector<std::uint8_t>& in = ImageBuffer::bytes(image);
-    if (in.size() < pixels * bytesPerChannel * source.samplesPerPosition)
+    if (ImageBuffer::byteCount(image) < pixels * bytesPerChannel * source.samplesPerPosition)
     {
         throw std::runtime_error("Invalid image format.");
     }
@@ -268,12 +268,13 @@ std::unique_ptr<Imaging::Image> convertAlongRoute(const Imaging::Image& image,
                             bytesPerChannel == 1 ? CV_8U : CV_16U};
     const bool machineLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
     const bool foreignByteOrder = bytesPerChannel == 2 && image.isLittleEndian() != machineLittleEndian;
-    // Only the last step writes into the buffer of the new image; the
-    // intermediate results live in OpenCV's own matrices.
-    std::vector<std::uint8_t> out(pixels * bytesPerChannel * steps.back().to->samplesPerPosition);
+    // Only the last step writes into the buffer of the new image, every byte
+    // of it, so the buffer is not zeroed first; the intermediate results live
+    // in OpenCV's own matrices.
+    ImageBuffer::Bytes out(pixels * bytesPerChannel * steps.back().to->samplesPerPosition);
     try
     {
-        cv::Mat current = matrixOver(const_cast<std::uint8_t*>(in.data()), geometry, source);
+        cv::Mat current = matrixOver(const_cast<std::uint8_t*>(ImageBuffer::bytes(image)), geometry, source);
         for (std::size_t i = 0; i < steps.size(); ++i)
         {
             const FormatLayout& target = *steps[i].to;
@@ -288,8 +289,8 @@ std::unique_ptr<Imaging::Image> convertAlongRoute(const Imaging::Image& image,
     {
         throw std::runtime_error(NOT_POSSIBLE);
     }
-    return Imaging::createImage(image.getWidth(), image.getHeight(), std::move(out), image.getBitDepth(),
-                                image.isLittleEndian(), steps.back().to->format);
+    return ImageBuffer::adopt(image.getWidth(), image.getHeight(), std::move(out), image.getBitDepth(),
+                              image.isLittleEndian(), steps.back().to->format);
 }
 
 } // namespace VxInternal

@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 namespace
 {
@@ -55,7 +56,9 @@ std::optional<std::string> toUtf8Path(const wchar_t* path)
     std::string result;
     for (const wchar_t* p = path; *p != L'\0'; ++p)
     {
-        std::uint32_t unit = static_cast<std::uint32_t>(*p);
+        // wchar_t is a 16- or 32-bit code unit, not a signed char as the check
+        // takes it; a negative unit becomes a value above U+10FFFF and is refused.
+        std::uint32_t unit = static_cast<std::uint32_t>(*p); // NOLINT(bugprone-signed-char-misuse)
         if constexpr (sizeof(wchar_t) == 2)
         {
             unit &= 0xFFFFU;
@@ -179,7 +182,7 @@ void CSHA1::Final()
     Update(padding, padLength);
     Update(bitCount, sizeof(bitCount));
 
-    for (unsigned int i = 0; i < 5; ++i)
+    for (std::size_t i = 0; i < 5; ++i)
     {
         storeBigEndian(m_HashState[i], m_Digest + 4 * i);
     }

@@ -8,18 +8,14 @@ namespace
 // VX_SHA1_FORCE_PORTABLE and VX_SHA1_FORCE_SHA_EXTENSIONS pin one path at build
 // time; the test suite builds each of them so that both paths meet the same
 // test vectors whatever processor the suite runs on.
-#if defined(VX_SHA1_FORCE_PORTABLE)
-constexpr bool USE_SHA_EXTENSIONS_IF_PRESENT = false;
-#else
-constexpr bool USE_SHA_EXTENSIONS_IF_PRESENT = true;
-#endif
-
 bool useShaExtensions()
 {
 #if defined(VX_SHA1_FORCE_SHA_EXTENSIONS)
     return true;
+#elif defined(VX_SHA1_FORCE_PORTABLE)
+    return false;
 #else
-    static const bool use = USE_SHA_EXTENSIONS_IF_PRESENT && processorHasShaExtensions();
+    static const bool use = processorHasShaExtensions();
     return use;
 #endif
 }

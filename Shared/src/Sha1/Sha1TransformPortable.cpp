@@ -31,7 +31,7 @@ std::uint32_t scheduleWord(std::uint32_t work[16], unsigned int round)
 
 void transformBlock(std::uint32_t state[5], const unsigned char* block, std::uint32_t work[16])
 {
-    for (unsigned int i = 0; i < 16; ++i)
+    for (std::size_t i = 0; i < 16; ++i)
     {
         work[i] = loadBigEndian(block + 4 * i);
     }

@@ -96,9 +96,9 @@ void writeBlocks(CameraInterface::Camera& camera, const std::vector<unsigned cha
 
 } // namespace
 
-void Programmer::writeBufferToFlash(CameraInterface::Camera& camera, std::vector<unsigned char> data,
+void Programmer::writeBufferToFlash(CameraInterface::Camera& camera, const std::vector<unsigned char>& data,
                                     const std::uint32_t address, const std::uint32_t maximumSize,
-                                    const std::uint32_t blockSize, ProgressCallback progress)
+                                    const std::uint32_t blockSize, const ProgressCallback& progress)
 {
     requireData(data);
     requireAtMost(data, maximumSize);
@@ -109,9 +109,10 @@ void Programmer::writeBufferToFlash(CameraInterface::Camera& camera, std::vector
     writeBlocks(camera, data, 0, address, blockSize, progress);
 }
 
-void Programmer::writeFirmwareToFlash(CameraInterface::Camera& camera, std::vector<unsigned char> firmware,
-                                      const std::uint32_t address, const std::uint32_t maximumSize,
-                                      const std::uint32_t blockSize, ProgressCallback progress)
+void Programmer::writeFirmwareToFlash(CameraInterface::Camera& camera,
+                                      const std::vector<unsigned char>& firmware, const std::uint32_t address,
+                                      const std::uint32_t maximumSize, const std::uint32_t blockSize,
+                                      const ProgressCallback& progress)
 {
     requireData(firmware);
     requireAtMost(firmware, maximumSize);
@@ -129,7 +130,7 @@ void Programmer::writeFirmwareToFlash(CameraInterface::Camera& camera, std::vect
 
 bool Programmer::compareFlash(CameraInterface::Camera& camera, const std::vector<unsigned char>& data,
                               const std::uint32_t address, const std::uint32_t blockSize,
-                              ProgressCallback progress)
+                              const ProgressCallback& progress)
 {
     if (data.empty())
     {
@@ -157,8 +158,9 @@ bool Programmer::compareFlash(CameraInterface::Camera& camera, const std::vector
     return true;
 }
 
-void Programmer::writeFirmwareToRam(CameraInterface::Camera& camera, std::vector<unsigned char> firmware,
-                                    ProgressCallback progress)
+void Programmer::writeFirmwareToRam(CameraInterface::Camera& camera,
+                                    const std::vector<unsigned char>& firmware,
+                                    const ProgressCallback& progress)
 {
     requireData(firmware);
     if (!isValidFirmware(firmware))
@@ -193,7 +195,7 @@ void Programmer::writeFirmwareToRam(CameraInterface::Camera& camera, std::vector
     }
 }
 
-void Programmer::jtagXsvf(CameraInterface::Camera& camera, std::vector<unsigned char> data)
+void Programmer::jtagXsvf(CameraInterface::Camera& camera, const std::vector<unsigned char>& data)
 {
     perform(camera, Names::JTAG, {bytes(data, 0, data.size())});
 }
