@@ -66,14 +66,18 @@ public:
     // False when the archive cannot be read or is refused, holds no
     // Manifest.xml, or the manifest is not well-formed XML (`lastError` says
     // why); true otherwise, also for a manifest without packages. Replaces
-    // the previous manifest in every case.
+    // the previous manifest in every case. A manifest refused by
+    // ManifestGuard (a document type, entities, too deep, too many
+    // attributes) is never parsed: the bundle loads with no packages and no
+    // tag, so isManifestAuthentic fails, and `lastError` says why.
     bool loadBundle(const QString& path);
 
     // The computed tag equals the manifest's `ManifestSecurityTag` exactly.
     bool isManifestAuthentic() const;
 
     // `applicationVersion` (major.minor.micro) is lower than the manifest's
-    // required updater version.
+    // required updater version, or that version's text does not read as a
+    // version (it was written for a later updater; logged).
     bool requiresNewerUpdater(const QVersionNumber& applicationVersion) const;
 
     // The folder of a package inside the bundle, for example
@@ -85,7 +89,11 @@ public:
     void extractLoads();
 
     // Throws std::runtime_error "Failed to validate load <file name>." for the
-    // first load of the selected package whose data does not match its tag.
+    // first load of the selected package whose data does not match its tag;
+    // the same text followed by the reason for a load that LoadRules refuses
+    // (empty file, incomplete firmware image, unreadable flash address or
+    // size); "The selected package could not be programmed." for a package
+    // without loads. Everything is logged.
     void validateLoads() const;
 
     // Rebuilds the list of packages that fit the camera: name (the commercial
