@@ -270,7 +270,7 @@ int UpdateCommand::loadBundle(CameraUpdate& engine, const QString& path)
     }
     if (!engine.isManifestAuthentic())
     {
-        return fail(windowText("The selected binaries appear to have been corrupted."));
+        return fail(windowText("The selected binaries appear to have been corrupted."), engine.lastError());
     }
     if (engine.requiresNewerUpdater(UpdaterIdentity::versionForBundles()))
     {

@@ -1,11 +1,16 @@
 #include "Engine/BundleArchive.h"
 
+#include <QFile>
 #include <QSet>
 #include <quazip.h>
 #include <quazipfile.h>
 #include <unzip.h>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -29,6 +34,24 @@ bool currentEntry(QuaZip& zip, quint64& size, bool& encrypted)
     return true;
 }
 
+// Where the current entry's stored bytes lie in the archive file: the local
+// header is read (the entry is opened raw, nothing is inflated). False when
+// the entry cannot be opened, which its reading reports later.
+bool currentEntryRange(QuaZip& zip, quint64& start, quint64& length)
+{
+    unz_file_info64 info{};
+    unzFile file = zip.getUnzFile();
+    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        unzOpenCurrentFile2(file, nullptr, nullptr, 1) != UNZ_OK)
+    {
+        return false;
+    }
+    start = unzGetCurrentFileZStreamPos64(file);
+    length = info.compressed_size;
+    unzCloseCurrentFile(file);
+    return true;
+}
+
 } // namespace
 
 BundleArchive::BundleArchive(QString path, int maximumEntryCount)
@@ -48,6 +71,12 @@ bool BundleArchive::open()
 {
     m_EntryNames.clear();
     m_ErrorText.clear();
+    // A FIFO or a device would block or never end.
+    struct stat status = {};
+    if (::stat(QFile::encodeName(m_Path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+    {
+        return fail(QStringLiteral("The bundle %1 is not a regular file.").arg(m_Path));
+    }
     m_Zip = std::make_unique<QuaZip>(m_Path);
     if (!m_Zip->open(QuaZip::mdUnzip))
     {
@@ -72,7 +101,7 @@ bool BundleArchive::open()
                         .arg(m_Zip->getZipError()));
     }
     m_EntryNames = std::move(names);
-    if (!checkEntryNames())
+    if (!checkEntryNames() || !checkEntryRanges())
     {
         m_EntryNames.clear();
         return false;
@@ -96,6 +125,38 @@ bool BundleArchive::checkEntryNames()
                 QStringLiteral("The bundle %1 holds the entry \"%2\" more than once.").arg(m_Path, name));
         }
         seen.insert(name);
+    }
+    return true;
+}
+
+bool BundleArchive::checkEntryRanges()
+{
+    struct Range
+    {
+        quint64 start;
+        quint64 end;
+        QString name;
+    };
+    std::vector<Range> ranges;
+    for (bool more = m_Zip->goToFirstFile(); more; more = m_Zip->goToNextFile())
+    {
+        quint64 start = 0;
+        quint64 length = 0;
+        if (currentEntryRange(*m_Zip, start, length) && length > 0)
+        {
+            ranges.push_back({start, start + length, m_Zip->getCurrentFileName()});
+        }
+    }
+    std::sort(ranges.begin(), ranges.end(),
+              [](const Range& left, const Range& right) { return left.start < right.start; });
+    for (std::size_t index = 1; index < ranges.size(); ++index)
+    {
+        if (ranges[index].start < ranges[index - 1].end)
+        {
+            return fail(QStringLiteral("The bundle %1 holds the entries \"%2\" and \"%3\", whose stored data "
+                                       "overlap.")
+                            .arg(m_Path, ranges[index - 1].name, ranges[index].name));
+        }
     }
     return true;
 }

@@ -2,12 +2,14 @@
 
 #include "Engine/BundleArchive.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/LoadRules.h"
 #include "Engine/ManifestStructure.h"
 #include "Engine/ManifestValues.h"
 #include "Engine/SecurityTags.h"
 #include "Engine/UpdaterIdentity.h"
 
 #include "Sha1/CSHA1.h"
+#include "Utilities/Programmer.h"
 
 #include <QHash>
 
@@ -34,6 +36,9 @@ struct FileCheck
     QString entry;
     std::string securityTag;
     qint64 declaredSize = 0;
+    // A load of this file is a firmware image, walked once read.
+    bool walkImage = false;
+    bool completeImage = false;
     bool passed = false;
     qint64 size = 0;
     QString problem;
@@ -48,13 +53,21 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
     }
     CSHA1 sha1;
     qint64 size = 0;
+    std::vector<unsigned char> image;
     const bool read = archive.streamEntry(check.entry, limits.maximumLoadFileSize,
-                                          [&sha1, &size](const char* bytes, qint64 count)
+                                          [&](const char* bytes, qint64 count)
                                           {
-                                              sha1.Update(reinterpret_cast<const unsigned char*>(bytes),
-                                                          static_cast<unsigned int>(count));
+                                              const auto* first =
+                                                  reinterpret_cast<const unsigned char*>(bytes);
+                                              sha1.Update(first, static_cast<unsigned int>(count));
                                               size += count;
+                                              if (check.walkImage)
+                                              {
+                                                  image.insert(image.end(), first, first + count);
+                                              }
                                           });
+    check.completeImage =
+        check.walkImage && Utilities::Programmer::isCompleteFirmware(image.data(), image.size());
     if (!read)
     {
         check.problem = archive.errorText();
@@ -123,6 +136,32 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
     {
         helper.join();
     }
+}
+
+// The directory's sizes bound what inflating gives (reading stops at the
+// declared size), so the whole verification is bounded before it starts.
+// Files declared over the per-file limit are refused without inflating.
+bool withinInflationLimit(const std::vector<FileCheck>& checks, const BundleLimits& limits, QString& fault)
+{
+    qint64 total = 0;
+    for (const FileCheck& check : checks)
+    {
+        if (check.problem.isEmpty() && check.declaredSize <= limits.maximumLoadFileSize)
+        {
+            total += check.declaredSize;
+        }
+    }
+    if (total <= limits.maximumBundleDataSize)
+    {
+        return true;
+    }
+    fault =
+        QLatin1String(PACKAGE_INFORMATION_TEXT) + QLatin1Char('\n') +
+        QStringLiteral("The loads of the bundle name %1 bytes of load files to check, more than the limit "
+                       "of %2 bytes that the updater inflates for one bundle.")
+            .arg(total)
+            .arg(limits.maximumBundleDataSize);
+    return false;
 }
 
 QString describePackage(const Package& package)
@@ -196,7 +235,8 @@ bool BundleVerifier::verify(const QString& bundlePath)
     {
         return fail(
             QLatin1String(CORRUPTED_TEXT),
-            manifest.manifestSecurityTag.isNull()
+            !engine.lastError().isEmpty() ? engine.lastError()
+            : manifest.manifestSecurityTag.isNull()
                 ? QStringLiteral("The updater finds no ManifestSecurityTag element in the manifest.")
                 : QStringLiteral("The manifest's ManifestSecurityTag is \"%1\", its content gives \"%2\".")
                       .arg(manifest.manifestSecurityTag, QString::fromUtf8(engine.computedManifestTag())));
@@ -209,10 +249,9 @@ bool BundleVerifier::verify(const QString& bundlePath)
                          m_Options.updaterVersion.toString());
     if (m_Options.checkUpdaterVersion && engine.requiresNewerUpdater(m_Options.updaterVersion))
     {
-        return fail(
-            QLatin1String(NEWER_UPDATER_TEXT),
-            QStringLiteral("The bundle requires updater %1; this updater is %2.")
-                .arg(manifest.requiredUpdaterVersion.toString(), m_Options.updaterVersion.toString()));
+        return fail(QLatin1String(NEWER_UPDATER_TEXT),
+                    QStringLiteral("The bundle requires updater %1; this updater is %2.")
+                        .arg(manifest.requiredUpdaterVersionText, m_Options.updaterVersion.toString()));
     }
 
     if (manifest.packages.empty())
@@ -248,8 +287,13 @@ bool BundleVerifier::verify(const QString& bundlePath)
                 found = checkOf.emplace(key, checks.size()).first;
                 checks.push_back(std::move(check));
             }
+            checks[found->second].walkImage |= LoadRules::isFirmwareImage(load);
             checksOfPackage.back().push_back(found->second);
         }
+    }
+    if (!withinInflationLimit(checks, m_Options.limits, m_Fault))
+    {
+        return false;
     }
     runChecks(bundlePath, m_Options.limits, m_Options.threads, checks);
 
@@ -281,6 +325,20 @@ bool BundleVerifier::verify(const QString& bundlePath)
                                 QStringLiteral(" The file of package %1: %2.")
                                     .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
                                          check.problem));
+            }
+            QString problem = LoadRules::manifestProblem(load);
+            if (problem.isEmpty())
+            {
+                problem =
+                    LoadRules::fileProblem(load, static_cast<std::size_t>(check.size), check.completeImage);
+            }
+            if (!problem.isEmpty())
+            {
+                m_Report << describeLoad(load) + QStringLiteral(": FAILED");
+                return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
+                            loadFailure + QLatin1Char(' ') + problem +
+                                QStringLiteral(" (package %1)")
+                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package))));
             }
             packageBytes += check.size;
             if (packageBytes > m_Options.limits.maximumPackageDataSize)
