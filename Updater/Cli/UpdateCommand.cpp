@@ -7,8 +7,10 @@
 #include "Workspace.h"
 
 #include "Engine/CameraDetails.h"
+#include "Engine/CameraLock.h"
 #include "Engine/CameraReboot.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
@@ -173,7 +175,11 @@ int UpdateCommand::run(const QStringList& arguments)
         return wrongUsage(problem);
     }
     const int code = road(options);
-    m_Out << "Log file: " << QString::fromStdString(UpdaterLog::logFilePath()) << "\n";
+    const std::string log = UpdaterLog::logFilePath();
+    m_Out << "Log file: "
+          << (log.empty() ? QStringLiteral("none (no log was kept for this run)")
+                          : QString::fromStdString(log))
+          << "\n";
     return code;
 }
 
@@ -185,6 +191,13 @@ int UpdateCommand::road(const Options& options)
     if (code == ExitCodes::SUCCESS)
     {
         code = connectCamera(serialNumber);
+    }
+    // The whole road holds the camera's lock, so no other program slips in
+    // between the run and the reboot.
+    CameraLock cameraLock(serialNumber);
+    if (code == ExitCodes::SUCCESS && !cameraLock.acquire())
+    {
+        code = fail(cameraLock.errorText());
     }
     // Destroyed before the workspace: it waits for its worker.
     CameraUpdate engine;
@@ -243,8 +256,8 @@ int UpdateCommand::connectCamera(const std::string& serialNumber)
             return fail(windowText("The application is unable to program the currently selected camera."));
         }
         CameraDetails::log(*camera);
-        m_Out << "Camera: " << QString::fromStdString(serialNumber) << "  "
-              << QString::fromStdString(camera->getModelName()) << "\n";
+        m_Out << "Camera: " << DisplayText::shown(serialNumber) << "  "
+              << DisplayText::shown(camera->getModelName()) << "\n";
         if (camera->isPropertySupported(Names::USB3_VISION_MODE) &&
             camera->getProperty(Names::USB3_VISION_MODE).getValue() == "Enabled")
         {
@@ -325,7 +338,7 @@ int UpdateCommand::choosePackage(CameraUpdate& engine, const std::string& serial
     }
     const Package& chosen = packages[static_cast<std::size_t>(std::max(requested, 1) - 1)];
     engine.setSelectedPackage(chosen);
-    m_Out << "Package: " << QString::fromStdString(CameraUpdate::packageFolderName(chosen)) << "\n";
+    m_Out << "Package: " << DisplayText::shown(CameraUpdate::packageFolderName(chosen)) << "\n";
     return ExitCodes::SUCCESS;
 }
 

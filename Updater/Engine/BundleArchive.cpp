@@ -1,5 +1,7 @@
 #include "Engine/BundleArchive.h"
 
+#include "Engine/DisplayText.h"
+
 #include <QFile>
 #include <QSet>
 #include <quazip.h>
@@ -117,12 +119,12 @@ bool BundleArchive::checkEntryNames()
         if (!isSafeEntryName(name))
         {
             return fail(QStringLiteral("The bundle %1 holds the entry \"%2\", whose name leaves its folder.")
-                            .arg(m_Path, name));
+                            .arg(m_Path, DisplayText::shown(name)));
         }
         if (seen.contains(name))
         {
-            return fail(
-                QStringLiteral("The bundle %1 holds the entry \"%2\" more than once.").arg(m_Path, name));
+            return fail(QStringLiteral("The bundle %1 holds the entry \"%2\" more than once.")
+                            .arg(m_Path, DisplayText::shown(name)));
         }
         seen.insert(name);
     }
@@ -155,7 +157,8 @@ bool BundleArchive::checkEntryRanges()
         {
             return fail(QStringLiteral("The bundle %1 holds the entries \"%2\" and \"%3\", whose stored data "
                                        "overlap.")
-                            .arg(m_Path, ranges[index - 1].name, ranges[index].name));
+                            .arg(m_Path, DisplayText::shown(ranges[index - 1].name),
+                                 DisplayText::shown(ranges[index].name)));
         }
     }
     return true;
@@ -221,18 +224,20 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     if (!m_Zip || !contains(name) || !m_Zip->setCurrentFile(name, QuaZip::csSensitive) ||
         !currentEntry(*m_Zip, declared, encrypted))
     {
-        return fail(QStringLiteral("The bundle %1 holds no entry \"%2\".").arg(m_Path, name));
+        return fail(
+            QStringLiteral("The bundle %1 holds no entry \"%2\".").arg(m_Path, DisplayText::shown(name)));
     }
     if (encrypted)
     {
-        return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is encrypted.").arg(name, m_Path));
+        return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is encrypted.")
+                        .arg(DisplayText::shown(name), m_Path));
     }
     if (declared > static_cast<quint64>(limit))
     {
         return fail(
             QStringLiteral("The entry \"%1\" of the bundle %2 declares %3 bytes, more than the limit of "
                            "%4 bytes.")
-                .arg(name, m_Path)
+                .arg(DisplayText::shown(name), m_Path)
                 .arg(declared)
                 .arg(limit));
     }
@@ -240,7 +245,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     if (!file.open(QIODevice::ReadOnly))
     {
         return fail(QStringLiteral("The entry \"%1\" of the bundle %2 cannot be opened (error %3).")
-                        .arg(name, m_Path)
+                        .arg(DisplayText::shown(name), m_Path)
                         .arg(file.getZipError()));
     }
     QByteArray chunk(static_cast<int>(CHUNK_SIZE), Qt::Uninitialized);
@@ -251,7 +256,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
         if (count < 0)
         {
             return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is damaged: %3")
-                            .arg(name, m_Path, file.errorString()));
+                            .arg(DisplayText::shown(name), m_Path, file.errorString()));
         }
         if (count == 0)
         {
@@ -263,7 +268,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
             return fail(
                 QStringLiteral("The entry \"%1\" of the bundle %2 inflates to more than the limit of %3 "
                                "bytes.")
-                    .arg(name, m_Path)
+                    .arg(DisplayText::shown(name), m_Path)
                     .arg(limit));
         }
         consumer(chunk.constData(), count);
@@ -274,7 +279,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     if (file.getZipError() != UNZ_OK || static_cast<quint64>(total) != declared)
     {
         return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is damaged: %3 of %4 bytes, error %5.")
-                        .arg(name, m_Path)
+                        .arg(DisplayText::shown(name), m_Path)
                         .arg(total)
                         .arg(declared)
                         .arg(file.getZipError()));

@@ -2,6 +2,7 @@
 
 #include "Engine/BundleArchive.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/DisplayText.h"
 #include "Engine/LoadRules.h"
 #include "Engine/ManifestStructure.h"
 #include "Engine/ManifestValues.h"
@@ -48,7 +49,8 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
 {
     if (!archive.contains(check.entry))
     {
-        check.problem = QStringLiteral("the bundle holds no entry \"%1\"").arg(check.entry);
+        check.problem =
+            QStringLiteral("the bundle holds no entry \"%1\"").arg(DisplayText::shown(check.entry));
         return;
     }
     CSHA1 sha1;
@@ -80,7 +82,7 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
     {
         check.problem =
             QStringLiteral("its content does not match its SecurityTag \"%1\" (the file's tag is %2)")
-                .arg(QString::fromStdString(check.securityTag),
+                .arg(DisplayText::shown(check.securityTag),
                      QString::fromStdString(SecurityTags::encodeDigest(digest)));
         return;
     }
@@ -169,9 +171,9 @@ QString describePackage(const Package& package)
     return QStringLiteral(
                "Package %1: model name \"%2\", commercial name \"%3\", family \"%4\", ID %5, hardware "
                "revision %6, %7 load(s)")
-        .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
-             QString::fromStdString(package.modelName), QString::fromStdString(package.commercialName),
-             QString::fromStdString(package.modelFamily), ManifestValues::hexadecimalText(package.modelId),
+        .arg(DisplayText::shown(CameraUpdate::packageFolderName(package)),
+             DisplayText::shown(package.modelName), DisplayText::shown(package.commercialName),
+             DisplayText::shown(package.modelFamily), ManifestValues::hexadecimalText(package.modelId),
              package.hardwareRevision == Package::ANY_REVISION ? QStringLiteral("any")
                                                                : QString::number(package.hardwareRevision))
         .arg(package.loads.size());
@@ -180,8 +182,8 @@ QString describePackage(const Package& package)
 QString describeLoad(const Load& load)
 {
     return QStringLiteral("  Load %1 %2 \"%3\" version %4")
-        .arg(ManifestValues::hexadecimalText(load.loadNumber), QString::fromStdString(load.loadType),
-             QString::fromStdString(load.fileName), load.loadVersion.toString());
+        .arg(ManifestValues::hexadecimalText(load.loadNumber), DisplayText::shown(load.loadType),
+             DisplayText::shown(load.fileName), load.loadVersion.toString());
 }
 
 } // namespace
@@ -282,7 +284,8 @@ bool BundleVerifier::verify(const QString& bundlePath)
                 check.declaredSize = sizes.value(entry, 0);
                 if (!BundleArchive::isSafeEntryName(entry))
                 {
-                    check.problem = QStringLiteral("its path \"%1\" leaves the bundle's folders").arg(entry);
+                    check.problem = QStringLiteral("its path \"%1\" leaves the bundle's folders")
+                                        .arg(DisplayText::shown(entry));
                 }
                 found = checkOf.emplace(key, checks.size()).first;
                 checks.push_back(std::move(check));
@@ -307,7 +310,7 @@ bool BundleVerifier::verify(const QString& bundlePath)
         {
             return fail(QLatin1String(NOT_PROGRAMMABLE_TEXT),
                         QStringLiteral("The package %1 lists no load.")
-                            .arg(QString::fromStdString(CameraUpdate::packageFolderName(package))));
+                            .arg(DisplayText::shown(CameraUpdate::packageFolderName(package))));
         }
         qint64 packageBytes = 0;
         for (std::size_t loadIndex = 0; loadIndex < package.loads.size(); ++loadIndex)
@@ -316,14 +319,14 @@ bool BundleVerifier::verify(const QString& bundlePath)
             const FileCheck& check = checks[checksOfPackage[packageIndex][loadIndex]];
             m_LoadFindings.push_back({packageIndex, loadIndex, check.size, check.passed});
             const QString loadFailure =
-                QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+                QStringLiteral("Failed to validate load %1.").arg(DisplayText::shown(load.fileName));
             if (!check.passed)
             {
                 m_Report << describeLoad(load) + QStringLiteral(": FAILED");
                 return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
                             loadFailure +
                                 QStringLiteral(" The file of package %1: %2.")
-                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
+                                    .arg(DisplayText::shown(CameraUpdate::packageFolderName(package)),
                                          check.problem));
             }
             QString problem = LoadRules::manifestProblem(load);
@@ -338,7 +341,7 @@ bool BundleVerifier::verify(const QString& bundlePath)
                 return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
                             loadFailure + QLatin1Char(' ') + problem +
                                 QStringLiteral(" (package %1)")
-                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package))));
+                                    .arg(DisplayText::shown(CameraUpdate::packageFolderName(package))));
             }
             packageBytes += check.size;
             if (packageBytes > m_Options.limits.maximumPackageDataSize)
@@ -347,7 +350,7 @@ bool BundleVerifier::verify(const QString& bundlePath)
                             loadFailure +
                                 QStringLiteral(" The load files of package %1 pass the limit of %2 bytes "
                                                "that the updater holds for one package.")
-                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
+                                    .arg(DisplayText::shown(CameraUpdate::packageFolderName(package)))
                                     .arg(m_Options.limits.maximumPackageDataSize));
             }
             m_Report << describeLoad(load) + QStringLiteral(": %1 bytes, tag valid").arg(check.size);

@@ -1,5 +1,7 @@
 #include "Engine/CameraReboot.h"
 
+#include "Engine/CameraLock.h"
+
 #include "Engine/EngineLog.h"
 
 #include "Cameras/Camera.h"
@@ -16,9 +18,18 @@
 
 CameraReboot::CameraReboot(std::string serialNumber) : m_SerialNumber(std::move(serialNumber)) {}
 
+CameraReboot::~CameraReboot() = default;
+
 void CameraReboot::reboot()
 {
     namespace Functions = CameraInterface::FunctionVocabulary;
+    auto lock = std::make_unique<CameraLock>(m_SerialNumber);
+    if (!lock->acquire())
+    {
+        EngineLog::error(lock->errorText());
+        throw std::runtime_error(lock->errorText().toStdString());
+    }
+    m_Lock = std::move(lock);
     CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(m_SerialNumber);
     std::vector<std::string> parameters{Functions::REBOOT_FIRMWARE};
     camera->perform(Functions::REBOOT, parameters);
@@ -35,6 +46,7 @@ void CameraReboot::waitForReconnect()
         try
         {
             CameraInterface::Camera::getCamera(m_SerialNumber);
+            m_Lock.reset();
             return;
         }
         catch (const std::exception&)
@@ -47,6 +59,7 @@ void CameraReboot::waitForReconnect()
         const QString text =
             QStringLiteral("Failed to reconnect to camera after %1 milliseconds").arg(elapsed);
         m_ReconnectTimedOut = true;
+        m_Lock.reset();
         EngineLog::warning(text);
         throw std::runtime_error(text.toStdString());
     }

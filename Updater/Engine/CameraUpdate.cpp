@@ -1,6 +1,8 @@
 #include "Engine/CameraUpdate.h"
 
 #include "Engine/BundleArchive.h"
+#include "Engine/CameraLock.h"
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 #include "Engine/LoadRules.h"
 #include "Engine/ManifestGuard.h"
@@ -289,7 +291,7 @@ void CameraUpdate::validateLoads() const
     {
         bool complete = false;
         const SecurityTags::Digest digest = digestOf(load.data, complete);
-        QString message = tr("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+        QString message = tr("Failed to validate load %1.").arg(DisplayText::shown(load.fileName));
         if (!complete || !SecurityTags::loadTagMatches(load.securityTag, digest))
         {
             EngineLog::error(message);

@@ -27,6 +27,8 @@ class Camera;
 class CameraLease;
 } // namespace CameraInterface
 
+class CameraLock;
+
 namespace VxInternal
 {
 struct Usb3VisionInfo;
@@ -137,7 +139,9 @@ public:
 
     // Starts the update on a worker thread, which takes a lease of its own on
     // the leased camera for the whole run, and emits updateStarted with the
-    // outcome. Refused (false, nothing emitted) while a run is active.
+    // outcome. Refused (false, nothing emitted) while a run is active. The
+    // run holds the camera's CameraLock; when another program holds it the
+    // start fails (updateStarted(false)) and `lastError` says so.
     bool startUpdate(CameraInterface::CameraLease& camera);
 
     bool isUpdateRunning() const;
@@ -224,6 +228,7 @@ private:
     std::chrono::milliseconds m_ReconnectionDelay = RECONNECTION_DELAY;
 
     mutable std::mutex m_RunMutex;
+    std::unique_ptr<CameraLock> m_RunLock;
     std::condition_variable m_RunEnded;
     bool m_Running = false;
 };

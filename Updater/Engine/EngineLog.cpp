@@ -1,5 +1,7 @@
 #include "Engine/EngineLog.h"
 
+#include "Engine/DisplayText.h"
+
 #include <spdlog/spdlog.h>
 
 namespace
@@ -9,9 +11,10 @@ void write(spdlog::level::level_enum level, const QString& message)
 {
     if (const auto logger = spdlog::get(EngineLog::LOGGER_NAME))
     {
-        // Passed as a plain view: the text is logged as it is, never read as a
-        // format string.
-        const std::string text = message.toStdString();
+        // Passed as a plain view: the text is never read as a format string.
+        // Control characters are escaped, so that a line of the log is one
+        // message, whatever the texts it quotes hold.
+        const std::string text = DisplayText::escaped(message).toStdString();
         logger->log(level, spdlog::string_view_t(text.data(), text.size()));
     }
 }
