@@ -3,6 +3,8 @@
 #include "Engine/EngineLog.h"
 #include "Engine/UpdaterIdentity.h"
 
+#include "Utilities/LibraryNotices.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -132,6 +134,9 @@ bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks)
         logger->flush_on(spdlog::level::info);
         spdlog::drop(EngineLog::LOGGER_NAME);
         spdlog::register_logger(logger);
+        // What the camera library skips or cannot read goes into this log.
+        Utilities::LibraryNotices::setHandler([](const std::string& text)
+                                              { EngineLog::warning(QString::fromStdString(text)); });
     }
     catch (const spdlog::spdlog_ex& error)
     {

@@ -32,7 +32,8 @@ QString logFolderPath();
 // Creates the logger named "VxUpdater": synchronous, thread-safe, appending
 // to logFilePath(), level information, pattern "[%Y-%m-%d %T:%e] [%l] %v",
 // each line flushed to the file as it is written. `extraSinks` also receive
-// every line. False when no log file is kept: the reason is then on standard
+// every line. The camera library's notices (Utilities::LibraryNotices) are
+// logged as warnings. False when no log file is kept: the reason is then on standard
 // error, and the logger writes to `extraSinks` only.
 bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks = {});
 
