@@ -54,6 +54,82 @@ bool currentEntryRange(QuaZip& zip, quint64& start, quint64& length)
     return true;
 }
 
+// The zip format allows a comment of 65535 bytes after the directory's end
+// record, but the zip library looks for that record only in the last 65535
+// bytes: such an archive is read through a view that ends at the record.
+class ArchiveView : public QIODevice
+{
+public:
+    ArchiveView(const QString& path, qint64 length) : m_File(path), m_Length(length) {}
+
+    bool open(OpenMode mode) override
+    {
+        return m_File.open(QIODevice::ReadOnly) && QIODevice::open(mode | QIODevice::Unbuffered);
+    }
+    void close() override
+    {
+        m_File.close();
+        QIODevice::close();
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_Length; }
+
+protected:
+    qint64 readData(char* data, qint64 maximum) override
+    {
+        const qint64 position = pos();
+        if (position >= m_Length)
+        {
+            return 0;
+        }
+        return m_File.seek(position) ? m_File.read(data, std::min(maximum, m_Length - position)) : -1;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile m_File;
+    qint64 m_Length;
+};
+
+constexpr qint64 END_RECORD_SIZE = 22;
+constexpr qint64 MAXIMUM_COMMENT = 65535;
+// The part of the tail the zip library searches.
+constexpr qint64 SEARCHED_TAIL = 65535;
+
+// The length of the archive up to the end of its directory's end record, when
+// that record lies beyond the part the zip library searches; 0 otherwise.
+qint64 lengthBeforeLongComment(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= SEARCHED_TAIL)
+    {
+        return 0;
+    }
+    const qint64 size = file.size();
+    const qint64 start = std::max<qint64>(0, size - END_RECORD_SIZE - MAXIMUM_COMMENT);
+    if (!file.seek(start))
+    {
+        return 0;
+    }
+    const QByteArray tail = file.read(size - start);
+    for (int position = tail.size() - static_cast<int>(END_RECORD_SIZE); position >= 0; --position)
+    {
+        if (tail.at(position) != 'P' || tail.mid(position, 4) != QByteArray("PK\x05\x06", 4))
+        {
+            continue;
+        }
+        const auto commentLength = static_cast<qint64>(static_cast<unsigned char>(tail.at(position + 20))) |
+                                   static_cast<qint64>(static_cast<unsigned char>(tail.at(position + 21)))
+                                       << 8;
+        const qint64 recordEnd = start + position + END_RECORD_SIZE;
+        if (recordEnd + commentLength == size)
+        {
+            return size - (start + position) > SEARCHED_TAIL ? recordEnd : 0;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 BundleArchive::BundleArchive(QString path, int maximumEntryCount)
@@ -79,8 +155,18 @@ bool BundleArchive::open()
     {
         return fail(QStringLiteral("The bundle %1 is not a regular file.").arg(m_Path));
     }
+    m_Zip.reset();
+    m_View.reset();
     m_Zip = std::make_unique<QuaZip>(m_Path);
     if (!m_Zip->open(QuaZip::mdUnzip))
+    {
+        if (const qint64 length = lengthBeforeLongComment(m_Path); length > 0)
+        {
+            m_View = std::make_unique<ArchiveView>(m_Path, length);
+            m_Zip = std::make_unique<QuaZip>(m_View.get());
+        }
+    }
+    if (!m_Zip->isOpen() && !(m_View && m_Zip->open(QuaZip::mdUnzip)))
     {
         return fail(QStringLiteral("The bundle %1 cannot be opened as a zip archive (error %2).")
                         .arg(m_Path)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class QIODevice;
 class QuaZip;
 
 // Read access to a bundle's zip archive that treats the archive as untrusted:
@@ -65,6 +66,8 @@ private:
 
     QString m_Path;
     int m_MaximumEntryCount;
+    // An archive with a long comment is read through a view of the file.
+    std::unique_ptr<QIODevice> m_View;
     std::unique_ptr<QuaZip> m_Zip;
     QStringList m_EntryNames;
     QString m_ErrorText;

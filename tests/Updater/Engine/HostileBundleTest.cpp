@@ -5,6 +5,7 @@
 
 #include "BundleFixtures.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -242,6 +243,31 @@ TEST_F(HostileBundle, OnlyRegularFilesAreOpened)
         EXPECT_FALSE(archive.open());
         EXPECT_EQ(archive.errorText(), "The bundle " + bundle + " is not a regular file.");
     }
+}
+
+} // namespace
+
+namespace
+{
+
+TEST_F(HostileBundle, ArchiveWithTheLongestCommentIsRead)
+{
+    const QString bundle = writeBundle(path("comment.zip"), typicalManifest(), typicalFiles());
+    QFile file(bundle);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    ASSERT_TRUE(bytes.endsWith(QByteArray(2, '\0'))) << "no comment yet";
+    bytes[bytes.size() - 2] = '\xFF';
+    bytes[bytes.size() - 1] = '\xFF';
+    bytes += QByteArray(65535, 'c');
+    ASSERT_TRUE(file.seek(0));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+    file.close();
+    EXPECT_EQ(verifyFault(bundle), QString());
+    EXPECT_EQ(updateFault(bundle), QString());
+    // One byte of comment missing: the end record is not where it says.
+    ASSERT_TRUE(file.resize(bytes.size() - 1));
+    EXPECT_TRUE(verifyFault(bundle).contains("cannot be opened as a zip archive"));
 }
 
 } // namespace
