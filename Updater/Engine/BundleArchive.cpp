@@ -141,14 +141,14 @@ BundleArchive::~BundleArchive() = default;
 
 bool BundleArchive::fail(const QString& text)
 {
-    m_ErrorText = text;
+    m_LastError = text;
     return false;
 }
 
 bool BundleArchive::open()
 {
     m_EntryNames.clear();
-    m_ErrorText.clear();
+    m_LastError.clear();
     // A FIFO or a device would block or never end.
     struct stat status = {};
     if (::stat(QFile::encodeName(m_Path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
@@ -304,7 +304,7 @@ QHash<QString, qint64> BundleArchive::declaredSizes()
 
 bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consumer& consumer)
 {
-    m_ErrorText.clear();
+    m_LastError.clear();
     quint64 declared = 0;
     bool encrypted = false;
     if (!m_Zip || !contains(name) || !m_Zip->setCurrentFile(name, QuaZip::csSensitive) ||

@@ -4,6 +4,7 @@
 #include "Engine/Manifest.h"
 #include "Engine/Package.h"
 #include "Engine/UpdateProgress.h"
+#include "Engine/UpdateTiming.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -58,10 +59,9 @@ public:
     // larger size for the small records and the boot loader comparison.
     static constexpr std::uint32_t IMAGE_BLOCK_SIZE = 1024;
     static constexpr std::uint32_t RECORD_BLOCK_SIZE = 65536;
-    static constexpr int RECONNECTION_ATTEMPTS = 10;
-    static constexpr std::chrono::milliseconds RECONNECTION_DELAY{1000};
 
     explicit CameraUpdate(QObject* parent = nullptr);
+    explicit CameraUpdate(const UpdateTiming& timing, QObject* parent = nullptr);
     ~CameraUpdate() override;
 
     // Opens the bundle, parses its manifest and computes the manifest's tag.
@@ -176,8 +176,10 @@ public:
     const BundleLimits& limits() const { return m_Limits; }
     void setLimits(const BundleLimits& limits) { m_Limits = limits; }
 
-    // Test-only: the pause before each reconnection attempt of the RAM step.
-    void setReconnectionDelayForTesting(std::chrono::milliseconds delay) { m_ReconnectionDelay = delay; }
+    // The RAM step's waits for the restarting camera. Not while a run is
+    // active.
+    const UpdateTiming& timing() const { return m_Timing; }
+    void setTiming(const UpdateTiming& timing) { m_Timing = timing; }
 
 signals:
     // Emitted by startUpdate, on the caller's thread.
@@ -225,7 +227,7 @@ private:
     std::function<void(double)> m_ProgressCallback;
     QByteArray m_ComputedManifestTag;
     BundleLimits m_Limits;
-    std::chrono::milliseconds m_ReconnectionDelay = RECONNECTION_DELAY;
+    UpdateTiming m_Timing;
 
     mutable std::mutex m_RunMutex;
     std::unique_ptr<CameraLock> m_RunLock;

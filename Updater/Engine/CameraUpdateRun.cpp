@@ -14,6 +14,7 @@
 #include "Sha1/Sha1Hash.h"
 #include "Utilities/Programmer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -116,7 +117,7 @@ void CameraUpdate::work(std::string serialNumber, CameraInterface::Camera* expec
         }
         catch (const std::exception& error)
         {
-            EngineLog::error(QString::fromLocal8Bit(error.what()));
+            EngineLog::caught(error);
         }
         // Another object of the same serial number is another camera.
         const bool held = lease && &lease->get() == expected;
@@ -249,7 +250,7 @@ void CameraUpdate::run(CameraInterface::Camera& camera)
         }
         catch (const std::exception& error)
         {
-            EngineLog::error(QString::fromLocal8Bit(error.what()));
+            EngineLog::caught(error);
         }
         catch (...)
         {
@@ -377,9 +378,11 @@ void CameraUpdate::runFirmwareInRam(CameraInterface::Camera& camera, const std::
 
 void CameraUpdate::waitForReconnection(CameraInterface::Camera& camera)
 {
-    for (int attempt = 1; attempt <= RECONNECTION_ATTEMPTS; ++attempt)
+    // At least one attempt: a camera is never taken as back without one.
+    const int attempts = std::max(1, m_Timing.reconnectionAttempts);
+    for (int attempt = 1; attempt <= attempts; ++attempt)
     {
-        std::this_thread::sleep_for(m_ReconnectionDelay);
+        std::this_thread::sleep_for(m_Timing.reconnectionDelay);
         try
         {
             camera.connect();
@@ -391,7 +394,7 @@ void CameraUpdate::waitForReconnection(CameraInterface::Camera& camera)
         }
         catch (...)
         {
-            if (attempt == RECONNECTION_ATTEMPTS)
+            if (attempt == attempts)
             {
                 throw std::runtime_error("Failed to reconnect to camera.");
             }

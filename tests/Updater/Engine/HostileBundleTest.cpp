@@ -59,7 +59,7 @@ protected:
         BundleVerifier::Options options;
         options.limits = limits;
         BundleVerifier verifier(options);
-        return verifier.verify(bundle) ? QString() : verifier.fault();
+        return verifier.verify(bundle) ? QString() : verifier.lastError();
     }
 
     // The same bundle as the update takes it, up to the last step before the
@@ -198,9 +198,9 @@ TEST_F(HostileBundle, OverlappingEntriesAreRefusedBeforeInflating)
     addAliases(bundle, QString(FOLDER) + "fw.img", {QString(FOLDER) + "fw.im2", QString(FOLDER) + "fw.im3"});
     BundleArchive archive(bundle);
     EXPECT_FALSE(archive.open());
-    EXPECT_EQ(archive.errorText(), "The bundle " + bundle + " holds the entries \"" + FOLDER +
+    EXPECT_EQ(archive.lastError(), "The bundle " + bundle + " holds the entries \"" + FOLDER +
                                        "fw.img\" and \"" + FOLDER + "fw.im2\", whose stored data overlap.");
-    EXPECT_EQ(verifyFault(bundle), "No packages found in the selected file.\n" + archive.errorText());
+    EXPECT_EQ(verifyFault(bundle), "No packages found in the selected file.\n" + archive.lastError());
 }
 
 TEST_F(HostileBundle, InflationPerBundleIsBoundedBeforeInflating)
@@ -241,7 +241,7 @@ TEST_F(HostileBundle, OnlyRegularFilesAreOpened)
     {
         BundleArchive archive(bundle);
         EXPECT_FALSE(archive.open());
-        EXPECT_EQ(archive.errorText(), "The bundle " + bundle + " is not a regular file.");
+        EXPECT_EQ(archive.lastError(), "The bundle " + bundle + " is not a regular file.");
     }
 }
 

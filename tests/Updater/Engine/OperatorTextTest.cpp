@@ -67,7 +67,7 @@ TEST(DisplayText, ArchiveErrorsShowEntryNamesEscaped)
     writeZip(bundle, {{"Manifest.xml", "<Manifest/>"}, {"a\x1B[2J.bin", "x"}});
     BundleArchive archive(bundle);
     EXPECT_FALSE(archive.open());
-    EXPECT_EQ(archive.errorText(),
+    EXPECT_EQ(archive.lastError(),
               "The bundle " + bundle + " holds the entry \"a\\e[2J.bin\", whose name leaves its folder.");
 }
 
