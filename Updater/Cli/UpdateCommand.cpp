@@ -1,7 +1,9 @@
 #include "UpdateCommand.h"
 
+#include "Console.h"
 #include "ExitCodes.h"
 #include "ProgressDisplay.h"
+#include "RunSignals.h"
 #include "TextTable.h"
 #include "Workspace.h"
 
@@ -42,41 +44,6 @@ bool detailIsShown(const UpdateRoad::Outcome& outcome)
     return outcome.reason != OPERATOR_TEXT::BINARIES_CORRUPTED &&
            outcome.reason != OPERATOR_TEXT::NEWER_UPDATER_REQUIRED;
 }
-
-// Stopping the program in the middle of a flash write can leave the camera
-// unable to start, so while a run is active an interrupt only explains that.
-class InterruptNotice
-{
-public:
-    InterruptNotice()
-    {
-        struct sigaction action = {};
-        action.sa_handler = &InterruptNotice::notice;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_PreviousInterrupt);
-        sigaction(SIGTERM, &action, &m_PreviousTerminate);
-    }
-    InterruptNotice(const InterruptNotice&) = delete;
-    InterruptNotice& operator=(const InterruptNotice&) = delete;
-    ~InterruptNotice()
-    {
-        sigaction(SIGINT, &m_PreviousInterrupt, nullptr);
-        sigaction(SIGTERM, &m_PreviousTerminate, nullptr);
-    }
-
-private:
-    static void notice(int)
-    {
-        static const char text[] =
-            "\nAn update is in progress and cannot be stopped safely; it will end by itself.\n";
-        // Only async-signal-safe calls here.
-        const ssize_t written = ::write(STDERR_FILENO, text, sizeof(text) - 1);
-        static_cast<void>(written);
-    }
-
-    struct sigaction m_PreviousInterrupt = {};
-    struct sigaction m_PreviousTerminate = {};
-};
 
 } // namespace
 
@@ -200,6 +167,9 @@ int UpdateCommand::road(const Options& options)
         m_Err << "Update cancelled; the camera was not changed.\n";
         return ExitCodes::FAILURE;
     }
+    // From the first write to the camera to its return, no signal but
+    // kill -9 ends the process.
+    const RunSignals runSignals;
     code = runUpdate(engine, serialNumber);
     if (code == ExitCodes::SUCCESS)
     {
@@ -346,8 +316,7 @@ bool UpdateCommand::confirm()
 {
     m_Out << text(OPERATOR_TEXT::CONFIRM_UPDATE) << " [y/N] ";
     m_Out.flush();
-    QTextStream in(stdin);
-    const QString answer = in.readLine().trimmed().toLower();
+    const QString answer = Console::readAnswer().trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
@@ -375,7 +344,6 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
         },
         Qt::QueuedConnection);
 
-    InterruptNotice notice;
     const QString updating = text(OPERATOR_TEXT::UPDATING_CAMERA);
     EngineLog::info(updating);
     m_Out << updating << "\n";
