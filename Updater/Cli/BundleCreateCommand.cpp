@@ -50,14 +50,8 @@ int BundleCreateCommand::execute(const QCommandLineParser& /*parser*/)
     const bool written =
         writer.write(manifestFile.readAll(),
                      BundleWriter::folderSource(loadFolder, limits.maximumLoadFileSize), bundlePath);
-    for (const QString& line : writer.report())
+    if (BundleReport::print(writer, written, m_Out, m_Err) != ExitCodes::SUCCESS)
     {
-        m_Out << line << "\n";
-    }
-    m_Out.flush();
-    if (!written)
-    {
-        m_Err << "Error: " << writer.lastError() << "\n";
         return ExitCodes::FAILURE;
     }
     // The bundle may be meant for a later updater, so its required version is

@@ -1,5 +1,6 @@
 #include "BundleDemoCommand.h"
 
+#include "BundleReport.h"
 #include "DemoBundle.h"
 #include "ExitCodes.h"
 #include "Workspace.h"
@@ -107,14 +108,8 @@ int BundleDemoCommand::execute(const QCommandLineParser& /*parser*/)
             return true;
         },
         bundlePath);
-    for (const QString& line : writer.report())
+    if (BundleReport::print(writer, written, m_Out, m_Err) != ExitCodes::SUCCESS)
     {
-        m_Out << line << "\n";
-    }
-    m_Out.flush();
-    if (!written)
-    {
-        m_Err << "Error: " << writer.lastError() << "\n";
         return ExitCodes::FAILURE;
     }
     BundleVerifier verifier;

@@ -3,6 +3,7 @@
 #include "ExitCodes.h"
 
 #include "Engine/BundleVerifier.h"
+#include "Engine/BundleWriter.h"
 #include "Engine/CameraUpdate.h"
 
 #include <QJsonArray>
@@ -34,6 +35,21 @@ int print(const BundleVerifier& verifier, bool verified, const QString& faultPre
     if (!verified)
     {
         err << faultPrefix << verifier.lastError() << "\n";
+        return ExitCodes::FAILURE;
+    }
+    return ExitCodes::SUCCESS;
+}
+
+int print(const BundleWriter& writer, bool written, QTextStream& out, QTextStream& err)
+{
+    for (const QString& line : writer.report())
+    {
+        out << line << "\n";
+    }
+    out.flush();
+    if (!written)
+    {
+        err << "Error: " << writer.lastError() << "\n";
         return ExitCodes::FAILURE;
     }
     return ExitCodes::SUCCESS;

@@ -4,6 +4,7 @@
 #include <QString>
 
 class BundleVerifier;
+class BundleWriter;
 class QTextStream;
 
 // How the bundle commands present a verification: the verifier's report as
@@ -15,6 +16,10 @@ namespace BundleReport
 // on `err`. Returns the exit code.
 int print(const BundleVerifier& verifier, bool verified, const QString& faultPrefix, QTextStream& out,
           QTextStream& err);
+
+// Prints what the writer did on `out`; when it did not write, "Error: " and
+// its error on `err`. Returns the exit code.
+int print(const BundleWriter& writer, bool written, QTextStream& out, QTextStream& err);
 
 // The findings as one document: the bundle, whether it verified, the fault
 // and its detail, versions, tag, warnings, and every package with its loads.

@@ -4,6 +4,8 @@
 #include "TextTable.h"
 #include "Workspace.h"
 
+#include "Engine/OperatorTexts.h"
+
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
 
@@ -54,7 +56,7 @@ int CamerasCommand::execute(const QCommandLineParser& parser)
     }
     else if (table.isEmpty())
     {
-        m_Err << "There is no camera connected.\n";
+        m_Err << OperatorTexts::text(OPERATOR_TEXT::NO_CAMERA_CONNECTED) << "\n";
     }
     else
     {

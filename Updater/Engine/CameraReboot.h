@@ -38,7 +38,10 @@
 //
 // After REBOOTED the front end connects to the camera again and refreshes the
 // versions (UpdateRoad::connectCamera, UpdateRoad::refreshAfterReboot) on
-// its own thread. Destroying the object waits for a running worker.
+// its own thread. Destroying the object waits for a running worker (up to
+// the reconnect limit and the reboot itself): the owner of the disconnect
+// handler destroys this object, or waits for it, before the handler's target
+// goes away, since the worker registers the handler again at its end.
 class CameraReboot : public QObject
 {
     Q_OBJECT

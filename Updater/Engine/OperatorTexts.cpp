@@ -82,6 +82,12 @@ constexpr std::array<Entry, static_cast<std::size_t>(OPERATOR_TEXT::COUNT)> TEXT
      QT_TRANSLATE_NOOP("MainWindow", "\n\nPlease attempt to reconnect to camera.")},
     {OPERATOR_TEXT::RECONNECT_FAILED_AFTER, "MainWindow",
      QT_TRANSLATE_NOOP("MainWindow", "Failed to reconnect to camera after %1 milliseconds")},
+    {OPERATOR_TEXT::REBOOT_START_FAILED, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "Failed to initialize camera reboot.")},
+    {OPERATOR_TEXT::REBOOT_THREAD_FAILED, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "Failed to initialize reboot thread.")},
+    {OPERATOR_TEXT::REBOOT_UPDATE_FAILED, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "Failed to update the camera.")},
     {OPERATOR_TEXT::VERSIONS_DIFFER_AFTER_REBOOT, "MainWindow",
      QT_TRANSLATE_NOOP("MainWindow", "The camera was programmed and rebooted, but it does not report the "
                                      "package's versions:")},

@@ -293,6 +293,26 @@ TEST_F(VxupdateCameras, AFailedRunExitsWithTheWindowsTextAndNoReboot)
     EXPECT_FALSE(cancelled.out.contains("Updating camera"));
 }
 
+TEST_F(VxupdateCameras, VersionsNotReadBackAfterTheRebootAreNamedAndFail)
+{
+    // The simulated camera keeps reporting firmware 2.4.1 whatever is written.
+    const QString stale = load("1", "Firmware", "fw.bin",
+                               "          <LoadVersion>2.5</LoadVersion>\n"
+                               "          <ProgrammingMethod>WriteBufferToFlash</ProgrammingMethod>\n"
+                               "          <VersionVerificationMethod>Firmware</VersionVerificationMethod>\n"
+                               "          <FlashAddress>0x10000</FlashAddress>\n"
+                               "          <FlashSize>0x100</FlashSize>\n");
+    writeBundle(path("stale.zip"), manifest(package("VX-2448M", "0x1234", stale)),
+                {{"fw.bin", QByteArray(64, 'Z')}});
+    const Outcome run = vxupdate({"update", path("stale.zip"), "--serial", "SIM-0001", "--yes"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains("1 load(s) programmed. Rebooting camera...\n")) << run.out;
+    EXPECT_TRUE(run.out.contains("  Firmware  0x1     fw.bin  2.4.1    2.5          differs\n")) << run.out;
+    EXPECT_FALSE(run.out.contains("Update completed.")) << run.out;
+    EXPECT_EQ(run.err, "Error: The camera was programmed and rebooted, but it does not report the package's "
+                       "versions:\nFirmware: programmed 2.5, the camera reports 2.4.1\n");
+}
+
 TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
 {
     const Outcome made = vxupdate({"bundle", "demo", path("demo.zip")});
