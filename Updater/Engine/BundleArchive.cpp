@@ -36,10 +36,17 @@ bool currentEntry(QuaZip& zip, quint64& size, bool& encrypted)
     return true;
 }
 
-// Where the current entry's stored bytes lie in the archive file: the local
-// header is read (the entry is opened raw, nothing is inflated). False when
-// the entry cannot be opened, which its reading reports later.
-bool currentEntryRange(QuaZip& zip, quint64& start, quint64& length)
+// Where the current entry's stored bytes lie in the archive file, from its
+// first byte to the one past its last.
+struct StoredRange
+{
+    quint64 start = 0;
+    quint64 end = 0;
+};
+
+// Reads the local header (the entry is opened raw, nothing is inflated).
+// False when the entry cannot be opened, which its reading reports later.
+bool currentEntryRange(QuaZip& zip, StoredRange& range)
 {
     unz_file_info64 info{};
     unzFile file = zip.getUnzFile();
@@ -48,8 +55,8 @@ bool currentEntryRange(QuaZip& zip, quint64& start, quint64& length)
     {
         return false;
     }
-    start = unzGetCurrentFileZStreamPos64(file);
-    length = info.compressed_size;
+    range.start = unzGetCurrentFileZStreamPos64(file);
+    range.end = range.start + info.compressed_size;
     unzCloseCurrentFile(file);
     return true;
 }
@@ -221,25 +228,23 @@ bool BundleArchive::checkEntryRanges()
 {
     struct Range
     {
-        quint64 start;
-        quint64 end;
+        StoredRange stored;
         QString name;
     };
     std::vector<Range> ranges;
     for (bool more = m_Zip->goToFirstFile(); more; more = m_Zip->goToNextFile())
     {
-        quint64 start = 0;
-        quint64 length = 0;
-        if (currentEntryRange(*m_Zip, start, length) && length > 0)
+        StoredRange stored;
+        if (currentEntryRange(*m_Zip, stored) && stored.end > stored.start)
         {
-            ranges.push_back({start, start + length, m_Zip->getCurrentFileName()});
+            ranges.push_back({stored, m_Zip->getCurrentFileName()});
         }
     }
     std::sort(ranges.begin(), ranges.end(),
-              [](const Range& left, const Range& right) { return left.start < right.start; });
+              [](const Range& left, const Range& right) { return left.stored.start < right.stored.start; });
     for (std::size_t index = 1; index < ranges.size(); ++index)
     {
-        if (ranges[index].start < ranges[index - 1].end)
+        if (ranges[index].stored.start < ranges[index - 1].stored.end)
         {
             return fail(QStringLiteral("The bundle %1 holds the entries \"%2\" and \"%3\", whose stored data "
                                        "overlap.")

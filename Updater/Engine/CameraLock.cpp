@@ -50,7 +50,7 @@ QString lockFolder()
             return table().folderForTesting;
         }
     }
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable())
     {
         return runtime;

@@ -116,7 +116,10 @@ private:
             countLine(character);
             if (quote != 0)
             {
-                quote = character == quote ? 0 : quote;
+                if (character == quote)
+                {
+                    quote = 0;
+                }
             }
             else if (character == '"' || character == '\'')
             {

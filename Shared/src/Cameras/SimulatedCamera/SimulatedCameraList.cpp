@@ -209,7 +209,7 @@ std::string defaultFile()
 
 // A list describes a few cameras in kilobytes; anything near this is not
 // one.
-constexpr std::streamsize MAXIMUM_LIST_SIZE = 16 * 1024 * 1024;
+constexpr std::streamsize MAXIMUM_LIST_SIZE = std::streamsize{16} * 1024 * 1024;
 
 void notice(const std::string& path, const std::string& what)
 {
