@@ -1,8 +1,20 @@
 #include "TextTable.h"
 
+#include "Engine/DisplayText.h"
+
 #include <QTextStream>
 
 #include <algorithm>
+
+void TextTable::addRow(const QStringList& cells)
+{
+    QStringList shown;
+    for (const QString& cell : cells)
+    {
+        shown << DisplayText::shown(cell);
+    }
+    m_Rows.push_back(shown);
+}
 
 void TextTable::print(QTextStream& out, const QString& indent) const
 {

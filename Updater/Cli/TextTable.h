@@ -11,7 +11,9 @@ class QTextStream;
 class TextTable
 {
 public:
-    void addRow(const QStringList& cells) { m_Rows.push_back(cells); }
+    // Cells may hold untrusted text (names from a bundle or a camera): they are
+    // shown with control characters escaped and cut when very long.
+    void addRow(const QStringList& cells);
     bool isEmpty() const { return m_Rows.empty(); }
     void print(QTextStream& out, const QString& indent = QString()) const;
 

@@ -1,13 +1,17 @@
 #include "UpdateCommand.h"
 
+#include "Console.h"
 #include "ExitCodes.h"
 #include "ProgressDisplay.h"
+#include "RunSignals.h"
 #include "TextTable.h"
 #include "Workspace.h"
 
 #include "Engine/CameraDetails.h"
+#include "Engine/CameraLock.h"
 #include "Engine/CameraReboot.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 #include "Engine/OperatorTexts.h"
 #include "Engine/UpdateRoad.h"
@@ -40,41 +44,6 @@ bool detailIsShown(const UpdateRoad::Outcome& outcome)
     return outcome.reason != OPERATOR_TEXT::BINARIES_CORRUPTED &&
            outcome.reason != OPERATOR_TEXT::NEWER_UPDATER_REQUIRED;
 }
-
-// Stopping the program in the middle of a flash write can leave the camera
-// unable to start, so while a run is active an interrupt only explains that.
-class InterruptNotice
-{
-public:
-    InterruptNotice()
-    {
-        struct sigaction action = {};
-        action.sa_handler = &InterruptNotice::notice;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_PreviousInterrupt);
-        sigaction(SIGTERM, &action, &m_PreviousTerminate);
-    }
-    InterruptNotice(const InterruptNotice&) = delete;
-    InterruptNotice& operator=(const InterruptNotice&) = delete;
-    ~InterruptNotice()
-    {
-        sigaction(SIGINT, &m_PreviousInterrupt, nullptr);
-        sigaction(SIGTERM, &m_PreviousTerminate, nullptr);
-    }
-
-private:
-    static void notice(int)
-    {
-        static const char text[] =
-            "\nAn update is in progress and cannot be stopped safely; it will end by itself.\n";
-        // Only async-signal-safe calls here.
-        const ssize_t written = ::write(STDERR_FILENO, text, sizeof(text) - 1);
-        static_cast<void>(written);
-    }
-
-    struct sigaction m_PreviousInterrupt = {};
-    struct sigaction m_PreviousTerminate = {};
-};
 
 } // namespace
 
@@ -144,7 +113,11 @@ int UpdateCommand::execute(const QCommandLineParser& parser)
         }
     }
     const int code = road(options);
-    m_Out << "Log file: " << QString::fromStdString(UpdaterLog::logFilePath()) << "\n";
+    const std::string log = UpdaterLog::logFilePath();
+    m_Out << "Log file: "
+          << (log.empty() ? QStringLiteral("none (no log was kept for this run)")
+                          : QString::fromStdString(log))
+          << "\n";
     return code;
 }
 
@@ -156,6 +129,13 @@ int UpdateCommand::road(const Options& options)
     if (code == ExitCodes::SUCCESS)
     {
         code = connectCamera(serialNumber);
+    }
+    // The whole road holds the camera's lock, so no other program slips in
+    // between the run and the reboot.
+    CameraLock cameraLock(serialNumber);
+    if (code == ExitCodes::SUCCESS && !cameraLock.acquire())
+    {
+        code = fail(cameraLock.errorText());
     }
     // Destroyed before the workspace: it waits for its worker.
     CameraUpdate engine;
@@ -187,6 +167,9 @@ int UpdateCommand::road(const Options& options)
         m_Err << "Update cancelled; the camera was not changed.\n";
         return ExitCodes::FAILURE;
     }
+    // From the first write to the camera to its return, no signal but
+    // kill -9 ends the process.
+    const RunSignals runSignals;
     code = runUpdate(engine, serialNumber);
     if (code == ExitCodes::SUCCESS)
     {
@@ -210,8 +193,8 @@ int UpdateCommand::connectCamera(const std::string& serialNumber)
         {
             return fail(connected);
         }
-        m_Out << "Camera: " << QString::fromStdString(serialNumber) << "  "
-              << QString::fromStdString(camera->getModelName()) << "\n";
+        m_Out << "Camera: " << DisplayText::shown(serialNumber) << "  "
+              << DisplayText::shown(camera->getModelName()) << "\n";
         if (UpdateRoad::isInUsb3VisionMode(*camera))
         {
             return fail(text(OPERATOR_TEXT::CAMERA_IN_USB3_VISION_MODE));
@@ -266,7 +249,7 @@ int UpdateCommand::choosePackage(UpdateRoad& road, const CameraUpdate& engine,
         }
         const std::size_t index = static_cast<std::size_t>(std::max(requested, 1) - 1);
         m_Out << "Package: "
-              << QString::fromStdString(CameraUpdate::packageFolderName(engine.compatiblePackages()[index]))
+              << DisplayText::shown(CameraUpdate::packageFolderName(engine.compatiblePackages()[index]))
               << "\n";
         const UpdateRoad::Outcome planned = road.choosePackage(index, *camera);
         if (!planned.succeeded)
@@ -333,8 +316,7 @@ bool UpdateCommand::confirm()
 {
     m_Out << text(OPERATOR_TEXT::CONFIRM_UPDATE) << " [y/N] ";
     m_Out.flush();
-    QTextStream in(stdin);
-    const QString answer = in.readLine().trimmed().toLower();
+    const QString answer = Console::readAnswer().trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
@@ -362,7 +344,6 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
         },
         Qt::QueuedConnection);
 
-    InterruptNotice notice;
     const QString updating = text(OPERATOR_TEXT::UPDATING_CAMERA);
     EngineLog::info(updating);
     m_Out << updating << "\n";

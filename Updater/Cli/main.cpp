@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Console.h"
 
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdaterIdentity.h"
@@ -19,8 +20,8 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     CommandLine commandLine(out, err, ::isatty(STDOUT_FILENO) == 1);
-    const int code = commandLine.run(QCoreApplication::arguments().mid(1));
-    out.flush();
+    // A document written to a full disk is no success.
+    const int code = Console::finishOutput(out, err, commandLine.run(QCoreApplication::arguments().mid(1)));
     err.flush();
     return code;
 }

@@ -1,11 +1,18 @@
 #include "Engine/BundleArchive.h"
 
+#include "Engine/DisplayText.h"
+
+#include <QFile>
 #include <QSet>
 #include <quazip.h>
 #include <quazipfile.h>
 #include <unzip.h>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -29,6 +36,107 @@ bool currentEntry(QuaZip& zip, quint64& size, bool& encrypted)
     return true;
 }
 
+// Where the current entry's stored bytes lie in the archive file, from its
+// first byte to the one past its last.
+struct StoredRange
+{
+    quint64 start = 0;
+    quint64 end = 0;
+};
+
+// Reads the local header (the entry is opened raw, nothing is inflated).
+// False when the entry cannot be opened, which its reading reports later.
+bool currentEntryRange(QuaZip& zip, StoredRange& range)
+{
+    unz_file_info64 info{};
+    unzFile file = zip.getUnzFile();
+    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        unzOpenCurrentFile2(file, nullptr, nullptr, 1) != UNZ_OK)
+    {
+        return false;
+    }
+    range.start = unzGetCurrentFileZStreamPos64(file);
+    range.end = range.start + info.compressed_size;
+    unzCloseCurrentFile(file);
+    return true;
+}
+
+// The zip format allows a comment of 65535 bytes after the directory's end
+// record, but the zip library looks for that record only in the last 65535
+// bytes: such an archive is read through a view that ends at the record.
+class ArchiveView : public QIODevice
+{
+public:
+    ArchiveView(const QString& path, qint64 length) : m_File(path), m_Length(length) {}
+
+    bool open(OpenMode mode) override
+    {
+        return m_File.open(QIODevice::ReadOnly) && QIODevice::open(mode | QIODevice::Unbuffered);
+    }
+    void close() override
+    {
+        m_File.close();
+        QIODevice::close();
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_Length; }
+
+protected:
+    qint64 readData(char* data, qint64 maximum) override
+    {
+        const qint64 position = pos();
+        if (position >= m_Length)
+        {
+            return 0;
+        }
+        return m_File.seek(position) ? m_File.read(data, std::min(maximum, m_Length - position)) : -1;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile m_File;
+    qint64 m_Length;
+};
+
+constexpr qint64 END_RECORD_SIZE = 22;
+constexpr qint64 MAXIMUM_COMMENT = 65535;
+// The part of the tail the zip library searches.
+constexpr qint64 SEARCHED_TAIL = 65535;
+
+// The length of the archive up to the end of its directory's end record, when
+// that record lies beyond the part the zip library searches; 0 otherwise.
+qint64 lengthBeforeLongComment(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= SEARCHED_TAIL)
+    {
+        return 0;
+    }
+    const qint64 size = file.size();
+    const qint64 start = std::max<qint64>(0, size - END_RECORD_SIZE - MAXIMUM_COMMENT);
+    if (!file.seek(start))
+    {
+        return 0;
+    }
+    const QByteArray tail = file.read(size - start);
+    for (int position = tail.size() - static_cast<int>(END_RECORD_SIZE); position >= 0; --position)
+    {
+        if (tail.at(position) != 'P' || tail.mid(position, 4) != QByteArray("PK\x05\x06", 4))
+        {
+            continue;
+        }
+        const auto commentLength = static_cast<qint64>(static_cast<unsigned char>(tail.at(position + 20))) |
+                                   static_cast<qint64>(static_cast<unsigned char>(tail.at(position + 21)))
+                                       << 8;
+        const qint64 recordEnd = start + position + END_RECORD_SIZE;
+        if (recordEnd + commentLength == size)
+        {
+            return size - (start + position) > SEARCHED_TAIL ? recordEnd : 0;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 BundleArchive::BundleArchive(QString path, int maximumEntryCount)
@@ -48,8 +156,24 @@ bool BundleArchive::open()
 {
     m_EntryNames.clear();
     m_LastError.clear();
+    // A FIFO or a device would block or never end.
+    struct stat status = {};
+    if (::stat(QFile::encodeName(m_Path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+    {
+        return fail(QStringLiteral("The bundle %1 is not a regular file.").arg(m_Path));
+    }
+    m_Zip.reset();
+    m_View.reset();
     m_Zip = std::make_unique<QuaZip>(m_Path);
     if (!m_Zip->open(QuaZip::mdUnzip))
+    {
+        if (const qint64 length = lengthBeforeLongComment(m_Path); length > 0)
+        {
+            m_View = std::make_unique<ArchiveView>(m_Path, length);
+            m_Zip = std::make_unique<QuaZip>(m_View.get());
+        }
+    }
+    if (!m_Zip->isOpen() && !(m_View && m_Zip->open(QuaZip::mdUnzip)))
     {
         return fail(QStringLiteral("The bundle %1 cannot be opened as a zip archive (error %2).")
                         .arg(m_Path)
@@ -72,7 +196,7 @@ bool BundleArchive::open()
                         .arg(m_Zip->getZipError()));
     }
     m_EntryNames = std::move(names);
-    if (!checkEntryNames())
+    if (!checkEntryNames() || !checkEntryRanges())
     {
         m_EntryNames.clear();
         return false;
@@ -88,14 +212,45 @@ bool BundleArchive::checkEntryNames()
         if (!isSafeEntryName(name))
         {
             return fail(QStringLiteral("The bundle %1 holds the entry \"%2\", whose name leaves its folder.")
-                            .arg(m_Path, name));
+                            .arg(m_Path, DisplayText::shown(name)));
         }
         if (seen.contains(name))
         {
-            return fail(
-                QStringLiteral("The bundle %1 holds the entry \"%2\" more than once.").arg(m_Path, name));
+            return fail(QStringLiteral("The bundle %1 holds the entry \"%2\" more than once.")
+                            .arg(m_Path, DisplayText::shown(name)));
         }
         seen.insert(name);
+    }
+    return true;
+}
+
+bool BundleArchive::checkEntryRanges()
+{
+    struct Range
+    {
+        StoredRange stored;
+        QString name;
+    };
+    std::vector<Range> ranges;
+    for (bool more = m_Zip->goToFirstFile(); more; more = m_Zip->goToNextFile())
+    {
+        StoredRange stored;
+        if (currentEntryRange(*m_Zip, stored) && stored.end > stored.start)
+        {
+            ranges.push_back({stored, m_Zip->getCurrentFileName()});
+        }
+    }
+    std::sort(ranges.begin(), ranges.end(),
+              [](const Range& left, const Range& right) { return left.stored.start < right.stored.start; });
+    for (std::size_t index = 1; index < ranges.size(); ++index)
+    {
+        if (ranges[index].stored.start < ranges[index - 1].stored.end)
+        {
+            return fail(QStringLiteral("The bundle %1 holds the entries \"%2\" and \"%3\", whose stored data "
+                                       "overlap.")
+                            .arg(m_Path, DisplayText::shown(ranges[index - 1].name),
+                                 DisplayText::shown(ranges[index].name)));
+        }
     }
     return true;
 }
@@ -160,18 +315,20 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     if (!m_Zip || !contains(name) || !m_Zip->setCurrentFile(name, QuaZip::csSensitive) ||
         !currentEntry(*m_Zip, declared, encrypted))
     {
-        return fail(QStringLiteral("The bundle %1 holds no entry \"%2\".").arg(m_Path, name));
+        return fail(
+            QStringLiteral("The bundle %1 holds no entry \"%2\".").arg(m_Path, DisplayText::shown(name)));
     }
     if (encrypted)
     {
-        return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is encrypted.").arg(name, m_Path));
+        return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is encrypted.")
+                        .arg(DisplayText::shown(name), m_Path));
     }
     if (declared > static_cast<quint64>(limit))
     {
         return fail(
             QStringLiteral("The entry \"%1\" of the bundle %2 declares %3 bytes, more than the limit of "
                            "%4 bytes.")
-                .arg(name, m_Path)
+                .arg(DisplayText::shown(name), m_Path)
                 .arg(declared)
                 .arg(limit));
     }
@@ -179,7 +336,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     if (!file.open(QIODevice::ReadOnly))
     {
         return fail(QStringLiteral("The entry \"%1\" of the bundle %2 cannot be opened (error %3).")
-                        .arg(name, m_Path)
+                        .arg(DisplayText::shown(name), m_Path)
                         .arg(file.getZipError()));
     }
     QByteArray chunk(static_cast<int>(CHUNK_SIZE), Qt::Uninitialized);
@@ -190,7 +347,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
         if (count < 0)
         {
             return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is damaged: %3")
-                            .arg(name, m_Path, file.errorString()));
+                            .arg(DisplayText::shown(name), m_Path, file.errorString()));
         }
         if (count == 0)
         {
@@ -202,7 +359,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
             return fail(
                 QStringLiteral("The entry \"%1\" of the bundle %2 inflates to more than the limit of %3 "
                                "bytes.")
-                    .arg(name, m_Path)
+                    .arg(DisplayText::shown(name), m_Path)
                     .arg(limit));
         }
         consumer(chunk.constData(), count);
@@ -213,7 +370,7 @@ bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consume
     if (file.getZipError() != UNZ_OK || static_cast<quint64>(total) != declared)
     {
         return fail(QStringLiteral("The entry \"%1\" of the bundle %2 is damaged: %3 of %4 bytes, error %5.")
-                        .arg(name, m_Path)
+                        .arg(DisplayText::shown(name), m_Path)
                         .arg(total)
                         .arg(declared)
                         .arg(file.getZipError()));

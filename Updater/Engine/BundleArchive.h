@@ -11,11 +11,14 @@
 #include <memory>
 #include <vector>
 
+class QIODevice;
 class QuaZip;
 
 // Read access to a bundle's zip archive that treats the archive as untrusted:
-// an archive with entries whose names leave their folder, with an entry twice
-// or with too many entries is refused as a whole; an entry is read in chunks,
+// a path that is not a regular file, an archive with entries whose names leave
+// their folder, with an entry twice, with entries whose stored data overlap
+// (one stream inflated under many names) or with too many entries is refused
+// as a whole, before anything is inflated; an entry is read in chunks,
 // only up to a limit, and must inflate to exactly its declared size with a
 // matching checksum.
 class BundleArchive
@@ -59,9 +62,12 @@ public:
 private:
     bool fail(const QString& text);
     bool checkEntryNames();
+    bool checkEntryRanges();
 
     QString m_Path;
     int m_MaximumEntryCount;
+    // An archive with a long comment is read through a view of the file.
+    std::unique_ptr<QIODevice> m_View;
     std::unique_ptr<QuaZip> m_Zip;
     QStringList m_EntryNames;
     QString m_LastError;

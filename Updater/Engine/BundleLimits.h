@@ -15,4 +15,7 @@ struct BundleLimits
     // All load files of one package together, as they are held in memory.
     qint64 maximumPackageDataSize = 256 * MEBIBYTE;
     int maximumEntryCount = 10000;
+    // Every load file a verification inflates, over all packages: a file
+    // named with many different tags is inflated once per tag.
+    qint64 maximumBundleDataSize = 1024 * MEBIBYTE;
 };

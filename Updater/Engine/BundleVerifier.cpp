@@ -2,6 +2,8 @@
 
 #include "Engine/BundleArchive.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/DisplayText.h"
+#include "Engine/LoadRules.h"
 #include "Engine/ManifestStructure.h"
 #include "Engine/ManifestValues.h"
 #include "Engine/SecurityTags.h"
@@ -9,6 +11,7 @@
 #include "Engine/UpdaterIdentity.h"
 
 #include "Sha1/CSHA1.h"
+#include "Utilities/Programmer.h"
 
 #include <QHash>
 
@@ -39,6 +42,9 @@ struct FileCheck
     QString entry;
     std::string securityTag;
     qint64 declaredSize = 0;
+    // A load of this file is a firmware image, walked once read.
+    bool walkImage = false;
+    bool completeImage = false;
     bool passed = false;
     qint64 size = 0;
     QString problem;
@@ -48,18 +54,27 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
 {
     if (!archive.contains(check.entry))
     {
-        check.problem = QStringLiteral("the bundle holds no entry \"%1\"").arg(check.entry);
+        check.problem =
+            QStringLiteral("the bundle holds no entry \"%1\"").arg(DisplayText::shown(check.entry));
         return;
     }
     CSHA1 sha1;
     qint64 size = 0;
+    std::vector<unsigned char> image;
     const bool read = archive.streamEntry(check.entry, limits.maximumLoadFileSize,
-                                          [&sha1, &size](const char* bytes, qint64 count)
+                                          [&](const char* bytes, qint64 count)
                                           {
-                                              sha1.Update(reinterpret_cast<const unsigned char*>(bytes),
-                                                          static_cast<unsigned int>(count));
+                                              const auto* first =
+                                                  reinterpret_cast<const unsigned char*>(bytes);
+                                              sha1.Update(first, static_cast<unsigned int>(count));
                                               size += count;
+                                              if (check.walkImage)
+                                              {
+                                                  image.insert(image.end(), first, first + count);
+                                              }
                                           });
+    check.completeImage =
+        check.walkImage && Utilities::Programmer::isCompleteFirmware(image.data(), image.size());
     if (!read)
     {
         check.problem = archive.lastError();
@@ -72,7 +87,7 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
     {
         check.problem =
             QStringLiteral("its content does not match its SecurityTag \"%1\" (the file's tag is %2)")
-                .arg(QString::fromStdString(check.securityTag),
+                .arg(DisplayText::shown(check.securityTag),
                      QString::fromStdString(SecurityTags::encodeDigest(digest)));
         return;
     }
@@ -130,14 +145,40 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
     }
 }
 
+// The directory's sizes bound what inflating gives (reading stops at the
+// declared size), so the whole verification is bounded before it starts.
+// Files declared over the per-file limit are refused without inflating.
+bool withinInflationLimit(const std::vector<FileCheck>& checks, const BundleLimits& limits, QString& fault)
+{
+    qint64 total = 0;
+    for (const FileCheck& check : checks)
+    {
+        if (check.problem.isEmpty() && check.declaredSize <= limits.maximumLoadFileSize)
+        {
+            total += check.declaredSize;
+        }
+    }
+    if (total <= limits.maximumBundleDataSize)
+    {
+        return true;
+    }
+    fault =
+        OperatorTexts::text(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED) + QLatin1Char('\n') +
+        QStringLiteral("The loads of the bundle name %1 bytes of load files to check, more than the limit "
+                       "of %2 bytes that the updater inflates for one bundle.")
+            .arg(total)
+            .arg(limits.maximumBundleDataSize);
+    return false;
+}
+
 QString describePackage(const Package& package)
 {
     return QStringLiteral(
                "Package %1: model name \"%2\", commercial name \"%3\", family \"%4\", ID %5, hardware "
                "revision %6, %7 load(s)")
-        .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
-             QString::fromStdString(package.modelName), QString::fromStdString(package.commercialName),
-             QString::fromStdString(package.modelFamily), ManifestValues::hexadecimalText(package.modelId),
+        .arg(DisplayText::shown(CameraUpdate::packageFolderName(package)),
+             DisplayText::shown(package.modelName), DisplayText::shown(package.commercialName),
+             DisplayText::shown(package.modelFamily), ManifestValues::hexadecimalText(package.modelId),
              package.hardwareRevision == Package::ANY_REVISION ? QStringLiteral("any")
                                                                : QString::number(package.hardwareRevision))
         .arg(package.loads.size());
@@ -146,8 +187,8 @@ QString describePackage(const Package& package)
 QString describeLoad(const Load& load)
 {
     return QStringLiteral("  Load %1 %2 \"%3\" version %4")
-        .arg(ManifestValues::hexadecimalText(load.loadNumber), QString::fromStdString(load.loadType),
-             QString::fromStdString(load.fileName), load.loadVersion.toString());
+        .arg(ManifestValues::hexadecimalText(load.loadNumber), DisplayText::shown(load.loadType),
+             DisplayText::shown(load.fileName), load.loadVersion.toString());
 }
 
 } // namespace
@@ -197,6 +238,10 @@ bool BundleVerifier::verify(const QString& bundlePath)
                     QStringLiteral("The manifest lists no package."));
     }
     CheckPlan plan = planChecks(archive.declaredSizes());
+    if (!withinInflationLimit(plan.checks, m_Options.limits, m_LastError))
+    {
+        return false;
+    }
     runChecks(bundlePath, m_Options.limits, m_Options.threads, plan.checks);
     return reportPackages(plan);
 }
@@ -259,11 +304,13 @@ BundleVerifier::CheckPlan BundleVerifier::planChecks(const QHash<QString, qint64
                 check.declaredSize = sizes.value(entry, 0);
                 if (!BundleArchive::isSafeEntryName(entry))
                 {
-                    check.problem = QStringLiteral("its path \"%1\" leaves the bundle's folders").arg(entry);
+                    check.problem = QStringLiteral("its path \"%1\" leaves the bundle's folders")
+                                        .arg(DisplayText::shown(entry));
                 }
                 found = checkOf.emplace(key, plan.checks.size()).first;
                 plan.checks.push_back(std::move(check));
             }
+            plan.checks[found->second].walkImage |= LoadRules::isFirmwareImage(load);
             plan.checksOfPackage.back().push_back(found->second);
         }
     }
@@ -282,7 +329,7 @@ bool BundleVerifier::reportPackages(const CheckPlan& plan)
         {
             return fail(notProgrammableText(),
                         QStringLiteral("The package %1 lists no load.")
-                            .arg(QString::fromStdString(CameraUpdate::packageFolderName(package))));
+                            .arg(DisplayText::shown(CameraUpdate::packageFolderName(package))));
         }
         qint64 packageBytes = 0;
         if (!reportLoads(plan, packageIndex, packageBytes))
@@ -302,20 +349,33 @@ bool BundleVerifier::reportPackages(const CheckPlan& plan)
 bool BundleVerifier::reportLoads(const CheckPlan& plan, std::size_t packageIndex, qint64& packageBytes)
 {
     const Package& package = m_Manifest.packages[packageIndex];
-    const QString folder = QString::fromStdString(CameraUpdate::packageFolderName(package));
+    const QString folder = DisplayText::shown(CameraUpdate::packageFolderName(package));
     for (std::size_t loadIndex = 0; loadIndex < package.loads.size(); ++loadIndex)
     {
         const Load& load = package.loads[loadIndex];
         const FileCheck& check = plan.checks[plan.checksOfPackage[packageIndex][loadIndex]];
         m_LoadFindings.push_back({packageIndex, loadIndex, check.size, check.passed});
         const QString loadFailure =
-            QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+            QStringLiteral("Failed to validate load %1.").arg(DisplayText::shown(load.fileName));
         if (!check.passed)
         {
             m_Report << describeLoad(load) + QStringLiteral(": FAILED");
             return fail(textOf(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED),
                         loadFailure +
                             QStringLiteral(" The file of package %1: %2.").arg(folder, check.problem));
+        }
+        // A load that matches its tag may still be one no camera should get.
+        QString problem = LoadRules::manifestProblem(load);
+        if (problem.isEmpty())
+        {
+            problem = LoadRules::fileProblem(load, static_cast<std::size_t>(check.size), check.completeImage);
+        }
+        if (!problem.isEmpty())
+        {
+            m_Report << describeLoad(load) + QStringLiteral(": FAILED");
+            return fail(textOf(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED),
+                        loadFailure + QLatin1Char(' ') + problem +
+                            QStringLiteral(" (package %1)").arg(folder));
         }
         packageBytes += check.size;
         if (packageBytes > m_Options.limits.maximumPackageDataSize)

@@ -1,5 +1,6 @@
 #include "Engine/CameraReboot.h"
 
+#include "Engine/CameraLock.h"
 #include "Engine/EngineLog.h"
 #include "Engine/OperatorTexts.h"
 
@@ -94,6 +95,14 @@ void CameraReboot::waitForReconnect(const std::string& serialNumber) const
 CameraReboot::OUTCOME CameraReboot::rebootAndWait(const std::string& serialNumber)
 {
     m_LastError.clear();
+    // Another program driving the camera meanwhile would meet it rebooting.
+    CameraLock cameraLock(serialNumber);
+    if (!cameraLock.acquire())
+    {
+        m_LastError = cameraLock.errorText();
+        EngineLog::error(m_LastError);
+        return OUTCOME::FAILED;
+    }
     if (m_DisconnectHandler)
     {
         CameraInterface::Camera::registerDisconnectCallback(&ignoreDisconnection);

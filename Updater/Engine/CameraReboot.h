@@ -25,6 +25,10 @@
 //   queued and handle it on their thread. start refuses (false, nothing
 //   emitted) while a restart is running.
 //
+// Both hold the camera's CameraLock from the reboot to the end of the wait;
+// when another program holds it the restart fails at once (FAILED, the lock's
+// text in lastError()). Callers of the single steps below take it themselves.
+//
 // While a restart runs, the registry's disconnection callback is an empty
 // one, so that the camera's own reboot is not reported as a loss; afterwards
 // (also on failure) the handler given with setDisconnectHandler is registered

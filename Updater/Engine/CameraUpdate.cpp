@@ -1,7 +1,11 @@
 #include "Engine/CameraUpdate.h"
 
 #include "Engine/BundleArchive.h"
+#include "Engine/CameraLock.h"
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
+#include "Engine/LoadRules.h"
+#include "Engine/ManifestGuard.h"
 #include "Engine/SecurityTags.h"
 
 #include "Cameras/Camera.h"
@@ -113,6 +117,15 @@ bool CameraUpdate::loadBundle(const QString& path)
     {
         return refuseBundle(archive.lastError());
     }
+    // A manifest built to exhaust the reader is not the one a release
+    // engineer sealed: it is refused as corrupted, before any parse.
+    const QString refusal = ManifestGuard::findRefusal(bytes);
+    if (!refusal.isEmpty())
+    {
+        m_LastError = refusal;
+        EngineLog::error(QStringLiteral("The bundle %1 is refused: %2").arg(path, refusal));
+        return true;
+    }
     m_Manifest.parse(bytes);
     m_ComputedManifestTag = SecurityTags::computeManifestTag(bytes);
     if (!m_Manifest.errorString.isNull())
@@ -135,6 +148,15 @@ bool CameraUpdate::isManifestAuthentic() const
 
 bool CameraUpdate::requiresNewerUpdater(const QVersionNumber& applicationVersion) const
 {
+    // A version this updater cannot read was written for a later one.
+    if (m_Manifest.requiredUpdaterVersion.isNull() &&
+        !m_Manifest.requiredUpdaterVersionText.trimmed().isEmpty())
+    {
+        EngineLog::error(QStringLiteral("The bundle requires the updater version \"%1\", which this updater "
+                                        "cannot read.")
+                             .arg(m_Manifest.requiredUpdaterVersionText));
+        return true;
+    }
     return !m_Manifest.requiredUpdaterVersion.isNull() &&
            applicationVersion < m_Manifest.requiredUpdaterVersion;
 }
@@ -259,14 +281,33 @@ void CameraUpdate::validateLoads() const
     {
         return;
     }
+    const QString packageProblem = LoadRules::packageProblem(*m_SelectedPackage);
+    if (!packageProblem.isEmpty())
+    {
+        EngineLog::error(packageProblem);
+        const QString message = tr("The selected package could not be programmed.");
+        EngineLog::error(message);
+        throw std::runtime_error(message.toStdString());
+    }
     for (const Load& load : m_SelectedPackage->loads)
     {
         bool complete = false;
         const SecurityTags::Digest digest = digestOf(load.data, complete);
+        QString message = tr("Failed to validate load %1.").arg(DisplayText::shown(load.fileName));
         if (!complete || !SecurityTags::loadTagMatches(load.securityTag, digest))
         {
-            const QString message =
-                tr("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+            EngineLog::error(message);
+            throw std::runtime_error(message.toStdString());
+        }
+        // A load that matches its tag may still be one no camera should get.
+        QString problem = LoadRules::manifestProblem(load);
+        if (problem.isEmpty())
+        {
+            problem = LoadRules::fileProblem(load, load.data.data(), load.data.size());
+        }
+        if (!problem.isEmpty())
+        {
+            message += QLatin1Char(' ') + problem;
             EngineLog::error(message);
             throw std::runtime_error(message.toStdString());
         }

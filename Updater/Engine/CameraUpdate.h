@@ -28,6 +28,8 @@ class Camera;
 class CameraLease;
 } // namespace CameraInterface
 
+class CameraLock;
+
 namespace VxInternal
 {
 struct Usb3VisionInfo;
@@ -68,14 +70,18 @@ public:
     // False when the archive cannot be read or is refused, holds no
     // Manifest.xml, or the manifest is not well-formed XML (`lastError` says
     // why); true otherwise, also for a manifest without packages. Replaces
-    // the previous manifest in every case.
+    // the previous manifest in every case. A manifest refused by
+    // ManifestGuard (a document type, entities, too deep, too many
+    // attributes) is never parsed: the bundle loads with no packages and no
+    // tag, so isManifestAuthentic fails, and `lastError` says why.
     bool loadBundle(const QString& path);
 
     // The computed tag equals the manifest's `ManifestSecurityTag` exactly.
     bool isManifestAuthentic() const;
 
     // `applicationVersion` (major.minor.micro) is lower than the manifest's
-    // required updater version.
+    // required updater version, or that version's text does not read as a
+    // version (it was written for a later updater; logged).
     bool requiresNewerUpdater(const QVersionNumber& applicationVersion) const;
 
     // The folder of a package inside the bundle, for example
@@ -87,7 +93,11 @@ public:
     void extractLoads();
 
     // Throws std::runtime_error "Failed to validate load <file name>." for the
-    // first load of the selected package whose data does not match its tag.
+    // first load of the selected package whose data does not match its tag;
+    // the same text followed by the reason for a load that LoadRules refuses
+    // (empty file, incomplete firmware image, unreadable flash address or
+    // size); "The selected package could not be programmed." for a package
+    // without loads. Everything is logged.
     void validateLoads() const;
 
     // Rebuilds the list of packages that fit the camera: name (the commercial
@@ -131,7 +141,9 @@ public:
 
     // Starts the update on a worker thread, which takes a lease of its own on
     // the leased camera for the whole run, and emits updateStarted with the
-    // outcome. Refused (false, nothing emitted) while a run is active.
+    // outcome. Refused (false, nothing emitted) while a run is active. The
+    // run holds the camera's CameraLock; when another program holds it the
+    // start fails (updateStarted(false)) and `lastError` says so.
     bool startUpdate(CameraInterface::CameraLease& camera);
 
     bool isUpdateRunning() const;
@@ -229,6 +241,7 @@ private:
     UpdateTiming m_Timing;
 
     mutable std::mutex m_RunMutex;
+    std::unique_ptr<CameraLock> m_RunLock;
     std::condition_variable m_RunEnded;
     bool m_Running = false;
 };

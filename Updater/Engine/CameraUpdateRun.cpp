@@ -3,6 +3,7 @@
 
 #include "Engine/CameraUpdate.h"
 
+#include "Engine/CameraLock.h"
 #include "Engine/EngineLog.h"
 
 #include "Cameras/Camera.h"
@@ -61,6 +62,21 @@ bool CameraUpdate::startUpdate(CameraInterface::CameraLease& camera)
         }
         m_Running = true;
     }
+    // Another program driving the same camera would interleave its flash
+    // writes with these.
+    auto lock = std::make_unique<CameraLock>(camera->getSerialNumber());
+    if (!lock->acquire())
+    {
+        m_LastError = lock->errorText();
+        EngineLog::error(m_LastError);
+        endRun();
+        emit updateStarted(false);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_RunMutex);
+        m_RunLock = std::move(lock);
+    }
     // The worker takes a lease of its own, on its own thread, and holds it to
     // the end of the run: the registry then cannot destroy the camera under
     // it, whatever its disconnection pass decides meanwhile. The caller's
@@ -117,6 +133,7 @@ void CameraUpdate::work(const std::string& serialNumber, CameraInterface::Camera
 void CameraUpdate::endRun()
 {
     std::lock_guard<std::mutex> lock(m_RunMutex);
+    m_RunLock.reset();
     m_Running = false;
     m_RunEnded.notify_all();
 }

@@ -6,7 +6,7 @@
 
 // The updater's log: the logger named "VxUpdater", looked up anew for every
 // message. Without such a logger (a front end that keeps no log) messages are
-// dropped.
+// dropped. Control characters in a message are written escaped (DisplayText).
 namespace EngineLog
 {
 

@@ -67,9 +67,9 @@ bool Load::readField(QXmlStreamReader& reader)
     else if (name == QLatin1String("FlashControlOperation"))
         flashControlOperation = flashControlOperationFromText(readText(reader).toStdString());
     else if (name == QLatin1String("FlashAddress"))
-        flashAddress = readHexadecimal(readText(reader));
+        flashAddress = readFlashNumber(reader, "FlashAddress");
     else if (name == QLatin1String("FlashSize"))
-        flashSize = readHexadecimal(readText(reader));
+        flashSize = readFlashNumber(reader, "FlashSize");
     else if (name == QLatin1String("VersionFlashAddress"))
         versionFlashAddress = readHexadecimal(readText(reader));
     else if (name == QLatin1String("VersionFlashSize"))
@@ -81,4 +81,15 @@ bool Load::readField(QXmlStreamReader& reader)
     else
         return false;
     return true;
+}
+
+std::uint32_t Load::readFlashNumber(QXmlStreamReader& reader, const char* field)
+{
+    const QString text = readText(reader);
+    std::uint32_t value = 0;
+    if (!ManifestValues::readHexadecimal(text, value))
+    {
+        unreadableNumbers.push_back(std::string(field) + " \"" + text.toStdString() + '"');
+    }
+    return value;
 }

@@ -35,6 +35,9 @@ public:
     std::uint32_t nextLoad = 0;
     std::uint32_t alternateNextLoad = 0;
     QString errorString;
+    // The flash fields whose text did not read as a number (and so read as
+    // 0), as `FlashAddress "0x1FFFFFFFF"`, in document order.
+    std::vector<std::string> unreadableNumbers;
     std::vector<unsigned char> data;
     bool updateRequired = false;
     QVersionNumber currentVersion;
@@ -46,4 +49,5 @@ public:
 private:
     // False when the element is not one of the load's fields.
     bool readField(QXmlStreamReader& reader);
+    std::uint32_t readFlashNumber(QXmlStreamReader& reader, const char* field);
 };

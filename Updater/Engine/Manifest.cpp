@@ -1,5 +1,6 @@
 #include "Engine/Manifest.h"
 
+#include "Engine/ManifestGuard.h"
 #include "Engine/ManifestValues.h"
 
 #include <QXmlStreamReader>
@@ -11,6 +12,14 @@ Manifest::~Manifest() = default;
 
 bool Manifest::parse(const QByteArray& xml)
 {
+    // What would exhaust the reader never reaches it.
+    const QString refusal = ManifestGuard::findRefusal(xml);
+    if (!refusal.isEmpty())
+    {
+        packages.clear();
+        errorString = refusal;
+        return false;
+    }
     QXmlStreamReader reader(xml);
     return parse(reader);
 }
@@ -27,8 +36,11 @@ bool Manifest::parse(QXmlStreamReader& reader)
         }
         return false;
     }
-    requiredUpdaterVersion = ManifestValues::readVersion(
-        reader.attributes().value(QLatin1String("RequiredUpdaterVersion")).toString());
+    const QXmlStreamAttributes attributes = reader.attributes();
+    requiredUpdaterVersionText = attributes.hasAttribute(QLatin1String("RequiredUpdaterVersion"))
+                                     ? attributes.value(QLatin1String("RequiredUpdaterVersion")).toString()
+                                     : QString();
+    requiredUpdaterVersion = ManifestValues::readVersion(requiredUpdaterVersionText);
     while (reader.readNextStartElement())
     {
         if (reader.name() == QLatin1String("Packages"))

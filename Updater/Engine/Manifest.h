@@ -23,6 +23,8 @@ public:
 
     // Empty when the manifest names none.
     QVersionNumber requiredUpdaterVersion;
+    // The attribute's text as written; null when absent.
+    QString requiredUpdaterVersionText;
     // Null when the element is absent.
     QString manifestSecurityTag;
     // Null after a parse without reader error, the reader's text otherwise.
@@ -30,7 +32,9 @@ public:
     std::vector<Package> packages;
 
     // False when the first element is not `Manifest` or the reader reported an
-    // error (then `errorString` holds its text).
+    // error (then `errorString` holds its text). The bytes are first scanned
+    // for what a manifest never holds (ManifestGuard); a refusal fails the
+    // parse with its text in `errorString`.
     bool parse(const QByteArray& xml);
     bool parse(QXmlStreamReader& reader);
 

@@ -58,13 +58,22 @@ namespace ManifestValues
 
 std::uint32_t readHexadecimal(const QString& text)
 {
+    std::uint32_t value = 0;
+    readHexadecimal(text, value);
+    return value;
+}
+
+bool readHexadecimal(const QString& text, std::uint32_t& value)
+{
     QString digits = text.trimmed();
     if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
     {
         digits.remove(0, 2);
     }
-    std::uint64_t value = 0;
-    return readDigits(digits, 16, UNSIGNED_LIMIT, value) ? static_cast<std::uint32_t>(value) : 0;
+    std::uint64_t read = 0;
+    const bool valid = readDigits(digits, 16, UNSIGNED_LIMIT, read);
+    value = valid ? static_cast<std::uint32_t>(read) : 0;
+    return valid;
 }
 
 std::uint32_t readDecimal(const QString& text)

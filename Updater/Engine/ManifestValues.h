@@ -12,6 +12,8 @@ namespace ManifestValues
 
 // Hexadecimal with an optional "0x" or "0X" prefix.
 std::uint32_t readHexadecimal(const QString& text);
+// The same, telling an unreadable text (false, `value` 0) from a written 0.
+bool readHexadecimal(const QString& text, std::uint32_t& value);
 
 // Decimal digits only: "0x10" is not a decimal number and reads as 0.
 std::uint32_t readDecimal(const QString& text);

@@ -102,18 +102,19 @@ UpdateRoad::Outcome UpdateRoad::acceptBundle(const QString& path, const QVersion
         return Outcome::failure(
             OPERATOR_TEXT::BINARIES_CORRUPTED, SEVERITY::ERROR,
             OperatorTexts::text(OPERATOR_TEXT::BINARIES_CORRUPTED),
-            manifest.manifestSecurityTag.isNull()
+            // A manifest refused unparsed says why in lastError.
+            !m_Engine.lastError().isEmpty() ? m_Engine.lastError()
+            : manifest.manifestSecurityTag.isNull()
                 ? QStringLiteral("The updater finds no ManifestSecurityTag element in the manifest.")
                 : QStringLiteral("The manifest's ManifestSecurityTag is \"%1\", its content gives \"%2\".")
                       .arg(manifest.manifestSecurityTag, QString::fromUtf8(m_Engine.computedManifestTag())));
     }
     if (checkUpdaterVersion && m_Engine.requiresNewerUpdater(updaterVersion))
     {
-        return Outcome::failure(
-            OPERATOR_TEXT::NEWER_UPDATER_REQUIRED, SEVERITY::ERROR,
-            OperatorTexts::text(OPERATOR_TEXT::NEWER_UPDATER_REQUIRED),
-            QStringLiteral("The bundle requires updater %1; this updater is %2.")
-                .arg(manifest.requiredUpdaterVersion.toString(), updaterVersion.toString()));
+        return Outcome::failure(OPERATOR_TEXT::NEWER_UPDATER_REQUIRED, SEVERITY::ERROR,
+                                OperatorTexts::text(OPERATOR_TEXT::NEWER_UPDATER_REQUIRED),
+                                QStringLiteral("The bundle requires updater %1; this updater is %2.")
+                                    .arg(manifest.requiredUpdaterVersionText, updaterVersion.toString()));
     }
     return Outcome();
 }

@@ -3,16 +3,23 @@
 #include "Engine/EngineLog.h"
 #include "Engine/UpdaterIdentity.h"
 
+#include "Utilities/LibraryNotices.h"
+
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QString>
 
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/spdlog.h>
 
+#include <cerrno>
 #include <iostream>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace UpdaterLog
 {
@@ -39,6 +46,50 @@ const QDateTime& startMoment()
     return moment;
 }
 
+constexpr int MAXIMUM_NAME_ATTEMPTS = 100;
+
+// Creates the file, failing when it exists: two runs started in the same
+// millisecond must not write into one file.
+bool createExclusively(const QString& path)
+{
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (descriptor < 0)
+    {
+        return false;
+    }
+    ::close(descriptor);
+    return true;
+}
+
+} // namespace
+
+std::string createUniqueFile(const QString& base)
+{
+    for (int attempt = 1; attempt <= MAXIMUM_NAME_ATTEMPTS; ++attempt)
+    {
+        const QString path = attempt == 1 ? base : base + QStringLiteral("_%1").arg(attempt);
+        if (createExclusively(path))
+        {
+            return path.toStdString();
+        }
+        if (errno != EEXIST)
+        {
+            break;
+        }
+    }
+    return std::string();
+}
+
+namespace
+{
+
+std::string createLogFile()
+{
+    return createUniqueFile(logFolder() + QLatin1Char('/') + applicationShortName() + QLatin1Char('_') +
+                            startMoment().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")));
+}
+
 } // namespace
 
 std::string logFilePath()
@@ -47,37 +98,52 @@ std::string logFilePath()
     {
         return std::string();
     }
-    static const std::string path =
-        (logFolder() + QLatin1Char('/') + applicationShortName() + QLatin1Char('_') +
-         startMoment().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")))
-            .toStdString();
+    static const std::string path = createLogFile();
     return path;
+}
+
+QString logFolderPath()
+{
+    return logFolder();
 }
 
 bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks)
 {
     const std::string path = logFilePath();
-    if (path.empty())
+    std::vector<spdlog::sink_ptr> sinks(extraSinks.begin(), extraSinks.end());
+    bool kept = !path.empty();
+    if (!kept)
     {
-        std::cout << "Can't run the application.\n";
-        return true;
+        // Standard output may carry a document (--json): the operator is told
+        // on standard error.
+        std::cerr << "Can't run the application.\n"
+                  << "The log folder " << logFolder().toStdString()
+                  << " cannot be written: no log will be kept for this run.\n";
     }
     try
     {
-        std::vector<spdlog::sink_ptr> sinks{std::make_shared<spdlog::sinks::basic_file_sink_mt>(path, false)};
-        sinks.insert(sinks.end(), extraSinks.begin(), extraSinks.end());
+        if (kept)
+        {
+            sinks.insert(sinks.begin(), std::make_shared<spdlog::sinks::basic_file_sink_mt>(path, false));
+        }
         auto logger = std::make_shared<spdlog::logger>(EngineLog::LOGGER_NAME, sinks.begin(), sinks.end());
         logger->set_level(spdlog::level::info);
         logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
-        logger->flush_on(spdlog::level::err);
+        // Every line reaches the file at once: a run killed in the middle
+        // of programming still leaves the record of what it wrote.
+        logger->flush_on(spdlog::level::info);
+        spdlog::drop(EngineLog::LOGGER_NAME);
         spdlog::register_logger(logger);
-        return true;
+        // What the camera library skips or cannot read goes into this log.
+        Utilities::LibraryNotices::setHandler([](const std::string& text)
+                                              { EngineLog::warning(QString::fromStdString(text)); });
     }
     catch (const spdlog::spdlog_ex& error)
     {
-        std::cout << "Error: " << error.what() << std::endl;
-        return false;
+        std::cerr << "Error: " << error.what() << std::endl;
+        kept = false;
     }
+    return kept;
 }
 
 } // namespace UpdaterLog

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <spdlog/common.h>
 
 #include <string>
@@ -12,14 +14,27 @@
 namespace UpdaterLog
 {
 
-// The log file of this run; the moment in its name is taken at the first call
-// and kept. Every call makes sure the folder exists.
+// The log file of this run, created empty (exclusively) at the first call
+// and kept: the moment in its name is that of the first call; when a file of
+// that name exists (another run of the same millisecond), "_2", "_3"... is
+// appended. Empty when the folder or the file cannot be created. Every call
+// makes sure the folder exists.
 std::string logFilePath();
 
-// Creates the logger: synchronous, thread-safe, appending to logFilePath(),
-// level information, pattern "[%Y-%m-%d %T:%e] [%l] %v", flushed at error
-// level. `extraSinks` also receive every line. False (with the reason on
-// standard output) when the logging library refuses.
+// Creates an empty file named `base`, or "<base>_2", "<base>_3"... when
+// that name is taken, never opening an existing file; its path, or empty
+// when none could be created.
+std::string createUniqueFile(const QString& base);
+
+// The folder of the log files.
+QString logFolderPath();
+
+// Creates the logger named "VxUpdater": synchronous, thread-safe, appending
+// to logFilePath(), level information, pattern "[%Y-%m-%d %T:%e] [%l] %v",
+// each line flushed to the file as it is written. `extraSinks` also receive
+// every line. The camera library's notices (Utilities::LibraryNotices) are
+// logged as warnings. False when no log file is kept: the reason is then on standard
+// error, and the logger writes to `extraSinks` only.
 bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks = {});
 
 } // namespace UpdaterLog

@@ -191,6 +191,70 @@ void writeZeroBomb(const QString& path, const std::vector<std::pair<QString, QBy
     ASSERT_EQ(zip.getZipError(), UNZ_OK);
 }
 
+namespace
+{
+
+quint32 little(const QByteArray& bytes, int offset, int size)
+{
+    quint32 value = 0;
+    for (int index = size - 1; index >= 0; --index)
+    {
+        value = (value << 8) | static_cast<unsigned char>(bytes[offset + index]);
+    }
+    return value;
+}
+
+void putLittle(QByteArray& bytes, int offset, int size, quint32 value)
+{
+    for (int index = 0; index < size; ++index)
+    {
+        bytes[offset + index] = static_cast<char>((value >> (8 * index)) & 0xFF);
+    }
+}
+
+} // namespace
+
+void addAliases(const QString& path, const QString& entryName, const QStringList& aliases)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray zip = file.readAll();
+    file.close();
+    const int end = zip.lastIndexOf(QByteArray("PK\x05\x06", 4));
+    ASSERT_GE(end, 0);
+    const int directory = static_cast<int>(little(zip, end + 16, 4));
+    const int directorySize = static_cast<int>(little(zip, end + 12, 4));
+    QByteArray record;
+    for (int position = directory; position < directory + directorySize;)
+    {
+        const int length =
+            46 + static_cast<int>(little(zip, position + 28, 2) + little(zip, position + 30, 2) +
+                                  little(zip, position + 32, 2));
+        if (zip.mid(position + 46, static_cast<int>(little(zip, position + 28, 2))) == entryName.toUtf8())
+        {
+            record = zip.mid(position, length);
+        }
+        position += length;
+    }
+    ASSERT_FALSE(record.isEmpty()) << entryName.toStdString();
+    QByteArray added;
+    for (const QString& alias : aliases)
+    {
+        ASSERT_EQ(alias.toUtf8().size(), entryName.toUtf8().size());
+        QByteArray copy = record;
+        copy.replace(46, alias.toUtf8().size(), alias.toUtf8());
+        added += copy;
+    }
+    QByteArray endRecord = zip.mid(end);
+    const quint32 count = little(endRecord, 10, 2) + static_cast<quint32>(aliases.size());
+    putLittle(endRecord, 8, 2, count);
+    putLittle(endRecord, 10, 2, count);
+    putLittle(endRecord, 12, 4, static_cast<quint32>(directorySize + added.size()));
+    zip = zip.left(directory + directorySize) + added + endRecord;
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(zip), zip.size());
+}
+
 std::vector<std::pair<QString, QByteArray>> readZip(const QString& path)
 {
     std::vector<std::pair<QString, QByteArray>> entries;

@@ -83,6 +83,11 @@ void writeZeroBomb(const QString& path, const std::vector<std::pair<QString, QBy
 // that much.
 QByteArray zeroDeflateStream(quint32 mebibytes);
 
+// Adds central-directory records that name the stored data of `entryName`
+// again under each alias (all of its name's length): entries whose data
+// overlap, as a hostile archive makes them.
+void addAliases(const QString& path, const QString& entryName, const QStringList& aliases);
+
 // The entries of an archive read back without the engine, by name.
 std::vector<std::pair<QString, QByteArray>> readZip(const QString& path);
 

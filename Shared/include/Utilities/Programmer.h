@@ -2,6 +2,7 @@
 
 #include "VxAppsExport.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -61,6 +62,11 @@ public:
 
     // Reverses the bit order of every byte (bit 0 and bit 7 change places).
     static std::vector<unsigned char> flipBitOrder(std::vector<unsigned char> data);
+
+    // Whether a firmware image holds its header, every section it announces
+    // and its end record, as writeFirmwareToRam requires; a caller checks a
+    // load with it before anything of the image reaches a camera. Thread-safe.
+    static bool isCompleteFirmware(const unsigned char* firmware, std::size_t size);
 
 private:
     static bool isValidFirmware(const std::vector<unsigned char>& firmware);

@@ -227,6 +227,19 @@ std::vector<unsigned char> Programmer::flipBitOrder(std::vector<unsigned char> d
     return data;
 }
 
+bool Programmer::isCompleteFirmware(const unsigned char* firmware, std::size_t size)
+{
+    try
+    {
+        FirmwareImage::walk(firmware, size);
+        return true;
+    }
+    catch (const std::invalid_argument&)
+    {
+        return false;
+    }
+}
+
 bool Programmer::isValidFirmware(const std::vector<unsigned char>& firmware)
 {
     return FirmwareImage::hasValidHeader(firmware.data(), firmware.size());

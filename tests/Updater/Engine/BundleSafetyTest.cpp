@@ -97,7 +97,7 @@ TEST_F(BundleSafety, MissingOrNonZipFiles)
     expectRefused(writeBytes("empty.zip", QByteArray()), "cannot be opened as a zip archive");
     expectRefused(writeBytes("text.zip", "not a zip at all"), "cannot be opened as a zip archive");
     EXPECT_TRUE(m_Engine.lastError().startsWith("The bundle " + path("text.zip") + " cannot be opened"));
-    expectRefused(m_Folder.path(), "cannot be opened as a zip archive");
+    expectRefused(m_Folder.path(), "is not a regular file.");
 }
 
 TEST_F(BundleSafety, TruncatedArchivesAreRefused)

@@ -1,12 +1,19 @@
 #include "SimulatedCameraList.h"
 
+#include "Utilities/LibraryNotices.h"
+
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <optional>
 #include <sstream>
+#include <utility>
+
+#include <sys/stat.h>
 
 namespace CameraInterface::SimulatedAdapter
 {
@@ -200,36 +207,94 @@ std::string defaultFile()
     return base + "/VxUpdater/SimulatedCameras.json";
 }
 
+// A list describes a few cameras in kilobytes; anything near this is not
+// one.
+constexpr std::streamsize MAXIMUM_LIST_SIZE = std::streamsize{16} * 1024 * 1024;
+
+void notice(const std::string& path, const std::string& what)
+{
+    Utilities::LibraryNotices::notify("The simulated camera list " + path + " " + what);
+}
+
+// The file's text; false (with a notice, except for a file that is not there,
+// which simply means no simulated cameras) when it cannot be read whole.
+bool readText(const std::string& path, std::string& text)
+{
+    struct stat status = {};
+    if (::stat(path.c_str(), &status) != 0)
+    {
+        if (errno != ENOENT)
+        {
+            notice(path, std::string("cannot be read: ") + std::strerror(errno) + ".");
+        }
+        return false;
+    }
+    // A FIFO would block and a device never end.
+    if (!S_ISREG(status.st_mode))
+    {
+        notice(path, "is not a regular file and is not read.");
+        return false;
+    }
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream)
+    {
+        notice(path, std::string("cannot be opened: ") + std::strerror(errno) + ".");
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(MAXIMUM_LIST_SIZE) + 1);
+    stream.read(text.data(), MAXIMUM_LIST_SIZE + 1);
+    text.resize(static_cast<std::size_t>(stream.gcount()));
+    if (stream.gcount() > MAXIMUM_LIST_SIZE)
+    {
+        notice(path, "is larger than " + std::to_string(MAXIMUM_LIST_SIZE) + " bytes and is not read.");
+        return false;
+    }
+    return true;
+}
+
 std::vector<SimulatedCameraEntry> readFile(const std::string& path)
 {
-    std::ifstream stream(path, std::ios::binary);
-    if (path.empty() || !stream)
+    std::string text;
+    if (path.empty() || !readText(path, text))
     {
         return {};
     }
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return SimulatedCameraList::parse(text.str());
+    return SimulatedCameraList::parse(text, path);
 }
 
 } // namespace
 
-std::vector<SimulatedCameraEntry> SimulatedCameraList::parse(const std::string& text)
+std::vector<SimulatedCameraEntry> SimulatedCameraList::parse(const std::string& text,
+                                                             const std::string& source)
 {
     const Json document = Json::parse(text, nullptr, false);
     if (document.is_discarded() || !document.is_object())
     {
+        notice(source, document.is_discarded() ? "is not valid JSON; it gives no cameras."
+                                               : "is not a JSON object; it gives no cameras.");
         return {};
     }
     const auto cameras = document.find("Cameras");
     if (cameras == document.end() || !cameras->is_array())
     {
+        notice(source, "holds no \"Cameras\" array; it gives no cameras.");
         return {};
     }
     std::vector<SimulatedCameraEntry> entries;
+    std::size_t position = 0;
     for (const auto& camera : *cameras)
     {
-        entries.push_back(parseCamera(camera));
+        ++position;
+        SimulatedCameraEntry entry = parseCamera(camera);
+        // A camera without a serial number cannot be told apart or chosen.
+        if (entry.serialNumber.empty())
+        {
+            notice(source, "gives camera " + std::to_string(position) +
+                               " no serial number (a missing, empty or non-text \"Serial Number\"); it is "
+                               "skipped.");
+            continue;
+        }
+        entries.push_back(std::move(entry));
     }
     return entries;
 }

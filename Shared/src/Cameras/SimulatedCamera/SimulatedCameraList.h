@@ -52,7 +52,11 @@ public:
     static void setFile(const std::string& path);
 
     // Parses a list document; a text that is not valid JSON gives no cameras.
-    static std::vector<SimulatedCameraEntry> parse(const std::string& text);
+    // An entry without a serial number is skipped. Both are told through
+    // Utilities::LibraryNotices, naming `source`. Reading the file, only
+    // regular files are opened and at most 16 MiB are read.
+    static std::vector<SimulatedCameraEntry> parse(const std::string& text,
+                                                   const std::string& source = "(text)");
 };
 
 } // namespace CameraInterface::SimulatedAdapter
