@@ -10,7 +10,13 @@ cd "$(dirname "$0")/.."
 dir=build-package
 root="${1:-}"
 
-[ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja -DVX_WERROR=ON \
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Objects of the main build are reused; the programs are stripped anyway.
+  export CCACHE_NOHASHDIR=true
+fi
+[ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja -DVX_WERROR=ON "${launcher[@]}" \
   -DCMAKE_INSTALL_PREFIX=/usr -DVX_INSTALL_RPATH=OFF -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCHMARKS=OFF \
   -DCPACK_STRIP_FILES=ON
 cmake --build "$dir" -j "$(nproc)"
