@@ -34,7 +34,7 @@ if [ -n "$root" ]; then
   names=()
   for deb in "${debs[@]}"; do names+=("/tmp/$(basename "$deb")"); done
   # apt-get resolves the packages' dependencies from the root's own archive.
-  chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${names[@]}"
+  chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall --no-install-recommends "${names[@]}"
   chroot "$root" vxupdate --version
   # A clean machine has no cameras: the command says so and succeeds.
   chroot "$root" env HOME=/root vxupdate cameras

@@ -51,7 +51,7 @@ UpdateReport::LoadEntry& UpdateReport::entryFor(const UpdateRoad::LoadRow& row)
     entry.type = row.loadType;
     entry.number = row.loadNumberText;
     entry.file = row.fileName;
-    m_Loads.push_back(entry);
+    m_Loads.push_back(std::move(entry));
     return m_Loads.back();
 }
 
