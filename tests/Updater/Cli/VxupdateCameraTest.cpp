@@ -484,3 +484,52 @@ TEST_F(VxupdateCameras, AllCamerasAreTakenInTurnAndOneFailureStopsNoOther)
               "The application is unable to program the currently selected camera.\n"
               "The camera's vendor is \"Other Optics\"; the updater programs Veltrax cameras only.");
 }
+
+// Each way an update is refused says the same in JSON as in text, with the
+// same exit code.
+TEST_F(VxupdateCameras, JsonAndTextAgreeOnEachRefusal)
+{
+    writeBundle(
+        path("newer.zip"),
+        manifest(package("VX-2448M", "0x1234", currentFirmwareLoad()), "RequiredUpdaterVersion=\"9.0\""),
+        firmwareFiles());
+    auto entries = readZip(path("newer.zip"));
+    entries[0].second.replace("9.0", "1.0");
+    writeZip(path("tampered.zip"), entries);
+    writeBundle(path("other.zip"), manifest(package("VX-9999", "0x1234", currentFirmwareLoad())),
+                firmwareFiles());
+    writeBundle(path("two.zip"),
+                manifest(package("VX-2448M", "0x1234", currentFirmwareLoad(),
+                                 "      <HardwareRevision>2</HardwareRevision>\n") +
+                         package("VX-2448M", "0x1234", currentFirmwareLoad())),
+                {{"fw.img", firmwareFiles().at("fw.img")}});
+    const struct
+    {
+        QString bundle;
+        int exitCode;
+        QString failure;
+    } rows[] = {
+        {"newer.zip", 1,
+         "Selected binaries require a newer application version.\nPlease download the latest updater."},
+        {"tampered.zip", 1, "The selected binaries appear to have been corrupted."},
+        {"other.zip", 1, "The updater did not find a compatible package to update the connected camera."},
+        {"missing.zip", 1, "No packages found in the selected file."},
+        {"two.zip", 3, "Several packages of the bundle fit the camera; choose one with --package N:"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.bundle.toStdString());
+        const QStringList arguments{"update", path(row.bundle), "--serial", "SIM-0001", "--yes"};
+        const Outcome text = vxupdate(arguments);
+        const Outcome json = vxupdate(arguments + QStringList{"--json"});
+        EXPECT_EQ(text.exitCode, row.exitCode);
+        EXPECT_EQ(json.exitCode, row.exitCode);
+        EXPECT_EQ(json.err, text.err);
+        const QJsonObject report = ::json(json.out);
+        EXPECT_EQ(report["outcome"].toString(), "failed");
+        EXPECT_EQ(report["exitCode"].toInt(), row.exitCode);
+        EXPECT_TRUE(report["failure"].toString().startsWith(row.failure)) << report["failure"].toString();
+        EXPECT_TRUE(text.err.contains(row.failure)) << text.err;
+        EXPECT_TRUE(report["timings"]["run"].isNull());
+    }
+}
