@@ -61,7 +61,7 @@ public:
     // is set when -v stood before the command. Returns the exit code.
     int run(const QStringList& arguments, bool verbose);
 
-    // "vxupdate update [--serial S] [--package N] [--yes] BUNDLE"; the common
+    // "vxupdate update [--serial S] [--package N] [--yes] ... BUNDLE"; the common
     // options are left out.
     QString usageLine() const;
     // The usage line, the description, the arguments and the options.

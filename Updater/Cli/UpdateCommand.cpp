@@ -22,6 +22,8 @@
 #include "Cameras/CameraLease.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTextStream>
 
 #include <algorithm>
@@ -64,7 +66,14 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
              QStringLiteral("the package's number in the list shown when several fit")},
             {{QStringLiteral("y"), QStringLiteral("yes")},
              QString(),
-             QStringLiteral("do not ask for confirmation")}},
+             QStringLiteral("do not ask for confirmation")},
+            {{QStringLiteral("dry-run")},
+             QString(),
+             QStringLiteral("stop at the plan: check, choose and list, write nothing to the camera")},
+            {{QStringLiteral("all")},
+             QString(),
+             QStringLiteral("every attached camera the bundle fits, one after another, then a summary")},
+            {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")}},
            {{QStringLiteral("BUNDLE"), QStringLiteral("the firmware bundle (zip)")}},
            true},
           out, err),
@@ -74,6 +83,7 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
 
 int UpdateCommand::fail(const QString& text, const QString& detail)
 {
+    m_LastFailure = detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
     EngineLog::error(detail.isEmpty() ? text : text + QLatin1Char(' ') + detail);
     m_Out.flush();
     m_Err << "Error: " << text << "\n";
@@ -101,6 +111,9 @@ int UpdateCommand::execute(const QCommandLineParser& parser)
     options.bundle = positional().at(0);
     options.serial = parser.value(QStringLiteral("serial"));
     options.yes = parser.isSet(QStringLiteral("yes"));
+    options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.all = parser.isSet(QStringLiteral("all"));
+    options.json = parser.isSet(QStringLiteral("json"));
     if (parser.isSet(QStringLiteral("package")))
     {
         const QString package = parser.value(QStringLiteral("package"));
@@ -112,24 +125,130 @@ int UpdateCommand::execute(const QCommandLineParser& parser)
                 QStringLiteral("--package needs a package number from 1 on, not \"%1\".").arg(package));
         }
     }
+    const QString problem = conflict(options);
+    if (!problem.isEmpty())
+    {
+        return usageError(problem);
+    }
+    m_Json = options.json;
+    m_All = options.all;
     const int code = road(options);
     const std::string log = UpdaterLog::logFilePath();
-    m_Out << "Log file: "
-          << (log.empty() ? QStringLiteral("none (no log was kept for this run)")
-                          : QString::fromStdString(log))
-          << "\n";
+    human() << "Log file: "
+            << (log.empty() ? QStringLiteral("none (no log was kept for this run)")
+                            : QString::fromStdString(log))
+            << "\n";
     return code;
+}
+
+QString UpdateCommand::conflict(const Options& options)
+{
+    if (options.all && !options.serial.isEmpty())
+    {
+        return QStringLiteral("--all takes every attached camera; leave out --serial.");
+    }
+    if ((options.json || options.all) && !options.yes && !options.dryRun)
+    {
+        return QStringLiteral("%1 does not stop to ask; give --yes (or --dry-run).")
+            .arg(options.all ? QStringLiteral("--all") : QStringLiteral("--json"));
+    }
+    return QString();
 }
 
 int UpdateCommand::road(const Options& options)
 {
     Workspace workspace;
+    return options.all ? updateAll(options) : updateOne(options);
+}
+
+int UpdateCommand::updateOne(const Options& options)
+{
     std::string serialNumber;
     int code = Workspace::chooseCamera(options.serial, serialNumber, m_Err);
+    UpdateReport report(QString::fromStdString(serialNumber), options.bundle, options.dryRun);
     if (code == ExitCodes::SUCCESS)
     {
-        code = connectCamera(serialNumber);
+        const auto cameras = CameraInterface::Camera::getCamerasList();
+        const auto camera = cameras.find(serialNumber);
+        report.setModel(camera == cameras.end() ? QString() : QString::fromStdString(camera->second));
+        code = updateCamera(serialNumber, options, report);
     }
+    else
+    {
+        report.finish(UpdateReport::OUTCOME::FAILED, code, QStringLiteral("No camera was chosen."));
+    }
+    if (m_Json)
+    {
+        m_Out << QJsonDocument(report.toJson()).toJson(QJsonDocument::Indented);
+    }
+    return code;
+}
+
+int UpdateCommand::updateAll(const Options& options)
+{
+    std::vector<UpdateReport> reports;
+    for (const auto& [serialNumber, model] : CameraInterface::Camera::getCamerasList())
+    {
+        human() << "=== " << QString::fromStdString(serialNumber) << " ===\n";
+        reports.emplace_back(QString::fromStdString(serialNumber), options.bundle, options.dryRun);
+        reports.back().setModel(QString::fromStdString(model));
+        updateCamera(serialNumber, options, reports.back());
+        human() << "\n";
+    }
+    printSummary(reports);
+    const auto failed = std::count_if(reports.begin(), reports.end(),
+                                      [](const UpdateReport& report)
+                                      { return report.outcome() == UpdateReport::OUTCOME::FAILED; });
+    const int code = failed > 0 || reports.empty() ? ExitCodes::FAILURE : ExitCodes::SUCCESS;
+    if (reports.empty())
+    {
+        fail(text(OPERATOR_TEXT::NO_CAMERA_CONNECTED));
+    }
+    if (m_Json)
+    {
+        QJsonArray cameras;
+        for (const UpdateReport& report : reports)
+        {
+            cameras.append(report.toJson());
+        }
+        const QJsonObject document{{"bundle", options.bundle},
+                                   {"dryRun", options.dryRun},
+                                   {"cameras", cameras},
+                                   {"failed", static_cast<int>(failed)},
+                                   {"exitCode", code}};
+        m_Out << QJsonDocument(document).toJson(QJsonDocument::Indented);
+    }
+    return code;
+}
+
+void UpdateCommand::printSummary(const std::vector<UpdateReport>& reports)
+{
+    TextTable table;
+    table.addRow({QStringLiteral("Camera"), QStringLiteral("Model"), QStringLiteral("Package"),
+                  QStringLiteral("Outcome"), QStringLiteral("Time")});
+    for (const UpdateReport& report : reports)
+    {
+        table.addRow({report.serialNumber(), report.model(), report.package(),
+                      UpdateReport::outcomeText(report.outcome()),
+                      QStringLiteral("%1 s").arg(report.seconds(), 0, 'f', 1)});
+    }
+    human() << "Summary:\n";
+    table.print(human(), QStringLiteral("  "));
+    for (const UpdateReport& report : reports)
+    {
+        if (report.outcome() == UpdateReport::OUTCOME::FAILED)
+        {
+            human() << report.serialNumber() << ": " << report.failure() << "\n";
+        }
+    }
+    human().flush();
+}
+
+int UpdateCommand::updateCamera(const std::string& serialNumber, const Options& options, UpdateReport& report)
+{
+    m_LastFailure.clear();
+    m_NotApplicable = false;
+    int code = connectCamera(serialNumber);
     // The whole road holds the camera's lock, so no other program slips in
     // between the run and the reboot.
     CameraLock cameraLock(serialNumber);
@@ -148,33 +267,64 @@ int UpdateCommand::road(const Options& options)
     {
         code = choosePackage(road, engine, serialNumber, options.package);
     }
-    if (code != ExitCodes::SUCCESS)
+    if (engine.selectedPackage() != nullptr)
     {
+        report.setPackage(QString::fromStdString(CameraUpdate::packageFolderName(*engine.selectedPackage())));
+    }
+    if (code == ExitCodes::SUCCESS)
+    {
+        code = planAndRun(road, engine, serialNumber, options, report);
         return code;
     }
+    report.finish(m_NotApplicable ? UpdateReport::OUTCOME::NOT_APPLICABLE : UpdateReport::OUTCOME::FAILED,
+                  code, m_LastFailure);
+    return code;
+}
+
+int UpdateCommand::planAndRun(UpdateRoad& road, CameraUpdate& engine, const std::string& serialNumber,
+                              const Options& options, UpdateReport& report)
+{
     showLoads(*engine.selectedPackage(), false);
+    report.setLoads(*engine.selectedPackage(), false);
     if (!engine.isUpdateRequired())
     {
         const QString done = text(OPERATOR_TEXT::NO_UPDATE_REQUIRED);
         EngineLog::info(done);
-        m_Out << done << "\n";
+        human() << done << "\n";
+        report.finish(UpdateReport::OUTCOME::UP_TO_DATE, ExitCodes::SUCCESS);
         return ExitCodes::SUCCESS;
     }
-    m_Out << QStringLiteral("%1 load(s) to program.\n").arg(engine.loadsToUpdate());
+    if (options.dryRun)
+    {
+        const QString planned =
+            QStringLiteral("Dry run: %1 load(s) would be programmed; the camera was not changed.")
+                .arg(engine.loadsToUpdate());
+        EngineLog::info(planned);
+        human() << planned << "\n";
+        report.finish(UpdateReport::OUTCOME::PLANNED, ExitCodes::SUCCESS);
+        return ExitCodes::SUCCESS;
+    }
+    human() << QStringLiteral("%1 load(s) to program.\n").arg(engine.loadsToUpdate());
     if (!options.yes && !confirm())
     {
         EngineLog::info(QStringLiteral("Update cancelled."));
         m_Err << "Update cancelled; the camera was not changed.\n";
+        report.finish(UpdateReport::OUTCOME::FAILED, ExitCodes::FAILURE, QStringLiteral("Update cancelled."));
         return ExitCodes::FAILURE;
     }
     // From the first write to the camera to its return, no signal but
     // kill -9 ends the process.
     const RunSignals runSignals;
-    code = runUpdate(engine, serialNumber);
+    int code = runUpdate(engine, serialNumber, report);
     if (code == ExitCodes::SUCCESS)
     {
+        report.startPhase();
         code = rebootAndRefresh(road, engine, serialNumber);
+        report.endReboot();
+        report.setLoads(*engine.selectedPackage(), true);
     }
+    report.finish(code == ExitCodes::SUCCESS ? UpdateReport::OUTCOME::UPDATED : UpdateReport::OUTCOME::FAILED,
+                  code, m_LastFailure);
     return code;
 }
 
@@ -193,8 +343,8 @@ int UpdateCommand::connectCamera(const std::string& serialNumber)
         {
             return fail(connected);
         }
-        m_Out << "Camera: " << DisplayText::shown(serialNumber) << "  "
-              << DisplayText::shown(camera->getModelName()) << "\n";
+        human() << "Camera: " << DisplayText::shown(serialNumber) << "  "
+                << DisplayText::shown(camera->getModelName()) << "\n";
         if (UpdateRoad::isInUsb3VisionMode(*camera))
         {
             return fail(text(OPERATOR_TEXT::CAMERA_IN_USB3_VISION_MODE));
@@ -215,7 +365,7 @@ int UpdateCommand::acceptBundle(UpdateRoad& road, const QString& path)
     {
         return fail(accepted);
     }
-    m_Out << "Bundle: " << path << " (manifest authentic)\n";
+    human() << "Bundle: " << path << " (manifest authentic)\n";
     return ExitCodes::SUCCESS;
 }
 
@@ -226,6 +376,15 @@ int UpdateCommand::choosePackage(UpdateRoad& road, const CameraUpdate& engine,
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
         const UpdateRoad::Outcome found = road.findPackages(*camera);
+        if (!found.succeeded && m_All && found.reason == OPERATOR_TEXT::NO_COMPATIBLE_PACKAGE)
+        {
+            // Taking every camera, one that no package fits is left alone.
+            m_NotApplicable = true;
+            m_LastFailure = found.text;
+            EngineLog::info(found.text);
+            human() << "No package of the bundle fits this camera; it is left alone.\n";
+            return ExitCodes::FAILURE;
+        }
         if (!found.succeeded)
         {
             return fail(found);
@@ -248,9 +407,9 @@ int UpdateCommand::choosePackage(UpdateRoad& road, const CameraUpdate& engine,
                 ExitCodes::CHOICE_NEEDED);
         }
         const std::size_t index = static_cast<std::size_t>(std::max(requested, 1) - 1);
-        m_Out << "Package: "
-              << DisplayText::shown(CameraUpdate::packageFolderName(engine.compatiblePackages()[index]))
-              << "\n";
+        human() << "Package: "
+                << DisplayText::shown(CameraUpdate::packageFolderName(engine.compatiblePackages()[index]))
+                << "\n";
         const UpdateRoad::Outcome planned = road.choosePackage(index, *camera);
         if (!planned.succeeded)
         {
@@ -266,6 +425,7 @@ int UpdateCommand::choosePackage(UpdateRoad& road, const CameraUpdate& engine,
 
 int UpdateCommand::listPackages(const CameraUpdate& engine, const QString& heading, int code)
 {
+    m_LastFailure = heading.trimmed();
     m_Err << heading;
     TextTable table;
     table.addRow({QStringLiteral("N"), QStringLiteral("Package"), QStringLiteral("Family"),
@@ -307,23 +467,27 @@ void UpdateCommand::showLoads(const Package& package, bool afterReboot)
         table.addRow(
             {row.loadType, row.loadNumberText, row.fileName, row.currentVersion, row.newVersion, action});
     }
-    m_Out << (afterReboot ? "Versions after the reboot:\n" : "Loads:\n");
-    table.print(m_Out, QStringLiteral("  "));
-    m_Out.flush();
+    human() << (afterReboot ? "Versions after the reboot:\n" : "Loads:\n");
+    table.print(human(), QStringLiteral("  "));
+    human().flush();
 }
 
 bool UpdateCommand::confirm()
 {
-    m_Out << text(OPERATOR_TEXT::CONFIRM_UPDATE) << " [y/N] ";
-    m_Out.flush();
+    human() << text(OPERATOR_TEXT::CONFIRM_UPDATE) << " [y/N] ";
+    human().flush();
     const QString answer = Console::readAnswer().trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumber)
+int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumber, UpdateReport& report)
 {
-    ProgressDisplay display(m_Out, m_Terminal);
+    ProgressDisplay display(human(), m_Terminal && !m_Json);
     display.connectTo(engine.progress());
+    QObject::connect(
+        &engine.progress(), &UpdateProgress::loadStatusProgress, &display,
+        [&report](UpdateProgress::LoadStatus status, const std::string& loadType)
+        { report.setLoadStatus(QString::fromStdString(loadType), OperatorTexts::loadStatusText(status)); });
     QEventLoop loop;
     bool completed = false;
     QString failure;
@@ -346,8 +510,8 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
 
     const QString updating = text(OPERATOR_TEXT::UPDATING_CAMERA);
     EngineLog::info(updating);
-    m_Out << updating << "\n";
-    m_Out.flush();
+    human() << updating << "\n";
+    human().flush();
     try
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
@@ -360,7 +524,9 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
     {
         return fail(text(OPERATOR_TEXT::UPDATE_START_FAILED), EngineLog::caught(error));
     }
+    report.startPhase();
     loop.exec();
+    report.endRun();
     display.finish();
     if (!completed)
     {
@@ -391,12 +557,12 @@ int UpdateCommand::rebootCamera(const CameraUpdate& engine, const std::string& s
     const QString rebooting = text(OPERATOR_TEXT::LOADS_PROGRAMMED).arg(engine.loadsToUpdate()) +
                               QLatin1Char(' ') + text(OPERATOR_TEXT::REBOOTING_CAMERA);
     EngineLog::info(rebooting);
-    m_Out << rebooting << "\n"
-          << QStringLiteral(
-                 "Waiting for the camera to come back (looked for every %1 s, for at most %2 s)...\n")
-                 .arg(reboot.timing().pollInterval.count() / 1000)
-                 .arg(reboot.timing().reconnectLimit.count() / 1000);
-    m_Out.flush();
+    human() << rebooting << "\n"
+            << QStringLiteral(
+                   "Waiting for the camera to come back (looked for every %1 s, for at most %2 s)...\n")
+                   .arg(reboot.timing().pollInterval.count() / 1000)
+                   .arg(reboot.timing().reconnectLimit.count() / 1000);
+    human().flush();
     const CameraReboot::OUTCOME outcome = reboot.rebootAndWait(serialNumber);
     if (outcome == CameraReboot::OUTCOME::TIMED_OUT)
     {
@@ -407,7 +573,7 @@ int UpdateCommand::rebootCamera(const CameraUpdate& engine, const std::string& s
         return fail(CameraReboot::outcomeText(outcome), reboot.lastError());
     }
     EngineLog::info(text(OPERATOR_TEXT::CAMERA_SERIAL_REBOOTED).arg(QString::fromStdString(serialNumber)));
-    m_Out << CameraReboot::outcomeText(outcome) << "\n";
+    human() << CameraReboot::outcomeText(outcome) << "\n";
     return ExitCodes::SUCCESS;
 }
 
@@ -434,6 +600,6 @@ int UpdateCommand::refreshVersions(UpdateRoad& road, const CameraUpdate& engine,
     }
     const QString done = text(OPERATOR_TEXT::UPDATE_AND_REBOOT_COMPLETED);
     EngineLog::info(done);
-    m_Out << done << "\n";
+    human() << done << "\n";
     return ExitCodes::SUCCESS;
 }

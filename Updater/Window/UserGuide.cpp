@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 
 #include <utility>
@@ -12,8 +13,20 @@ UserGuide::Opener UserGuide::m_Opener;
 
 QUrl UserGuide::url()
 {
-    return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                               QLatin1String(FILE_NAME));
+    return locate(QCoreApplication::applicationDirPath());
+}
+
+QUrl UserGuide::locate(const QString& programFolder)
+{
+    const QString beside = programFolder + QLatin1Char('/') + QLatin1String(FILE_NAME);
+    if (QFileInfo::exists(beside))
+    {
+        return QUrl::fromLocalFile(beside);
+    }
+    const QString installed =
+        QDir::cleanPath(programFolder + QLatin1Char('/') + QLatin1String(VX_GUIDE_FROM_PROGRAM) +
+                        QLatin1Char('/') + QLatin1String(FILE_NAME));
+    return QUrl::fromLocalFile(QFileInfo::exists(installed) ? installed : beside);
 }
 
 bool UserGuide::open(const std::function<void(const QString&)>& showError)

@@ -5,15 +5,24 @@
 
 #include <functional>
 
-// The user guide: "UserGuide.pdf" beside the program, opened with the
-// platform's default viewer. GUI thread only.
+// The user guide: "UserGuide.pdf" beside the program (the build tree), or in
+// the installed documentation folder, opened with the platform's default
+// viewer. GUI thread only.
 class UserGuide
 {
 public:
     static constexpr char FILE_NAME[] = "UserGuide.pdf";
 
-    // The guide as a local-file URL: the program's folder, "/UserGuide.pdf".
+    // The guide as a local-file URL for the running program: locate() on the
+    // program's folder.
     static QUrl url();
+
+    // The guide of a program in `programFolder`: "<folder>/UserGuide.pdf" when
+    // that file exists, else the installed copy ("<folder>/<docs>/UserGuide.pdf",
+    // <docs> being the documentation folder relative to the installed program)
+    // when that exists, else the first, so that a missing guide is named where
+    // it was looked for first.
+    static QUrl locate(const QString& programFolder);
 
     // Logs "Opening user guide file: <url>" and opens the guide. A guide that
     // is missing or unreadable, or that the platform refuses to open, goes to

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -349,4 +350,186 @@ TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
     const Outcome noSimulated = vxupdate({"bundle", "demo", path("none.zip")}, {}, path("none.json"));
     EXPECT_EQ(noSimulated.exitCode, 1);
     EXPECT_FALSE(QFile::exists(path("none.zip")));
+}
+
+namespace
+{
+
+// The shipped list with a third camera, SIM-0003: a VX-2448M of another
+// vendor, which the updater refuses to program.
+QString threeCameraList(const QString& path)
+{
+    QFile shipped(QStringLiteral(VX_SIMULATED_CAMERAS_FILE));
+    EXPECT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QByteArray text = shipped.readAll();
+    QJsonObject list = QJsonDocument::fromJson(text).object();
+    QJsonArray cameras = list["Cameras"].toArray();
+    QByteArray third = QJsonDocument(cameras.first().toObject()).toJson();
+    third.replace("SIM-0001", "SIM-0003").replace("\"Veltrax\"", "\"Other Optics\"");
+    cameras.append(QJsonDocument::fromJson(third).object());
+    list["Cameras"] = cameras;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(list).toJson());
+    return path;
+}
+
+QJsonObject loadOf(const QJsonObject& report, const QString& type)
+{
+    for (const QJsonValue& load : report["loads"].toArray())
+    {
+        if (load["type"].toString() == type)
+        {
+            return load.toObject();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+TEST_F(VxupdateCameras, ADryRunPlansWithoutWritingAndJsonSaysTheSame)
+{
+    ASSERT_EQ(vxupdate({"bundle", "demo", path("demo.zip")}).exitCode, 0);
+    const Outcome text = vxupdate({"update", path("demo.zip"), "--serial", "SIM-0001", "--dry-run"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_TRUE(text.out.contains(
+        "  Firmware    0x2     VX-2448M_Firmware_2.5.0.img  N/A      2.5.0        program\n"))
+        << text.out;
+    EXPECT_TRUE(text.out.contains("Dry run: 4 load(s) would be programmed; the camera was not changed.\n"));
+    EXPECT_FALSE(text.out.contains("Updating camera"));
+    EXPECT_FALSE(logs().last().contains("Starting update process"));
+
+    const Outcome json =
+        vxupdate({"update", path("demo.zip"), "--serial", "SIM-0001", "--dry-run", "--json"});
+    EXPECT_EQ(json.exitCode, 0);
+    const QJsonObject report = ::json(json.out);
+    EXPECT_EQ(report["outcome"].toString(), "planned");
+    EXPECT_EQ(report["serialNumber"].toString(), "SIM-0001");
+    EXPECT_EQ(report["model"].toString(), "VX-2448M");
+    EXPECT_EQ(report["package"].toString(), "VX-2448M_0x1234_Any_");
+    EXPECT_TRUE(report["dryRun"].toBool());
+    EXPECT_TRUE(report["failure"].isNull());
+    EXPECT_EQ(report["loads"].toArray().size(), 5);
+    EXPECT_EQ(loadOf(report, "Firmware")["action"].toString(), "program");
+    EXPECT_EQ(loadOf(report, "Firmware")["newVersion"].toString(), "2.5.0");
+    EXPECT_EQ(loadOf(report, "AFE")["action"].toString(), "skip");
+    EXPECT_EQ(loadOf(report, "AFE")["versionBefore"].toString(), "1.2");
+    EXPECT_TRUE(report["timings"]["run"].isNull()) << "nothing ran";
+
+    const Outcome asks = vxupdate({"update", path("demo.zip"), "--json"});
+    EXPECT_EQ(asks.exitCode, 2);
+    EXPECT_TRUE(
+        asks.err.startsWith("vxupdate update: --json does not stop to ask; give --yes (or --dry-run).\n"));
+    EXPECT_EQ(vxupdate({"update", path("demo.zip"), "--all", "--serial", "SIM-0001", "--yes"}).exitCode, 2);
+}
+
+TEST_F(VxupdateCameras, JsonOfAFailedRunCarriesTheWindowsTextAndExitCode)
+{
+    QString failing = currentFirmwareLoad();
+    failing.replace("<LoadVersion>2.4.1</LoadVersion>", "<LoadVersion>2.5</LoadVersion>");
+    writeBundle(path("small.zip"), manifest(package("VX-2448M", "0x1234", failing)), firmwareFiles());
+    const Outcome failed = vxupdate({"update", path("small.zip"), "--serial", "SIM-0001", "--yes", "--json"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.err, "Error: An error occurred during the update process.\n");
+    const QJsonObject report = json(failed.out);
+    EXPECT_EQ(report["outcome"].toString(), "failed");
+    EXPECT_EQ(report["failure"].toString(), "An error occurred during the update process.");
+    EXPECT_EQ(report["exitCode"].toInt(), 1);
+    EXPECT_EQ(loadOf(report, "Firmware")["status"].toString(), "Failed");
+    EXPECT_GE(report["timings"]["run"].toDouble(), 0.0);
+    EXPECT_TRUE(report["timings"]["reboot"].isNull());
+
+    writeBundle(path("current.zip"), manifest(package("VX-2448M", "0x1234", currentFirmwareLoad())),
+                firmwareFiles());
+    const Outcome current =
+        vxupdate({"update", path("current.zip"), "--serial", "SIM-0001", "--yes", "--json"});
+    EXPECT_EQ(current.exitCode, 0);
+    EXPECT_EQ(json(current.out)["outcome"].toString(), "up to date");
+}
+
+TEST_F(VxupdateCameras, AllCamerasAreTakenInTurnAndOneFailureStopsNoOther)
+{
+    // The bundle has a package for SIM-0001's model only; SIM-0003 is of that
+    // model but another vendor's, so it fails; SIM-0002 fits no package.
+    ASSERT_EQ(vxupdate({"bundle", "demo", path("demo.zip")}, {}, oneCameraList()).exitCode, 0);
+    const QString three = threeCameraList(path("three.json"));
+
+    const Outcome planned = vxupdate({"update", path("demo.zip"), "--all", "--dry-run"}, {}, three);
+    EXPECT_EQ(planned.exitCode, 1) << planned.out;
+    EXPECT_TRUE(planned.out.contains("Summary:\n")) << planned.out;
+    EXPECT_TRUE(planned.out.contains(
+        QRegularExpression("  SIM-0001  VX-2448M  VX-2448M_0x1234_Any_  planned         \\d+\\.\\d s\n"
+                           "  SIM-0002  VX-1920C                        not applicable  \\d+\\.\\d s\n"
+                           "  SIM-0003  VX-2448M                        failed          \\d+\\.\\d s\n")))
+        << planned.out;
+    EXPECT_TRUE(planned.out.contains(
+        "SIM-0003: The application is unable to program the currently selected camera.\n"));
+
+    const Outcome all = vxupdate({"update", path("demo.zip"), "--all", "--yes", "--json"}, {}, three);
+    EXPECT_EQ(all.exitCode, 1);
+    const QJsonObject document = json(all.out);
+    EXPECT_EQ(document["failed"].toInt(), 1);
+    EXPECT_EQ(document["exitCode"].toInt(), 1);
+    const QJsonArray cameras = document["cameras"].toArray();
+    ASSERT_EQ(cameras.size(), 3);
+    EXPECT_EQ(cameras[0]["serialNumber"].toString(), "SIM-0001");
+    EXPECT_EQ(cameras[0]["outcome"].toString(), "updated") << all.err.toStdString();
+    EXPECT_EQ(loadOf(cameras[0].toObject(), "FPGA")["versionAfter"].toString(), "1.8");
+    EXPECT_EQ(loadOf(cameras[0].toObject(), "FPGA")["status"].toString(), "Done");
+    EXPECT_GT(cameras[0]["timings"]["reboot"].toDouble(), 0.0);
+    EXPECT_EQ(cameras[1]["outcome"].toString(), "not applicable");
+    EXPECT_EQ(cameras[2]["outcome"].toString(), "failed");
+    EXPECT_EQ(cameras[2]["failure"].toString(),
+              "The application is unable to program the currently selected camera.\n"
+              "The camera's vendor is \"Other Optics\"; the updater programs Veltrax cameras only.");
+}
+
+// Each way an update is refused says the same in JSON as in text, with the
+// same exit code.
+TEST_F(VxupdateCameras, JsonAndTextAgreeOnEachRefusal)
+{
+    writeBundle(
+        path("newer.zip"),
+        manifest(package("VX-2448M", "0x1234", currentFirmwareLoad()), "RequiredUpdaterVersion=\"9.0\""),
+        firmwareFiles());
+    auto entries = readZip(path("newer.zip"));
+    entries[0].second.replace("9.0", "1.0");
+    writeZip(path("tampered.zip"), entries);
+    writeBundle(path("other.zip"), manifest(package("VX-9999", "0x1234", currentFirmwareLoad())),
+                firmwareFiles());
+    writeBundle(path("two.zip"),
+                manifest(package("VX-2448M", "0x1234", currentFirmwareLoad(),
+                                 "      <HardwareRevision>2</HardwareRevision>\n") +
+                         package("VX-2448M", "0x1234", currentFirmwareLoad())),
+                {{"fw.img", firmwareFiles().at("fw.img")}});
+    const struct
+    {
+        QString bundle;
+        int exitCode;
+        QString failure;
+    } rows[] = {
+        {"newer.zip", 1,
+         "Selected binaries require a newer application version.\nPlease download the latest updater."},
+        {"tampered.zip", 1, "The selected binaries appear to have been corrupted."},
+        {"other.zip", 1, "The updater did not find a compatible package to update the connected camera."},
+        {"missing.zip", 1, "No packages found in the selected file."},
+        {"two.zip", 3, "Several packages of the bundle fit the camera; choose one with --package N:"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.bundle.toStdString());
+        const QStringList arguments{"update", path(row.bundle), "--serial", "SIM-0001", "--yes"};
+        const Outcome text = vxupdate(arguments);
+        const Outcome json = vxupdate(arguments + QStringList{"--json"});
+        EXPECT_EQ(text.exitCode, row.exitCode);
+        EXPECT_EQ(json.exitCode, row.exitCode);
+        EXPECT_EQ(json.err, text.err);
+        const QJsonObject report = ::json(json.out);
+        EXPECT_EQ(report["outcome"].toString(), "failed");
+        EXPECT_EQ(report["exitCode"].toInt(), row.exitCode);
+        EXPECT_TRUE(report["failure"].toString().startsWith(row.failure)) << report["failure"].toString();
+        EXPECT_TRUE(text.err.contains(row.failure)) << text.err;
+        EXPECT_TRUE(report["timings"]["run"].isNull());
+    }
 }

@@ -98,7 +98,8 @@ TEST_F(Vxupdate, EveryCommandHasOneHelpAndOneUsageErrorForm)
     const Row rows[] = {
         {{"cameras"}, "vxupdate cameras [--json]"},
         {{"info"}, "vxupdate info [--serial S] [--json]"},
-        {{"update"}, "vxupdate update [--serial S] [--package N] [--yes] BUNDLE"},
+        {{"update"},
+         "vxupdate update [--serial S] [--package N] [--yes] [--dry-run] [--all] [--json] BUNDLE"},
         {{"bundle", "create"}, "vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE"},
         {{"bundle", "verify"}, "vxupdate bundle verify [--updater-version V] [--json] BUNDLE"},
         {{"bundle", "demo"}, "vxupdate bundle demo BUNDLE"},

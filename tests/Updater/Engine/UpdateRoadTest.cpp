@@ -233,3 +233,18 @@ TEST_F(UpdateRoadTest, VersionsNotReadBackAfterTheRebootAreNamedOneByOne)
     reconnect();
     EXPECT_TRUE(m_Road.refreshAfterReboot(camera()).succeeded);
 }
+
+// "vxupdate update --dry-run" takes the road up to the plan and stops: reading
+// versions and records on the way must leave the camera's flash as it was.
+TEST_F(UpdateRoadTest, TheRoadUpToThePlanLeavesTheFlashUnchanged)
+{
+    const std::uint32_t RECORDS = 0x190000;
+    const std::uint32_t LENGTH = 0x30000; // AFE metadata up to the USB3 Vision file
+    const std::string before = camera().readFlash(RECORDS, LENGTH);
+    const std::string firmware = camera().readFlash(0, 0x1000);
+    ASSERT_TRUE(takePackage(bundle("plan.zip", firmwareAndFpga())));
+    EXPECT_TRUE(m_Engine.isUpdateRequired());
+    EXPECT_EQ(camera().flashWrites(), 0);
+    EXPECT_EQ(camera().readFlash(RECORDS, LENGTH), before);
+    EXPECT_EQ(camera().readFlash(0, 0x1000), firmware);
+}

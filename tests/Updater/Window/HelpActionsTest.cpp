@@ -6,7 +6,9 @@
 #include "BundleFixtures.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The About box and the user guide, as the main window's Help menu runs them.
@@ -37,6 +39,40 @@ private slots:
     {
         QCOMPARE(UserGuide::url(), QUrl::fromLocalFile(guidePath()));
         QVERIFY(UserGuide::url().toString().startsWith("file:///"));
+    }
+
+    // The build tree keeps the guide beside the program; an installed program
+    // finds it in the documentation folder.
+    void userGuideLocation_data()
+    {
+        QTest::addColumn<bool>("beside");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("expectInstalled");
+        QTest::newRow("neither: named beside the program") << false << false << false;
+        QTest::newRow("beside only") << true << false << false;
+        QTest::newRow("installed only") << false << true << true;
+        QTest::newRow("both: the one beside wins") << true << true << false;
+    }
+    void userGuideLocation()
+    {
+        QFETCH(bool, beside);
+        QFETCH(bool, installed);
+        QFETCH(bool, expectInstalled);
+        QTemporaryDir prefix;
+        QVERIFY(prefix.isValid());
+        const QString program = prefix.path() + QStringLiteral("/bin");
+        const QString docs = QDir::cleanPath(program + QStringLiteral("/" VX_GUIDE_FROM_PROGRAM));
+        QVERIFY(docs.startsWith(prefix.path() + QStringLiteral("/share/doc/")));
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(docs));
+        const auto touch = [](const QString& path)
+        {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write("%PDF-1.4\n") == 9;
+        };
+        QVERIFY(!beside || touch(program + QStringLiteral("/UserGuide.pdf")));
+        QVERIFY(!installed || touch(docs + QStringLiteral("/UserGuide.pdf")));
+        QCOMPARE(UserGuide::locate(program),
+                 QUrl::fromLocalFile((expectInstalled ? docs : program) + QStringLiteral("/UserGuide.pdf")));
     }
 
     void userGuide_data()

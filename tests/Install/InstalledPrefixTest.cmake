@@ -1,0 +1,61 @@
+# cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DGENERATOR=... -DLIBDIR=... -P InstalledPrefixTest.cmake
+# Installs the build into WORK_DIR/prefix, checks the layout, runs the installed
+# vxupdate with no help from the build tree and builds and runs the example
+# consumer project against the prefix.
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${ARGN} failed (${result}):\n${out}\n${err}")
+  endif()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+
+foreach(file
+    bin/vxupdate bin/VxUpdater
+    ${LIBDIR}/libVxAppsLibrary.so.1 ${LIBDIR}/libVxAppsLibrary.so
+    ${LIBDIR}/cmake/VxAppsLibrary/VxAppsLibraryConfig.cmake
+    ${LIBDIR}/cmake/VxAppsLibrary/VxAppsLibraryConfigVersion.cmake
+    include/VxApps/VxAppsExport.h include/VxApps/Cameras/Camera.h
+    share/doc/vxupdater/UserGuide.pdf share/doc/vxupdater/copyright
+    share/applications/vxupdater.desktop share/icons/hicolor/64x64/apps/vxupdater.png
+    share/man/man1/vxupdate.1.gz share/man/man1/VxUpdater.1.gz
+    share/bash-completion/completions/vxupdate)
+  if(NOT EXISTS ${prefix}/${file})
+    message(FATAL_ERROR "The installed prefix lacks ${file}")
+  endif()
+endforeach()
+# The library is installed under its SONAME, a link to the versioned file.
+file(READ_SYMLINK ${prefix}/${LIBDIR}/libVxAppsLibrary.so.1 soname_target)
+if(NOT soname_target MATCHES "^libVxAppsLibrary\\.so\\.1\\.[0-9]+\\.[0-9]+$")
+  message(FATAL_ERROR "libVxAppsLibrary.so.1 points at ${soname_target}")
+endif()
+
+# The installed program finds its library by itself.
+run(${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${prefix}/bin/vxupdate --version)
+if(NOT output MATCHES "^vxupdate [0-9]+\\.[0-9]+")
+  message(FATAL_ERROR "vxupdate --version printed: ${output}")
+endif()
+run(${prefix}/bin/vxupdate cameras)
+if(NOT output MATCHES "SIM-0001")
+  message(FATAL_ERROR "The installed vxupdate does not list the simulated cameras: ${output}")
+endif()
+
+find_program(validator desktop-file-validate)
+if(validator)
+  run(${validator} ${prefix}/share/applications/vxupdater.desktop)
+endif()
+
+# A consumer project against the prefix alone.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/consumer -B ${WORK_DIR}/consumer -G ${GENERATOR}
+  -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
+run(${WORK_DIR}/consumer/VxAppsConsumer)
+if(NOT output MATCHES "a9993e364706816aba3e25717850c26c9cd0d89d" OR NOT output MATCHES "SIM-0001  VX-2448M  firmware ")
+  message(FATAL_ERROR "The consumer printed: ${output}")
+endif()
+message(STATUS "Installed prefix and consumer: ${output}")
