@@ -161,6 +161,9 @@ void EmulatedCamera::leaveBus()
 {
     ++m_Generation;
     m_JtagEnabled = false;
+    m_Video.active = false;
+    m_Still.active = false;
+    m_StreamChanged.notify_all();
 }
 
 void EmulatedCamera::startReboot(BOOT_SOURCE source)

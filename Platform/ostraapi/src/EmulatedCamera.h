@@ -5,6 +5,7 @@
 #include "JtagChain.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,6 +96,20 @@ public:
     unsigned int getEthernet(OSTRA_ETHERNET& ethernet) const;
     unsigned int setEthernet(const OSTRA_IPV4_CONFIG& camera);
 
+    // Streaming, called inside run(); a take (below) is not.
+    unsigned int addCallback(bool still, OSTRA_STREAM_CALLBACK callback, void* context, int& id);
+    unsigned int removeCallback(bool still, int id);
+    unsigned int videoControl(int start);
+    unsigned int startStill(const OSTRA_STILL_SETTINGS* settings);
+    unsigned int stopStill();
+    unsigned int cancel(bool still);
+    unsigned int afterFrame(void* buffer) const;
+    // Takes one frame for a handle opened in generation: checks access and
+    // scripted faults like run(), waits for the frame without holding the
+    // lock, and calls the stream's callbacks after releasing it.
+    unsigned int takeFrame(std::uint64_t generation, const char* operation, bool still, unsigned int frames,
+                           void* buffer);
+
     // The JTAG chain, for tests of the TAP walk.
     const JtagChain& jtag() const { return m_Jtag; }
 
@@ -104,6 +119,15 @@ private:
         FLASH,
         BOOTLOADER,
         RAM
+    };
+    struct Stream
+    {
+        bool active = false;
+        std::uint64_t cancels = 0;
+        std::uint32_t frameNumber = 0;
+        Clock::time_point next;
+        std::map<int, std::pair<OSTRA_STREAM_CALLBACK, void*>> callbacks;
+        OSTRA_STILL_SETTINGS settings{};
     };
     struct ScriptedFault
     {
@@ -129,6 +153,11 @@ private:
     unsigned int jtagRead(unsigned int word, unsigned int count, unsigned char* buffer);
     unsigned int reboot(unsigned int mode, unsigned int count, const unsigned char* data);
     void clockJtag(bool tms, bool tdi);
+    Clock::duration framePeriod() const;
+    void fillFrame(unsigned char* buffer, std::uint32_t frameNumber) const;
+    // Waits (lock held by lock) until the frame is due; an error when the
+    // take ends otherwise.
+    unsigned int waitForFrame(std::unique_lock<std::mutex>& lock, std::uint64_t generation, bool still);
 
     std::mutex m_Mutex;
     CameraDescription m_Description;
@@ -153,6 +182,11 @@ private:
     unsigned int m_TdoBits = 0;
     std::vector<unsigned char> m_Tdo;
     bool m_HardwareTrigger = false;
+    Stream m_Video;
+    Stream m_Still;
+    int m_NextCallbackId = 0;
+    std::condition_variable m_StreamChanged;
+    std::uint32_t m_FramesCompleted = 0;
 };
 
 } // namespace OstraEmulation

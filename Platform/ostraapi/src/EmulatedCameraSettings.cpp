@@ -109,6 +109,11 @@ unsigned int EmulatedCamera::setFormat(const OSTRA_FRAME_FORMAT* format, float f
     {
         return OSTRA_ERROR_FEATURE_NOT_SUPPORTED;
     }
+    // Frames already asked for have the size of the format they started with.
+    if (m_Video.active || m_Still.active)
+    {
+        return OSTRA_ERROR_ALREADY_STARTED;
+    }
     if (format == nullptr || format->width == 0 || format->height == 0 ||
         std::uint64_t{format->xOffset} + format->width > m_Description.sensorWidth ||
         std::uint64_t{format->yOffset} + format->height > m_Description.sensorHeight ||
@@ -243,8 +248,10 @@ unsigned int EmulatedCamera::queryStreamStats(unsigned int kind, void* buffer, u
     {
         return OSTRA_ERROR_INVALID_ARGUMENT;
     }
-    // Nothing has been streamed: every counter is 0.
-    std::memset(buffer, 0, size);
+    // The emulated link loses nothing: only frames completed count.
+    OSTRA_STREAM_STATS statistics{};
+    statistics.frameCompleted = m_FramesCompleted;
+    std::memcpy(buffer, &statistics, sizeof(statistics));
     return OSTRA_ERROR_NONE;
 }
 

@@ -56,8 +56,11 @@ Emulator::Emulator()
 
 Emulator& Emulator::instance()
 {
-    static Emulator emulator;
-    return emulator;
+    // Never destroyed: threads of the application (registry watchdogs) may
+    // still call the driver while the process exits. The flash files need no
+    // closing; every write is already in them.
+    static Emulator* const emulator = new Emulator();
+    return *emulator;
 }
 
 void Emulator::load(const std::string& path)

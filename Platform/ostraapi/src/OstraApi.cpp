@@ -35,7 +35,26 @@ template <class Body> int onCamera(OSTRA_HANDLE handle, const char* operation, B
     return 1;
 }
 
-// Streaming and conversion are driver operations the emulator does not offer.
+// A take waits for its frame outside the camera's lock (EmulatedCamera::takeFrame).
+int takeFrame(OSTRA_HANDLE handle, const char* operation, bool still, unsigned int frames, void* buffer)
+{
+    Emulator& emulator = Emulator::instance();
+    const auto open = emulator.find(handle);
+    if (!open)
+    {
+        emulator.setBusError(OSTRA_ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    const unsigned int error = open->camera->takeFrame(open->generation, operation, still, frames, buffer);
+    if (error != OSTRA_ERROR_NONE)
+    {
+        open->lastError = error;
+        return 0;
+    }
+    return 1;
+}
+
+// Frame conversion is a driver operation the emulator does not offer.
 int notEmulated(OSTRA_HANDLE handle, const char* operation)
 {
     return onCamera(handle, operation, [](EmulatedCamera&) { return OSTRA_ERROR_NOT_SUPPORTED_BY_EMULATOR; });
@@ -298,69 +317,80 @@ extern "C"
         return 1;
     }
 
-    int ostraAddVideoCallback(OSTRA_HANDLE handle, OSTRA_STREAM_CALLBACK /*callback*/, void* /*context*/)
+    int ostraAddVideoCallback(OSTRA_HANDLE handle, OSTRA_STREAM_CALLBACK callback, void* context)
     {
-        return notEmulated(handle, "ostraAddVideoCallback") != 0 ? 0 : -1;
+        int id = -1;
+        return onCamera(handle, "ostraAddVideoCallback",
+                        [&](EmulatedCamera& c) { return c.addCallback(false, callback, context, id); }) != 0
+                   ? id
+                   : -1;
     }
 
-    int ostraAddStillCallback(OSTRA_HANDLE handle, OSTRA_STREAM_CALLBACK /*callback*/, void* /*context*/)
+    int ostraAddStillCallback(OSTRA_HANDLE handle, OSTRA_STREAM_CALLBACK callback, void* context)
     {
-        return notEmulated(handle, "ostraAddStillCallback") != 0 ? 0 : -1;
+        int id = -1;
+        return onCamera(handle, "ostraAddStillCallback",
+                        [&](EmulatedCamera& c) { return c.addCallback(true, callback, context, id); }) != 0
+                   ? id
+                   : -1;
     }
 
-    int ostraRemoveVideoCallback(OSTRA_HANDLE handle, int /*callbackId*/)
+    int ostraRemoveVideoCallback(OSTRA_HANDLE handle, int callbackId)
     {
-        return notEmulated(handle, "ostraRemoveVideoCallback");
+        return onCamera(handle, "ostraRemoveVideoCallback",
+                        [&](EmulatedCamera& c) { return c.removeCallback(false, callbackId); });
     }
 
-    int ostraRemoveStillCallback(OSTRA_HANDLE handle, int /*callbackId*/)
+    int ostraRemoveStillCallback(OSTRA_HANDLE handle, int callbackId)
     {
-        return notEmulated(handle, "ostraRemoveStillCallback");
+        return onCamera(handle, "ostraRemoveStillCallback",
+                        [&](EmulatedCamera& c) { return c.removeCallback(true, callbackId); });
     }
 
-    int ostraStreamVideoControl(OSTRA_HANDLE handle, int /*start*/, int /*reserved*/)
+    int ostraStreamVideoControl(OSTRA_HANDLE handle, int start, int /*reserved*/)
     {
-        return notEmulated(handle, "ostraStreamVideoControl");
+        return onCamera(handle, "ostraStreamVideoControl",
+                        [&](EmulatedCamera& c) { return c.videoControl(start); });
     }
 
-    int ostraStartStill(OSTRA_HANDLE handle, const OSTRA_STILL_SETTINGS* /*settings*/)
+    int ostraStartStill(OSTRA_HANDLE handle, const OSTRA_STILL_SETTINGS* settings)
     {
-        return notEmulated(handle, "ostraStartStill");
+        return onCamera(handle, "ostraStartStill", [&](EmulatedCamera& c) { return c.startStill(settings); });
     }
 
     int ostraStopStill(OSTRA_HANDLE handle)
     {
-        return notEmulated(handle, "ostraStopStill");
+        return onCamera(handle, "ostraStopStill", [](EmulatedCamera& c) { return c.stopStill(); });
     }
 
     int ostraCancelVideo(OSTRA_HANDLE handle)
     {
-        return notEmulated(handle, "ostraCancelVideo");
+        return onCamera(handle, "ostraCancelVideo", [](EmulatedCamera& c) { return c.cancel(false); });
     }
 
     int ostraCancelStill(OSTRA_HANDLE handle)
     {
-        return notEmulated(handle, "ostraCancelStill");
+        return onCamera(handle, "ostraCancelStill", [](EmulatedCamera& c) { return c.cancel(true); });
     }
 
-    int ostraTakeVideo(OSTRA_HANDLE handle, unsigned int /*frames*/, void* /*buffer*/)
+    int ostraTakeVideo(OSTRA_HANDLE handle, unsigned int frames, void* buffer)
     {
-        return notEmulated(handle, "ostraTakeVideo");
+        return takeFrame(handle, "ostraTakeVideo", false, frames, buffer);
     }
 
-    int ostraTakeStill(OSTRA_HANDLE handle, void* /*buffer*/)
+    int ostraTakeStill(OSTRA_HANDLE handle, void* buffer)
     {
-        return notEmulated(handle, "ostraTakeStill");
+        return takeFrame(handle, "ostraTakeStill", true, 1, buffer);
     }
 
-    int ostraAfterVideo(OSTRA_HANDLE handle, void* /*buffer*/)
+    int ostraAfterVideo(OSTRA_HANDLE handle, void* buffer)
     {
-        return notEmulated(handle, "ostraAfterVideo");
+        return onCamera(handle, "ostraAfterVideo", [&](EmulatedCamera& c) { return c.afterFrame(buffer); });
     }
 
-    int ostraAfterStill(OSTRA_HANDLE handle, void* /*buffer*/)
+    int ostraAfterStill(OSTRA_HANDLE handle, void* buffer)
     {
-        return notEmulated(handle, "ostraAfterStill");
+        return onCamera(handle, "ostraAfterStill", [&](EmulatedCamera& c) { return c.afterFrame(buffer); });
     }
 
 #define OSTRA_CONVERSION_PAIR(Kind)                                                                          \

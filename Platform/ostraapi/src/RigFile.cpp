@@ -19,8 +19,8 @@ namespace
 using Json = nlohmann::json;
 namespace fs = std::filesystem;
 
-// The operations a scripted fault may name: the C functions with a handle.
-constexpr std::array<const char*, 34> KNOWN_OPERATIONS = {"ostraCameraClose",
+// The operations a scripted fault may name: the C functions on a handle.
+constexpr std::array<const char*, 39> KNOWN_OPERATIONS = {"ostraCameraClose",
                                                           "ostraConnectSetting",
                                                           "ostraQueryVersion",
                                                           "ostraGetProperty",
@@ -48,12 +48,17 @@ constexpr std::array<const char*, 34> KNOWN_OPERATIONS = {"ostraCameraClose",
                                                           "ostraQueryStreamStats",
                                                           "ostraAddVideoCallback",
                                                           "ostraAddStillCallback",
+                                                          "ostraRemoveVideoCallback",
+                                                          "ostraRemoveStillCallback",
                                                           "ostraStreamVideoControl",
                                                           "ostraStartStill",
+                                                          "ostraStopStill",
+                                                          "ostraCancelVideo",
+                                                          "ostraCancelStill",
                                                           "ostraTakeVideo",
                                                           "ostraTakeStill",
-                                                          "ostraCameraOpen",
-                                                          "ostraGetEthernetConfig"};
+                                                          "ostraAfterVideo",
+                                                          "ostraAfterStill"};
 
 const Json EMPTY_ARRAY = Json::array();
 const Json EMPTY_OBJECT = Json::object();

@@ -202,17 +202,14 @@ TEST(OstraEnumeration, StreamStatisticsOnGigEAreA96ByteRecord)
     EXPECT_EQ(ostraQueryStreamStats(usb, 1, record.data(), 96), 0);
 }
 
-TEST(OstraEnumeration, StreamingFailsCleanlyAsNotEmulated)
+TEST(OstraEnumeration, FrameConversionFailsCleanlyAsNotEmulated)
 {
     const OstraTestRig rig({OstraTestRig::camera(95)});
     OSTRA_HANDLE handle = openCamera(1);
-    EXPECT_EQ(ostraAddVideoCallback(handle, nullptr, nullptr), -1);
+    EXPECT_EQ(ostraConvertFrameA(handle, nullptr, nullptr, 1, 1, OSTRA_PIXEL_8, nullptr), 0);
     EXPECT_EQ(ostraGetLastErrorForCamera(handle),
               static_cast<unsigned int>(OSTRA_ERROR_NOT_SUPPORTED_BY_EMULATOR));
-    EXPECT_EQ(ostraStreamVideoControl(handle, 1, 0), 0);
-    EXPECT_EQ(ostraConvertFrameBEx(handle, nullptr, nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(ostraGetLastErrorForCamera(handle),
-              static_cast<unsigned int>(OSTRA_ERROR_NOT_SUPPORTED_BY_EMULATOR));
+    EXPECT_EQ(ostraConvertFrameEEx(handle, nullptr, nullptr, nullptr, nullptr), 0);
 }
 
 } // namespace

@@ -86,6 +86,10 @@ extern "C"
         OSTRA_ERROR_TIMEOUT = 14,
         /* A RAM address range lies outside the camera's RAM. */
         OSTRA_ERROR_RAM_RANGE = 15,
+        /* A pending capture was cancelled (ostraCancelVideo/Still). */
+        OSTRA_ERROR_CANCELLED = 16,
+        /* The stream is not started (video) or not armed (still). */
+        OSTRA_ERROR_NOT_STREAMING = 17,
         /* The property id is not a driver property. */
         OSTRA_ERROR_INVALID_PROPERTY = 20,
         /* The camera does not have this property. */
@@ -334,6 +338,38 @@ extern "C"
     } OSTRA_STREAM_STATS;
     OSTRA_STATIC_ASSERT(sizeof(OSTRA_STREAM_STATS) == 96, "_OSTRA_STREAM_STATS is 96 bytes");
 
+    /* Bytes per pixel of a pixel format, 0 for an unknown one. */
+    static inline uint32_t ostraPixelBytes(uint32_t pixelFormat)
+    {
+        switch (pixelFormat)
+        {
+        case OSTRA_PIXEL_8:
+            return 1;
+        case OSTRA_PIXEL_16:
+            return 2;
+        case OSTRA_PIXEL_24:
+            return 3;
+        case OSTRA_PIXEL_32:
+            return 4;
+        case OSTRA_PIXEL_48:
+            return 6;
+        default:
+            return 0;
+        }
+    }
+
+    /* Bytes of one frame of a frame format (see the streaming operations); 0 for
+     * a format without pixels. */
+    static inline uint32_t ostraFrameBytes(const OSTRA_FRAME_FORMAT* format)
+    {
+        if (format->horizontalSamplingFactor == 0 || format->verticalSamplingFactor == 0)
+        {
+            return 0;
+        }
+        return (format->width / format->horizontalSamplingFactor) *
+               (format->height / format->verticalSamplingFactor) * ostraPixelBytes(format->pixelFormat);
+    }
+
     /* Frame information handed to stream callbacks. */
     typedef struct OSTRA_FRAME_INFO
     {
@@ -343,7 +379,8 @@ extern "C"
     } OSTRA_FRAME_INFO;
 
     /* A stream callback: context as registered, the frame just captured and its
-     * bytes (valid during the call only). Runs on a driver thread. */
+     * bytes (valid during the call only). Runs on the thread taking the frame,
+     * outside the driver's locks. */
     typedef void (*OSTRA_STREAM_CALLBACK)(void* context, const OSTRA_FRAME_INFO* frame, const void* bytes);
 
     /* The opaque camera handle. */
@@ -445,26 +482,43 @@ extern "C"
     /* Ord. 186. The AFE timing; 0 when the camera has no AFE. */
     OSTRAAPI_EXPORT int ostraQueryAfeTiming(OSTRA_HANDLE handle, OSTRA_AFE_TIMING* timing);
 
-    /* ---- Streaming -------------------------------------------------------------- */
+    /* ---- Streaming --------------------------------------------------------------
+     * Frames: ostraTakeVideo/ostraTakeStill fill the caller's buffer with one
+     * frame of the current format and return when it is there. A frame holds
+     * (width / horizontal factor) x (height / vertical factor) pixels, line by
+     * line, of 1, 2, 3, 4 or 6 bytes (OSTRA_PIXEL_8, 16, 24, 32, 48); see
+     * ostraFrameBytes(). Video frames come at the current frame rate; a still
+     * comes one frame period after the take, or with the hardware trigger on,
+     * only when triggered (the emulator has no trigger input: it times out).
+     * A take waits without blocking the camera's other calls; ostraCancelVideo
+     * / ostraCancelStill end a waiting take with OSTRA_ERROR_CANCELLED.
+     * The registered callbacks of the stream are called with each frame on the
+     * thread that took it, before the take returns.
+     * Emulated frame content: every byte of pixel (x, y) of frame n (counted
+     * from 0 per stream start) is (x + y + n) mod 256. */
 
-    /* Ord. 136 / 135. Registers a callback; its id, -1 on failure. */
+    /* Ord. 136 / 135. Registers a callback; its id (0 or more), -1 on failure. */
     OSTRAAPI_EXPORT int ostraAddVideoCallback(OSTRA_HANDLE handle, OSTRA_STREAM_CALLBACK callback,
                                               void* context);
     OSTRAAPI_EXPORT int ostraAddStillCallback(OSTRA_HANDLE handle, OSTRA_STREAM_CALLBACK callback,
                                               void* context);
-    /* Ord. 243 / 242. Removes a callback by id. */
+    /* Ord. 243 / 242. Removes a callback by id; an unknown id fails. */
     OSTRAAPI_EXPORT int ostraRemoveVideoCallback(OSTRA_HANDLE handle, int callbackId);
     OSTRAAPI_EXPORT int ostraRemoveStillCallback(OSTRA_HANDLE handle, int callbackId);
-    /* Ord. 271. Starts (1) or stops (0) the video stream; reserved is 0. */
+    /* Ord. 271. Starts (1) or stops (0) the video stream; reserved is 0.
+     * Starting a started stream fails with OSTRA_ERROR_ALREADY_STARTED;
+     * stopping a stopped one succeeds. */
     OSTRAAPI_EXPORT int ostraStreamVideoControl(OSTRA_HANDLE handle, int start, int reserved);
-    /* Ord. 178 / 173. Arms / disarms still capture. */
+    /* Ord. 178 / 173. Arms / disarms still capture; arming an armed camera
+     * fails with OSTRA_ERROR_ALREADY_STARTED (9). */
     OSTRAAPI_EXPORT int ostraStartStill(OSTRA_HANDLE handle, const OSTRA_STILL_SETTINGS* settings);
     OSTRAAPI_EXPORT int ostraStopStill(OSTRA_HANDLE handle);
     /* Ord. 153 / 152. Cancels a pending capture; made first when a stream stops. */
     OSTRAAPI_EXPORT int ostraCancelVideo(OSTRA_HANDLE handle);
     OSTRAAPI_EXPORT int ostraCancelStill(OSTRA_HANDLE handle);
-    /* Ord. 277 / 273. Takes the next frame into buffer (the frame size of the
-     * current format). */
+    /* Ord. 277 / 273. Takes the next frame into buffer (ostraFrameBytes() of
+     * the current format); frames is 1. Not started: OSTRA_ERROR_NOT_STREAMING;
+     * a still that is not triggered within its time-out: OSTRA_ERROR_TIMEOUT. */
     OSTRAAPI_EXPORT int ostraTakeVideo(OSTRA_HANDLE handle, unsigned int frames, void* buffer);
     OSTRAAPI_EXPORT int ostraTakeStill(OSTRA_HANDLE handle, void* buffer);
     /* Ord. 199 / 195. Releases the frame taken into buffer. */
