@@ -65,6 +65,9 @@ public:
     // The version record found at enumeration.
     const OSTRA_VERSION& getVersionRecord() const;
     unsigned int getInterfaceType() const;
+    // The names of the properties built at the last connect, in the order of
+    // the camera's property table (getSupportedProperties() sorts by name).
+    const std::vector<std::string>& getPropertyOrder() const;
 
     // The keys of getCameraInfo(), in order.
     static const std::vector<std::string>& cameraInfoKeys();
@@ -88,6 +91,7 @@ private:
     unsigned int m_InterfaceType;
     std::string m_SerialNumber;
     std::string m_ModelName;
+    std::vector<std::string> m_PropertyOrder;
 
     static std::mutex m_CameraEnumerationMutex;
 };

@@ -303,6 +303,11 @@ void* OstraCamera::getHandle() const
     return m_Handle;
 }
 
+const std::vector<std::string>& OstraCamera::getPropertyOrder() const
+{
+    return m_PropertyOrder;
+}
+
 const OSTRA_VERSION& OstraCamera::getVersionRecord() const
 {
     return m_Version;
@@ -315,7 +320,13 @@ unsigned int OstraCamera::getInterfaceType() const
 
 void OstraCamera::buildProperties()
 {
-    m_Properties = OstraPropertyBuilder(*this).build();
+    m_Properties.clear();
+    m_PropertyOrder.clear();
+    for (auto& [name, property] : OstraPropertyBuilder(*this).build())
+    {
+        m_PropertyOrder.push_back(name);
+        m_Properties.emplace(name, std::move(property));
+    }
     updatePropertyChangeCallback();
 }
 
