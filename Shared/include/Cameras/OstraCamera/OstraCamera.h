@@ -84,6 +84,10 @@ private:
     // the interface cannot be selected or the serial number is not listed.
     unsigned int findCameraIndex() const;
     void closeHandle();
+    // Stops a running stream; a driver refusal is not reported (the stream ends anyway).
+    void stopStreamQuietly();
+    // The name of the camera's colour filter ("MONO" when it has none).
+    std::string colorFilter();
 
     // Read without the camera's lock by the registry's alive check.
     std::atomic<void*> m_Handle{nullptr};

@@ -13,9 +13,11 @@
 #include "Functions/Ostra/OstraWriteFlash.h"
 #include "Functions/Ostra/OstraWriteFlashStatus.h"
 #include "Functions/Ostra/OstraWriteRam.h"
+#include "OstraFrameImage.h"
 #include "OstraModels.h"
 #include "OstraPropertyBuilder.h"
 #include "Properties/PropertyNames.h"
+#include "Streams/OstraStream.h"
 
 #include <cstdio>
 #include <exception>
@@ -118,10 +120,12 @@ OstraCamera::OstraCamera(const OSTRA_VERSION& version, unsigned int interfaceTyp
         m_SerialNumber = std::to_string(version.serialNumber);
     }
     m_ModelName = OstraModels::modelName(version.cameraModelId);
+    m_Stream = std::make_unique<OstraStream>(*this);
 }
 
 OstraCamera::~OstraCamera()
 {
+    stopStreamQuietly();
     registerPropertyChangeCallback(PropertyChangeCallback());
     // Suspended cameras too: the driver handle does not outlive its camera.
     closeHandle();
@@ -195,7 +199,23 @@ unsigned int OstraCamera::findCameraIndex() const
 
 std::unique_ptr<Imaging::Image> OstraCamera::getImage()
 {
-    throw std::runtime_error("Streaming from vendor-driver cameras is not available in this build.");
+    auto& stream = static_cast<OstraStream&>(*m_Stream);
+    OstraFrame frame = stream.getImage();
+    return frameImage(std::move(frame), colorFilter());
+}
+
+std::string OstraCamera::colorFilter()
+{
+    try
+    {
+        return isPropertySupported(PropertyNames::COLOR_FORMAT)
+                   ? getProperty(PropertyNames::COLOR_FORMAT).getValue()
+                   : std::string("MONO");
+    }
+    catch (const VxAppsExceptions::VxAppsException&)
+    {
+        return "MONO"; // a filter without a name is shown as grey values
+    }
 }
 
 const std::vector<std::string>& OstraCamera::cameraInfoKeys()
@@ -284,6 +304,7 @@ void OstraCamera::disconnect()
         return;
     }
     requireTransition(CameraState::DISCONNECTED);
+    stopStreamQuietly();
     if (ostraCameraClose(m_Handle) != 0)
     {
         m_Handle = nullptr;
@@ -295,6 +316,7 @@ void OstraCamera::suspend()
 {
     std::lock_guard<std::recursive_mutex> cameraLock(m_Mutex);
     requireTransition(CameraState::SUSPENDED);
+    stopStreamQuietly();
     setState(CameraState::SUSPENDED);
 }
 
@@ -343,6 +365,19 @@ void OstraCamera::buildFunctions()
         {
             // A function the camera cannot run is left out.
         }
+    }
+}
+
+void OstraCamera::stopStreamQuietly()
+{
+    try
+    {
+        m_Stream->stopStream();
+    }
+    catch (const VxAppsExceptions::VxAppsException&)
+    {
+        // The camera refused a stop step (it is gone as a rule); the capture
+        // thread has ended and the handle is given up or kept as the caller says.
     }
 }
 
