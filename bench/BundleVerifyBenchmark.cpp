@@ -96,7 +96,7 @@ int main(int argc, char* argv[])
     };
     if (!writer.write(manifest(fileCount), source, bundle))
     {
-        std::fprintf(stderr, "bundle not written: %s\n", qPrintable(writer.errorText()));
+        std::fprintf(stderr, "bundle not written: %s\n", qPrintable(writer.lastError()));
         return 1;
     }
     files.clear();
@@ -112,7 +112,7 @@ int main(int argc, char* argv[])
         BundleVerifier verifier;
         if (!verifier.verify(bundle))
         {
-            std::fprintf(stderr, "verification failed: %s\n", qPrintable(verifier.fault()));
+            std::fprintf(stderr, "verification failed: %s\n", qPrintable(verifier.lastError()));
             return 1;
         }
         const double verifySeconds = seconds(start);

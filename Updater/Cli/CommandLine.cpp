@@ -1,57 +1,114 @@
 #include "CommandLine.h"
 
-#include "Exceptions/VxAppsException.h"
+#include "BundleCreateCommand.h"
+#include "BundleDemoCommand.h"
+#include "BundleVerifyCommand.h"
+#include "CamerasCommand.h"
+#include "ExitCodes.h"
+#include "InfoCommand.h"
+#include "UpdateCommand.h"
 
-namespace CommandLine
-{
+#include "Engine/UpdaterIdentity.h"
 
-bool takeFlag(QStringList& arguments, const QString& flag)
+#include <QTextStream>
+
+CommandLine::CommandLine(QTextStream& out, QTextStream& err, bool terminal) : m_Out(out), m_Err(err)
 {
-    return arguments.removeAll(flag) > 0;
+    m_Commands.push_back(std::make_unique<CamerasCommand>(out, err));
+    m_Commands.push_back(std::make_unique<InfoCommand>(out, err));
+    m_Commands.push_back(std::make_unique<UpdateCommand>(out, err, terminal));
+    m_Commands.push_back(std::make_unique<BundleCreateCommand>(out, err));
+    m_Commands.push_back(std::make_unique<BundleVerifyCommand>(out, err));
+    m_Commands.push_back(std::make_unique<BundleDemoCommand>(out, err));
 }
 
-bool takeOption(QStringList& arguments, const QString& option, QString& value, QString& problem)
+CommandLine::~CommandLine() = default;
+
+QString CommandLine::overview() const
 {
-    const int index = arguments.indexOf(option);
-    if (index < 0)
+    QString text = QStringLiteral("vxupdate: the Veltrax camera updater from the command line.\n\n"
+                                  "Usage: vxupdate [-v] COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n");
+    for (const auto& command : m_Commands)
     {
-        return true;
+        text += QStringLiteral("  ") + command->usageLine() + QStringLiteral("\n      ") +
+                command->definition().summary + QLatin1Char('\n');
     }
-    if (index + 1 >= arguments.size() || arguments.at(index + 1).startsWith(QLatin1String("--")))
-    {
-        problem = QStringLiteral("%1 needs a value.").arg(option);
-        return false;
-    }
-    value = arguments.at(index + 1);
-    arguments.removeAt(index + 1);
-    arguments.removeAt(index);
-    if (arguments.contains(option))
-    {
-        problem = QStringLiteral("%1 is given twice.").arg(option);
-        return false;
-    }
-    return true;
+    return text +
+           QStringLiteral("\nRun \"vxupdate COMMAND --help\" for a command's arguments and options.\n"
+                          "With one camera attached --serial may be left out.\n"
+                          "Options: -v, --verbose  also write the log to standard error.\n"
+                          "Exit codes: 0 success; 1 the operation failed (message on standard error);\n"
+                          "2 wrong usage; 3 a choice is needed: several cameras or packages fit and\n"
+                          "none was named.\n");
 }
 
-QString firstOption(const QStringList& arguments)
+Command* CommandLine::find(const QStringList& arguments) const
 {
-    for (const QString& argument : arguments)
+    for (const auto& command : m_Commands)
     {
-        if (argument.startsWith(QLatin1Char('-')))
+        const QStringList& words = command->definition().words;
+        if (arguments.mid(0, words.size()) == words)
         {
-            return argument;
+            return command.get();
         }
     }
-    return QString();
+    return nullptr;
 }
 
-QString describe(const std::exception& error)
+int CommandLine::usageError(const QString& problem, const QString& firstWord)
 {
-    if (const auto* library = dynamic_cast<const VxAppsExceptions::VxAppsException*>(&error))
+    m_Err << "vxupdate: " << problem << "\nUsage:\n";
+    for (const auto& command : m_Commands)
     {
-        return QString::fromLocal8Bit(library->why());
+        // After "bundle", only the bundle commands.
+        if (!firstWord.isEmpty() && command->definition().words.first() != firstWord)
+        {
+            continue;
+        }
+        m_Err << "  " << command->usageLine() << "\n";
     }
-    return QString::fromLocal8Bit(error.what());
+    m_Err << "Run \"vxupdate --help\" for more.\n";
+    m_Err.flush();
+    return ExitCodes::USAGE;
 }
 
-} // namespace CommandLine
+int CommandLine::run(const QStringList& arguments)
+{
+    QStringList rest = arguments;
+    bool verbose = false;
+    while (!rest.isEmpty() && rest.first().startsWith(QLatin1Char('-')))
+    {
+        const QString option = rest.takeFirst();
+        if (option == QLatin1String("-v") || option == QLatin1String("--verbose"))
+        {
+            verbose = true;
+        }
+        else if (option == QLatin1String("-h") || option == QLatin1String("--help"))
+        {
+            m_Out << overview();
+            return ExitCodes::SUCCESS;
+        }
+        else if (option == QLatin1String("--version"))
+        {
+            m_Out << "vxupdate " << UpdaterIdentity::APPLICATION_VERSION << "\n";
+            return ExitCodes::SUCCESS;
+        }
+        else
+        {
+            return usageError(QStringLiteral("Unknown option \"%1\".").arg(option), QString());
+        }
+    }
+    Command* command = find(rest);
+    if (command == nullptr)
+    {
+        const QString first = rest.value(0);
+        const bool bundle = first == QLatin1String("bundle");
+        const QString problem =
+            rest.isEmpty() ? QStringLiteral("Missing command.")
+            : bundle       ? (rest.size() == 1 ? QStringLiteral("Missing bundle command.")
+                                               : QStringLiteral("Unknown bundle command \"%1\".").arg(rest.at(1)))
+                           : QStringLiteral("Unknown command \"%1\".").arg(first);
+        return usageError(problem, bundle ? first : QString());
+    }
+    return command->run(rest.mid(command->definition().words.size()), verbose);
+}

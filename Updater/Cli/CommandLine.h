@@ -1,27 +1,43 @@
 #pragma once
 
+#include "Command.h"
+
 #include <QString>
 #include <QStringList>
 
-#include <exception>
+#include <memory>
+#include <vector>
 
-// Small helpers for the commands' own arguments.
-namespace CommandLine
+class QTextStream;
+
+// The vxupdate program: its commands, each found by its words, and the
+// options that may stand before a command: -v/--verbose (the same as the
+// command's own), -h/--help (the overview) and --version. Wrong usage at this
+// level is reported in the commands' form: the problem, "Usage:" and the
+// commands' usage lines.
+//
+// Call order: construct, run once. Runs on the main thread; borrows the
+// streams.
+class CommandLine
 {
+public:
+    CommandLine(QTextStream& out, QTextStream& err, bool terminal);
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
+    ~CommandLine();
 
-// Removes every occurrence of the flag; true when there was one.
-bool takeFlag(QStringList& arguments, const QString& flag);
+    // The arguments after the program name; returns the exit code.
+    int run(const QStringList& arguments);
 
-// Removes "OPTION VALUE" and puts VALUE into `value`. False, with `problem`
-// set, when the option is given twice or has no value; true (value untouched)
-// when it is absent.
-bool takeOption(QStringList& arguments, const QString& option, QString& value, QString& problem);
+    // What "vxupdate --help" prints.
+    QString overview() const;
 
-// The first argument that looks like an option, or an empty text.
-QString firstOption(const QStringList& arguments);
+private:
+    // The command whose words start `arguments`, or none.
+    Command* find(const QStringList& arguments) const;
+    int usageError(const QString& problem, const QString& firstWord);
 
-// The text shown for a failure: a library error's description, any other
-// error's text.
-QString describe(const std::exception& error);
-
-} // namespace CommandLine
+    QTextStream& m_Out;
+    QTextStream& m_Err;
+    std::vector<std::unique_ptr<Command>> m_Commands;
+};

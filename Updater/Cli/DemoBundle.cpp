@@ -9,6 +9,7 @@
 #include <quazipfile.h>
 #include <quazipnewinfo.h>
 
+#include <functional>
 #include <stdexcept>
 
 namespace
@@ -50,6 +51,117 @@ void writeLoad(QXmlStreamWriter& writer, const Fields& fields)
     writer.writeEndElement();
 }
 
+// The loads of every demonstration package, in manifest order: the file
+// name after the model name, how its bytes are made, and the manifest's
+// elements without FileName. The flash loads are verified by comparing flash
+// (simulated cameras report fixed versions), the description file by its
+// record.
+struct DemoLoad
+{
+    const char* fileSuffix;
+    std::function<QByteArray(std::mt19937&, const QString& model)> content;
+    Fields fields;
+};
+
+const std::vector<DemoLoad>& demoLoads()
+{
+    static const std::vector<DemoLoad> loads{
+        {"_Bootloader_1.1.img",
+         [](std::mt19937& random, const QString&)
+         { return DemoBundle::firmwareImage(random, 3, 16 * 1024, 0x00000000); },
+         {{"LoadNumber", "0x1"},
+          {"LoadType", "Bootloader"},
+          {"LoadVersion", "1.1"},
+          {"ProgrammingMethod", "WriteCypressImageToFlash"},
+          {"VersionVerificationMethod", "Bootloader"},
+          {"FlashControlOperation", "Bootloader"},
+          {"FlashAddress", "0x000000"},
+          {"FlashSize", "0x10000"},
+          {"NextLoad", "2"}}},
+        {"_Firmware_2.5.0.img",
+         [](std::mt19937& random, const QString&)
+         { return DemoBundle::firmwareImage(random, 15, 64 * 1024, 0x40000000); },
+         {{"LoadNumber", "0x2"},
+          {"LoadType", "Firmware"},
+          {"LoadVersion", "2.5.0"},
+          {"ProgrammingMethod", "WriteCypressImageToFlash"},
+          {"VersionVerificationMethod", "Bootloader"},
+          {"FlashControlOperation", "None"},
+          {"FlashAddress", "0x010000"},
+          {"FlashSize", "0x100000"},
+          {"NextLoad", "3"}}},
+        {"_FPGA_1.8.bit",
+         [](std::mt19937& random, const QString&) { return randomBytes(random, 256 * 1024); },
+         {{"LoadNumber", "0x3"},
+          {"LoadType", "FPGA"},
+          {"LoadVersion", "1.8"},
+          {"FlipBits", "true"},
+          {"ProgrammingMethod", "WriteBufferToFlash"},
+          {"VersionVerificationMethod", "Bootloader"},
+          {"FlashControlOperation", "FastFPGAConfig"},
+          {"FlashAddress", "0x110000"},
+          {"FlashSize", "0x80000"},
+          {"NextLoad", "4"}}},
+        {"_U3V_1.0.3.zip",
+         [](std::mt19937&, const QString& model) { return DemoBundle::descriptionFile(model, 1, 0, 3); },
+         {{"LoadNumber", "0x4"},
+          {"LoadType", "U3V"},
+          {"LoadVersion", "1.0.3"},
+          {"ProgrammingMethod", "WriteBufferToFlash"},
+          {"VersionVerificationMethod", "U3V"},
+          {"FlashControlOperation", "SaveU3VInfo"},
+          {"FlashAddress", "0x1B8000"},
+          {"FlashSize", "0x40000"},
+          {"VersionFlashAddress", "0x1B0000"},
+          {"VersionFlashSize", "0x60"},
+          {"NextLoad", "5"}}},
+        {"_AFETiming_v1.3.bin",
+         [](std::mt19937& random, const QString&) { return randomBytes(random, 4 * 1024); },
+         {{"LoadNumber", "0x5"},
+          {"LoadType", "AFE"},
+          {"LoadVersion", "1.3"},
+          {"ProgrammingMethod", "WriteBufferToFlash"},
+          {"VersionVerificationMethod", "AFE"},
+          {"FlashControlOperation", "SaveAFEInfo"},
+          {"FlashAddress", "0x191000"},
+          {"FlashSize", "0x10000"},
+          {"VersionFlashAddress", "0x190F00"},
+          {"VersionFlashSize", "0x100"},
+          {"NextLoad", "0"}}},
+    };
+    return loads;
+}
+
+// A camera that reports the versions stamped into what was programmed gets
+// stamped firmware (its first section's data starts after the header and its
+// record) and FPGA loads, verified by the versions the camera reports.
+void stampVersion(QByteArray& content, Fields& fields)
+{
+    const auto field = [&fields](const QString& name) -> QString&
+    {
+        for (auto& entry : fields)
+        {
+            if (entry.first == name)
+            {
+                return entry.second;
+            }
+        }
+        throw std::logic_error("A demonstration load without " + name.toStdString());
+    };
+    const QString type = field(QStringLiteral("LoadType"));
+    if (type == QLatin1String("Firmware"))
+    {
+        content.replace(12, 8, DemoBundle::versionStamp(2, 5));
+        field(QStringLiteral("LoadVersion")) = QStringLiteral("2.5");
+        field(QStringLiteral("VersionVerificationMethod")) = QStringLiteral("Firmware");
+    }
+    else if (type == QLatin1String("FPGA"))
+    {
+        content.replace(0, 8, DemoBundle::versionStamp(1, 8));
+        field(QStringLiteral("VersionVerificationMethod")) = QStringLiteral("FPGA");
+    }
+}
+
 } // namespace
 
 DemoBundle::DemoBundle(const std::vector<Camera>& cameras)
@@ -84,84 +196,24 @@ void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
     // Every camera model gets its own, reproducible bytes.
     std::mt19937 random(static_cast<std::mt19937::result_type>(qHash(model)));
 
-    const QString bootloader = model + QStringLiteral("_Bootloader_1.1.img");
-    const QString firmware = model + QStringLiteral("_Firmware_2.5.0.img");
-    const QString fpga = model + QStringLiteral("_FPGA_1.8.bit");
-    const QString description = model + QStringLiteral("_U3V_1.0.3.zip");
-    const QString afe = model + QStringLiteral("_AFETiming_v1.3.bin");
-    m_Files[folder + bootloader] = firmwareImage(random, 3, 16 * 1024, 0x00000000);
-    m_Files[folder + firmware] = firmwareImage(random, 15, 64 * 1024, 0x40000000);
-    m_Files[folder + fpga] = randomBytes(random, 256 * 1024);
-    m_Files[folder + description] = descriptionFile(model, 1, 0, 3);
-    m_Files[folder + afe] = randomBytes(random, 4 * 1024);
-    const bool stamped = camera.reportsProgrammedVersions;
-    if (stamped)
-    {
-        // Firmware: the first section's data starts after the header and its record.
-        m_Files[folder + firmware].replace(12, 8, versionStamp(2, 5));
-        m_Files[folder + fpga].replace(0, 8, versionStamp(1, 8));
-    }
-
     writer.writeStartElement(QStringLiteral("Package"));
     writer.writeTextElement(QStringLiteral("ModelID"), hexadecimal(camera.cameraId));
     writer.writeTextElement(QStringLiteral("ModelName"), model);
     writer.writeTextElement(QStringLiteral("ModelFamily"), QStringLiteral("Demo"));
     writer.writeStartElement(QStringLiteral("Loads"));
-    writeLoad(writer, {{"LoadNumber", "0x1"},
-                       {"LoadType", "Bootloader"},
-                       {"FileName", bootloader},
-                       {"LoadVersion", "1.1"},
-                       {"ProgrammingMethod", "WriteCypressImageToFlash"},
-                       {"VersionVerificationMethod", "Bootloader"},
-                       {"FlashControlOperation", "Bootloader"},
-                       {"FlashAddress", "0x000000"},
-                       {"FlashSize", "0x10000"},
-                       {"NextLoad", "2"}});
-    writeLoad(writer, {{"LoadNumber", "0x2"},
-                       {"LoadType", "Firmware"},
-                       {"FileName", firmware},
-                       {"LoadVersion", stamped ? "2.5" : "2.5.0"},
-                       {"ProgrammingMethod", "WriteCypressImageToFlash"},
-                       {"VersionVerificationMethod", stamped ? "Firmware" : "Bootloader"},
-                       {"FlashControlOperation", "None"},
-                       {"FlashAddress", "0x010000"},
-                       {"FlashSize", "0x100000"},
-                       {"NextLoad", "3"}});
-    writeLoad(writer, {{"LoadNumber", "0x3"},
-                       {"LoadType", "FPGA"},
-                       {"FileName", fpga},
-                       {"LoadVersion", "1.8"},
-                       {"FlipBits", "true"},
-                       {"ProgrammingMethod", "WriteBufferToFlash"},
-                       {"VersionVerificationMethod", stamped ? "FPGA" : "Bootloader"},
-                       {"FlashControlOperation", "FastFPGAConfig"},
-                       {"FlashAddress", "0x110000"},
-                       {"FlashSize", "0x80000"},
-                       {"NextLoad", "4"}});
-    writeLoad(writer, {{"LoadNumber", "0x4"},
-                       {"LoadType", "U3V"},
-                       {"FileName", description},
-                       {"LoadVersion", "1.0.3"},
-                       {"ProgrammingMethod", "WriteBufferToFlash"},
-                       {"VersionVerificationMethod", "U3V"},
-                       {"FlashControlOperation", "SaveU3VInfo"},
-                       {"FlashAddress", "0x1B8000"},
-                       {"FlashSize", "0x40000"},
-                       {"VersionFlashAddress", "0x1B0000"},
-                       {"VersionFlashSize", "0x60"},
-                       {"NextLoad", "5"}});
-    writeLoad(writer, {{"LoadNumber", "0x5"},
-                       {"LoadType", "AFE"},
-                       {"FileName", afe},
-                       {"LoadVersion", "1.3"},
-                       {"ProgrammingMethod", "WriteBufferToFlash"},
-                       {"VersionVerificationMethod", "AFE"},
-                       {"FlashControlOperation", "SaveAFEInfo"},
-                       {"FlashAddress", "0x191000"},
-                       {"FlashSize", "0x10000"},
-                       {"VersionFlashAddress", "0x190F00"},
-                       {"VersionFlashSize", "0x100"},
-                       {"NextLoad", "0"}});
+    for (const DemoLoad& load : demoLoads())
+    {
+        const QString fileName = model + QLatin1String(load.fileSuffix);
+        m_Files[folder + fileName] = load.content(random, model);
+        Fields fields = load.fields;
+        if (camera.reportsProgrammedVersions)
+        {
+            stampVersion(m_Files[folder + fileName], fields);
+        }
+        // After LoadNumber and LoadType.
+        fields.insert(fields.begin() + 2, {QStringLiteral("FileName"), fileName});
+        writeLoad(writer, fields);
+    }
     writer.writeEndElement();
     writer.writeEndElement();
 }
@@ -187,19 +239,6 @@ QByteArray DemoBundle::firmwareImage(std::mt19937& random, int sections, int sec
     appendLittleEndian(image, 0);
     appendLittleEndian(image, loadAddress);
     return image;
-}
-
-QByteArray DemoBundle::versionStamp(int major, int minor)
-{
-    const auto version = static_cast<std::uint16_t>((major << 8) | minor);
-    const auto check = static_cast<std::uint16_t>(~version);
-    QByteArray stamp("VXVS", 4);
-    for (const std::uint16_t value : {version, check})
-    {
-        stamp.append(static_cast<char>(value & 0xFF));
-        stamp.append(static_cast<char>(value >> 8));
-    }
-    return stamp;
 }
 
 QByteArray DemoBundle::descriptionFile(const QString& modelName, int major, int minor, int subMinor)
@@ -241,4 +280,17 @@ QByteArray DemoBundle::descriptionFile(const QString& modelName, int major, int 
         throw std::runtime_error("The description file could not be zipped.");
     }
     return zipped;
+}
+
+QByteArray DemoBundle::versionStamp(int major, int minor)
+{
+    const auto version = static_cast<std::uint16_t>((major << 8) | minor);
+    const auto check = static_cast<std::uint16_t>(~version);
+    QByteArray stamp("VXVS", 4);
+    for (const std::uint16_t value : {version, check})
+    {
+        stamp.append(static_cast<char>(value & 0xFF));
+        stamp.append(static_cast<char>(value >> 8));
+    }
+    return stamp;
 }

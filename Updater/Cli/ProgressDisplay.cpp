@@ -1,5 +1,7 @@
 #include "ProgressDisplay.h"
 
+#include "Engine/OperatorTexts.h"
+
 #include <QTextStream>
 
 #include <algorithm>
@@ -14,28 +16,6 @@ void ProgressDisplay::connectTo(UpdateProgress& progress)
             Qt::QueuedConnection);
     connect(&progress, &UpdateProgress::overallProgress, this, &ProgressDisplay::onOverallProgress,
             Qt::QueuedConnection);
-}
-
-QString ProgressDisplay::statusText(UpdateProgress::LoadStatus status)
-{
-    switch (status)
-    {
-    case UpdateProgress::LoadStatus::None:
-        return QString();
-    case UpdateProgress::LoadStatus::Updating:
-        return QStringLiteral("Updating");
-    case UpdateProgress::LoadStatus::Loading:
-        return QStringLiteral("Loading");
-    case UpdateProgress::LoadStatus::Verifying:
-        return QStringLiteral("Verifying");
-    case UpdateProgress::LoadStatus::Skipped:
-        return QStringLiteral("Skipped");
-    case UpdateProgress::LoadStatus::Failed:
-        return QStringLiteral("Failed");
-    case UpdateProgress::LoadStatus::Done:
-        return QStringLiteral("Done");
-    }
-    return QString();
 }
 
 QString ProgressDisplay::bar(std::uint32_t percent, int width)
@@ -69,8 +49,8 @@ void ProgressDisplay::redraw()
 {
     m_Out << "\r\x1b[K  " << m_LoadType.leftJustified(10) << ' ' << bar(m_FilePercent, 24) << ' '
           << QString::number(m_FilePercent).rightJustified(3) << "%  "
-          << statusText(m_Status).leftJustified(9) << "  overall " << bar(m_Overall, 16) << ' '
-          << QString::number(m_Overall).rightJustified(3) << '%';
+          << OperatorTexts::loadStatusText(m_Status).leftJustified(9) << "  overall " << bar(m_Overall, 16)
+          << ' ' << QString::number(m_Overall).rightJustified(3) << '%';
     m_Out.flush();
     m_LineOpen = true;
 }
@@ -113,7 +93,7 @@ void ProgressDisplay::onLoadStatus(UpdateProgress::LoadStatus status, std::strin
     }
     else
     {
-        m_Out << "  " << m_LoadType << ": " << statusText(status) << "\n";
+        m_Out << "  " << m_LoadType << ": " << OperatorTexts::loadStatusText(status) << "\n";
         m_Out.flush();
     }
 }
@@ -133,6 +113,7 @@ void ProgressDisplay::onOverallProgress(uint32_t percent)
         m_FileLinePending = false;
         m_Out << "  " << m_LoadType << ": " << m_FilePercent << "% (overall " << percent << "%)\n";
         m_Out.flush();
+        m_OverallShown = percent;
     }
 }
 
@@ -142,6 +123,13 @@ void ProgressDisplay::finish()
     {
         m_Out << "\n";
         m_LineOpen = false;
+    }
+    // Plain lines show the overall figure only beside a file's quarter; the
+    // last figure (100 % after a complete run) comes after the last quarter.
+    if (!m_Terminal && m_Overall != m_OverallShown)
+    {
+        m_Out << "  overall " << m_Overall << "%\n";
+        m_OverallShown = m_Overall;
     }
     m_Out.flush();
 }

@@ -22,10 +22,9 @@ public:
     ProgressDisplay(QTextStream& out, bool terminal);
 
     void connectTo(UpdateProgress& progress);
-    // Ends the line in progress.
+    // Ends the line in progress; plain lines then get the last overall
+    // figure when it has not been shown yet.
     void finish();
-
-    static QString statusText(UpdateProgress::LoadStatus status);
 
 public slots:
     void onFileProgress(uint32_t percent, std::string loadType);
@@ -49,4 +48,5 @@ private:
     // figure completes a file progress line.
     std::uint32_t m_Quarter = 0;
     bool m_FileLinePending = false;
+    std::uint32_t m_OverallShown = 0;
 };

@@ -1,6 +1,5 @@
 #include "UpdateCommand.h"
 
-#include "CommandLine.h"
 #include "ExitCodes.h"
 #include "ProgressDisplay.h"
 #include "TextTable.h"
@@ -10,14 +9,14 @@
 #include "Engine/CameraReboot.h"
 #include "Engine/CameraUpdate.h"
 #include "Engine/EngineLog.h"
+#include "Engine/OperatorTexts.h"
+#include "Engine/UpdateRoad.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
 
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
-#include "Properties/PropertyNames.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTextStream>
 
@@ -30,11 +29,16 @@
 namespace
 {
 
-namespace Names = CameraInterface::PropertyNames;
-
-QString windowText(const char* text)
+QString text(OPERATOR_TEXT text)
 {
-    return QCoreApplication::translate("MainWindow", text);
+    return OperatorTexts::text(text);
+}
+
+// Details a release engineer needs rather than the operator: kept to the log.
+bool detailIsShown(const UpdateRoad::Outcome& outcome)
+{
+    return outcome.reason != OPERATOR_TEXT::BINARIES_CORRUPTED &&
+           outcome.reason != OPERATOR_TEXT::NEWER_UPDATER_REQUIRED;
 }
 
 // Stopping the program in the middle of a flash write can leave the camera
@@ -72,47 +76,31 @@ private:
     struct sigaction m_PreviousTerminate = {};
 };
 
-QString versionText(const QVersionNumber& version)
-{
-    return version.isNull() ? QStringLiteral("N/A") : version.toString();
-}
-
-std::vector<const Load*> loadsByNumber(const Package& package)
-{
-    std::vector<const Load*> loads;
-    for (const Load& load : package.loads)
-    {
-        loads.push_back(&load);
-    }
-    std::stable_sort(loads.begin(), loads.end(),
-                     [](const Load* left, const Load* right)
-                     { return left->loadNumber < right->loadNumber; });
-    return loads;
-}
-
 } // namespace
 
 UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
-    : m_Out(out), m_Err(err), m_Terminal(terminal)
+    : Command(
+          {{QStringLiteral("update")},
+           QStringLiteral("updates the camera with a bundle"),
+           QStringLiteral("Updates the camera with BUNDLE as the window does: checks the bundle, picks the\n"
+                          "package that fits the camera, shows the loads with their current and new\n"
+                          "versions, asks for confirmation, programs them with progress, reboots the\n"
+                          "camera, waits for it to come back (looked for every 10 s, for at most 30 s) and\n"
+                          "reads its versions again.\n"),
+           {{{QStringLiteral("serial")},
+             QStringLiteral("S"),
+             QStringLiteral("the camera's serial number (may be left out with one camera attached)")},
+            {{QStringLiteral("package")},
+             QStringLiteral("N"),
+             QStringLiteral("the package's number in the list shown when several fit")},
+            {{QStringLiteral("y"), QStringLiteral("yes")},
+             QString(),
+             QStringLiteral("do not ask for confirmation")}},
+           {{QStringLiteral("BUNDLE"), QStringLiteral("the firmware bundle (zip)")}},
+           true},
+          out, err),
+      m_Terminal(terminal)
 {
-}
-
-QString UpdateCommand::usage()
-{
-    return QStringLiteral(
-        "  vxupdate update BUNDLE [--serial S] [--package N] [--yes]\n"
-        "      Updates the camera with BUNDLE: checks the bundle, picks the package that fits\n"
-        "      the camera (N: its number in the list shown when several fit), shows the\n"
-        "      loads with their current and new versions, asks for confirmation (unless\n"
-        "      --yes), programs them with progress, reboots the camera, waits for it to\n"
-        "      come back and reads its versions again.\n");
-}
-
-int UpdateCommand::wrongUsage(const QString& problem)
-{
-    m_Err << problem << "\nUsage:\n" << usage();
-    m_Err.flush();
-    return ExitCodes::USAGE;
 }
 
 int UpdateCommand::fail(const QString& text, const QString& detail)
@@ -128,49 +116,32 @@ int UpdateCommand::fail(const QString& text, const QString& detail)
     return ExitCodes::FAILURE;
 }
 
-bool UpdateCommand::parse(const QStringList& arguments, Options& options, QString& problem) const
+int UpdateCommand::fail(const UpdateRoad::Outcome& outcome)
 {
-    QStringList rest = arguments;
-    options.yes = CommandLine::takeFlag(rest, QStringLiteral("--yes")) |
-                  CommandLine::takeFlag(rest, QStringLiteral("-y"));
-    QString package;
-    if (!CommandLine::takeOption(rest, QStringLiteral("--serial"), options.serial, problem) ||
-        !CommandLine::takeOption(rest, QStringLiteral("--package"), package, problem))
+    if (detailIsShown(outcome))
     {
-        return false;
+        return fail(outcome.text, outcome.detail);
     }
-    if (!package.isEmpty())
+    EngineLog::error(outcome.detail);
+    return fail(outcome.text);
+}
+
+int UpdateCommand::execute(const QCommandLineParser& parser)
+{
+    Options options;
+    options.bundle = positional().at(0);
+    options.serial = parser.value(QStringLiteral("serial"));
+    options.yes = parser.isSet(QStringLiteral("yes"));
+    if (parser.isSet(QStringLiteral("package")))
     {
+        const QString package = parser.value(QStringLiteral("package"));
         bool number = false;
         options.package = package.toInt(&number);
         if (!number || options.package < 1)
         {
-            problem = QStringLiteral("--package needs a package number from 1 on, not \"%1\".").arg(package);
-            return false;
+            return usageError(
+                QStringLiteral("--package needs a package number from 1 on, not \"%1\".").arg(package));
         }
-    }
-    const QString option = CommandLine::firstOption(rest);
-    if (!option.isEmpty())
-    {
-        problem = QStringLiteral("Unknown option \"%1\".").arg(option);
-        return false;
-    }
-    if (rest.size() != 1)
-    {
-        problem = QStringLiteral("update takes one bundle path.");
-        return false;
-    }
-    options.bundle = rest.first();
-    return true;
-}
-
-int UpdateCommand::run(const QStringList& arguments)
-{
-    Options options;
-    QString problem;
-    if (!parse(arguments, options, problem))
-    {
-        return wrongUsage(problem);
     }
     const int code = road(options);
     m_Out << "Log file: " << QString::fromStdString(UpdaterLog::logFilePath()) << "\n";
@@ -188,17 +159,14 @@ int UpdateCommand::road(const Options& options)
     }
     // Destroyed before the workspace: it waits for its worker.
     CameraUpdate engine;
+    UpdateRoad road(engine);
     if (code == ExitCodes::SUCCESS)
     {
-        code = loadBundle(engine, options.bundle);
+        code = acceptBundle(road, options.bundle);
     }
     if (code == ExitCodes::SUCCESS)
     {
-        code = choosePackage(engine, serialNumber, options.package);
-    }
-    if (code == ExitCodes::SUCCESS)
-    {
-        code = readPackage(engine, serialNumber);
+        code = choosePackage(road, engine, serialNumber, options.package);
     }
     if (code != ExitCodes::SUCCESS)
     {
@@ -207,9 +175,9 @@ int UpdateCommand::road(const Options& options)
     showLoads(*engine.selectedPackage(), false);
     if (!engine.isUpdateRequired())
     {
-        const QString text = windowText("No update is required.");
-        EngineLog::info(text);
-        m_Out << text << "\n";
+        const QString done = text(OPERATOR_TEXT::NO_UPDATE_REQUIRED);
+        EngineLog::info(done);
+        m_Out << done << "\n";
         return ExitCodes::SUCCESS;
     }
     m_Out << QStringLiteral("%1 load(s) to program.\n").arg(engine.loadsToUpdate());
@@ -222,7 +190,7 @@ int UpdateCommand::road(const Options& options)
     code = runUpdate(engine, serialNumber);
     if (code == ExitCodes::SUCCESS)
     {
-        code = rebootAndRefresh(engine, serialNumber);
+        code = rebootAndRefresh(road, engine, serialNumber);
     }
     return code;
 }
@@ -232,122 +200,106 @@ int UpdateCommand::connectCamera(const std::string& serialNumber)
     try
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
-        if (!camera->isConnected())
-        {
-            camera->connect();
-        }
-        if (camera->getProperty(Names::VENDOR_NAME).getValue() != CameraDetails::VENDOR)
+        const UpdateRoad::Outcome connected = UpdateRoad::connectCamera(*camera);
+        if (connected.reason == OPERATOR_TEXT::CAMERA_NOT_PROGRAMMABLE)
         {
             EngineLog::info(
-                windowText("Can't connect to camera (sn: %1)...").arg(QString::fromStdString(serialNumber)));
-            return fail(windowText("The application is unable to program the currently selected camera."));
+                text(OPERATOR_TEXT::CANNOT_CONNECT_TO_CAMERA).arg(QString::fromStdString(serialNumber)));
         }
-        CameraDetails::log(*camera);
+        if (!connected.succeeded)
+        {
+            return fail(connected);
+        }
         m_Out << "Camera: " << QString::fromStdString(serialNumber) << "  "
               << QString::fromStdString(camera->getModelName()) << "\n";
-        if (camera->isPropertySupported(Names::USB3_VISION_MODE) &&
-            camera->getProperty(Names::USB3_VISION_MODE).getValue() == "Enabled")
+        if (UpdateRoad::isInUsb3VisionMode(*camera))
         {
-            return fail(
-                QStringLiteral("The camera runs in USB3 Vision mode, in which it cannot be updated; switch "
-                               "it to Ostra mode first."));
+            return fail(text(OPERATOR_TEXT::CAMERA_IN_USB3_VISION_MODE));
         }
     }
     catch (const std::exception& error)
     {
-        EngineLog::error(QString::fromLocal8Bit(error.what()));
-        return fail(CommandLine::describe(error));
+        return fail(EngineLog::caught(error));
     }
     return ExitCodes::SUCCESS;
 }
 
-int UpdateCommand::loadBundle(CameraUpdate& engine, const QString& path)
+int UpdateCommand::acceptBundle(UpdateRoad& road, const QString& path)
 {
-    EngineLog::info(windowText("Bundle selected: %1").arg(path));
-    if (!engine.loadBundle(path))
+    EngineLog::info(text(OPERATOR_TEXT::BUNDLE_SELECTED).arg(path));
+    const UpdateRoad::Outcome accepted = road.acceptBundle(path, UpdaterIdentity::versionForBundles());
+    if (!accepted.succeeded)
     {
-        return fail(windowText("No packages found in the selected file."), engine.lastError());
-    }
-    if (!engine.isManifestAuthentic())
-    {
-        return fail(windowText("The selected binaries appear to have been corrupted."));
-    }
-    if (engine.requiresNewerUpdater(UpdaterIdentity::versionForBundles()))
-    {
-        return fail(windowText("Selected binaries require a newer application version.\n"
-                               "Please download the latest updater."));
+        return fail(accepted);
     }
     m_Out << "Bundle: " << path << " (manifest authentic)\n";
     return ExitCodes::SUCCESS;
 }
 
-int UpdateCommand::choosePackage(CameraUpdate& engine, const std::string& serialNumber, int requested)
+int UpdateCommand::choosePackage(UpdateRoad& road, const CameraUpdate& engine,
+                                 const std::string& serialNumber, int requested)
 {
     try
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
-        if (!engine.findCompatiblePackages(*camera))
+        const UpdateRoad::Outcome found = road.findPackages(*camera);
+        if (!found.succeeded)
         {
-            return fail(
-                windowText("The updater did not find a compatible package to update the connected camera."));
+            return fail(found);
+        }
+        const int count = static_cast<int>(engine.compatiblePackages().size());
+        if (requested > count)
+        {
+            return listPackages(engine,
+                                QStringLiteral("--package %1 is not one of the packages that fit the "
+                                               "camera:\n")
+                                    .arg(requested),
+                                ExitCodes::USAGE);
+        }
+        if (count > 1 && requested == 0)
+        {
+            return listPackages(
+                engine,
+                QStringLiteral(
+                    "Several packages of the bundle fit the camera; choose one with --package N:\n"),
+                ExitCodes::CHOICE_NEEDED);
+        }
+        const std::size_t index = static_cast<std::size_t>(std::max(requested, 1) - 1);
+        m_Out << "Package: "
+              << QString::fromStdString(CameraUpdate::packageFolderName(engine.compatiblePackages()[index]))
+              << "\n";
+        const UpdateRoad::Outcome planned = road.choosePackage(index, *camera);
+        if (!planned.succeeded)
+        {
+            return fail(planned);
         }
     }
     catch (const std::exception& error)
     {
-        EngineLog::error(QString::fromLocal8Bit(error.what()));
-        return fail(windowText("Failed to load binary package: %1").arg(CommandLine::describe(error)));
+        return fail(EngineLog::caught(error));
     }
-    const std::vector<Package>& packages = engine.compatiblePackages();
-    const int count = static_cast<int>(packages.size());
-    if ((count > 1 && requested == 0) || requested > count)
-    {
-        m_Err << (requested > count
-                      ? QStringLiteral("--package %1 is not one of the packages that fit the camera:\n")
-                            .arg(requested)
-                      : QStringLiteral(
-                            "Several packages of the bundle fit the camera; choose one with --package N:\n"));
-        TextTable table;
-        table.addRow({QStringLiteral("N"), QStringLiteral("Package"), QStringLiteral("Family"),
-                      QStringLiteral("Revision"), QStringLiteral("Loads")});
-        for (int index = 0; index < count; ++index)
-        {
-            const Package& package = packages[static_cast<std::size_t>(index)];
-            table.addRow({QString::number(index + 1),
-                          QString::fromStdString(CameraUpdate::packageFolderName(package)),
-                          QString::fromStdString(package.modelFamily),
-                          package.hardwareRevision == Package::ANY_REVISION
-                              ? QStringLiteral("any")
-                              : QString::number(package.hardwareRevision),
-                          QString::number(package.loads.size())});
-        }
-        table.print(m_Err, QStringLiteral("  "));
-        return ExitCodes::USAGE;
-    }
-    const Package& chosen = packages[static_cast<std::size_t>(std::max(requested, 1) - 1)];
-    engine.setSelectedPackage(chosen);
-    m_Out << "Package: " << QString::fromStdString(CameraUpdate::packageFolderName(chosen)) << "\n";
     return ExitCodes::SUCCESS;
 }
 
-int UpdateCommand::readPackage(CameraUpdate& engine, const std::string& serialNumber)
+int UpdateCommand::listPackages(const CameraUpdate& engine, const QString& heading, int code)
 {
-    try
+    m_Err << heading;
+    TextTable table;
+    table.addRow({QStringLiteral("N"), QStringLiteral("Package"), QStringLiteral("Family"),
+                  QStringLiteral("Revision"), QStringLiteral("Loads")});
+    const std::vector<Package>& packages = engine.compatiblePackages();
+    for (std::size_t index = 0; index < packages.size(); ++index)
     {
-        CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
-        engine.extractLoads();
-        engine.validateLoads();
-        engine.readCurrentVersions(*camera);
-        engine.evaluateUpdates();
-        engine.applyEmbeddedAfeTiming();
+        const Package& package = packages[index];
+        table.addRow(
+            {QString::number(index + 1), QString::fromStdString(CameraUpdate::packageFolderName(package)),
+             QString::fromStdString(package.modelFamily),
+             package.hardwareRevision == Package::ANY_REVISION ? QStringLiteral("any")
+                                                               : QString::number(package.hardwareRevision),
+             QString::number(package.loads.size())});
     }
-    catch (const std::exception& error)
-    {
-        EngineLog::error(QString::fromLocal8Bit(error.what()));
-        EngineLog::error(windowText("Failed to read package information."));
-        return fail(windowText("The updater failed to retrieve the selected package's information."),
-                    CommandLine::describe(error));
-    }
-    return ExitCodes::SUCCESS;
+    table.print(m_Err, QStringLiteral("  "));
+    return code;
 }
 
 void UpdateCommand::showLoads(const Package& package, bool afterReboot)
@@ -356,23 +308,21 @@ void UpdateCommand::showLoads(const Package& package, bool afterReboot)
     table.addRow({QStringLiteral("Load"), QStringLiteral("Number"), QStringLiteral("File"),
                   QStringLiteral("Version"), QStringLiteral("New Version"),
                   afterReboot ? QStringLiteral("Check") : QStringLiteral("Action")});
-    for (const Load* load : loadsByNumber(package))
+    for (const UpdateRoad::LoadRow& row : UpdateRoad::loadRows(package))
     {
         QString action;
         if (afterReboot)
         {
-            action = load->updateRequired ? QStringLiteral("differs") : QStringLiteral("ok");
+            action = row.updateRequired ? QStringLiteral("differs") : QStringLiteral("ok");
         }
         else
         {
-            action = load->forceUpdate      ? QStringLiteral("program (forced)")
-                     : load->updateRequired ? QStringLiteral("program")
-                                            : QStringLiteral("skip");
+            action = row.forced           ? QStringLiteral("program (forced)")
+                     : row.updateRequired ? QStringLiteral("program")
+                                          : QStringLiteral("skip");
         }
-        table.addRow({QString::fromStdString(load->loadType), QString::number(load->loadNumber),
-                      QString::fromStdString(load->fileName), versionText(load->currentVersion),
-                      load->loadVersion.toString() + (load->forceUpdate ? QStringLiteral(" [F]") : QString()),
-                      action});
+        table.addRow(
+            {row.loadType, row.loadNumberText, row.fileName, row.currentVersion, row.newVersion, action});
     }
     m_Out << (afterReboot ? "Versions after the reboot:\n" : "Loads:\n");
     table.print(m_Out, QStringLiteral("  "));
@@ -381,9 +331,7 @@ void UpdateCommand::showLoads(const Package& package, bool afterReboot)
 
 bool UpdateCommand::confirm()
 {
-    m_Out << windowText("Are you sure you want to proceed with the software update?\n"
-                        "Camera must not be disconnected during the update process.")
-          << " [y/N] ";
+    m_Out << text(OPERATOR_TEXT::CONFIRM_UPDATE) << " [y/N] ";
     m_Out.flush();
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed().toLower();
@@ -399,9 +347,9 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
     QString failure;
     QObject::connect(
         &engine, &CameraUpdate::updateFailed, &loop,
-        [&](const QString& text)
+        [&](const QString& reason)
         {
-            failure = text;
+            failure = reason;
             loop.quit();
         },
         Qt::QueuedConnection);
@@ -415,7 +363,7 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
         Qt::QueuedConnection);
 
     InterruptNotice notice;
-    const QString updating = windowText("Updating camera...");
+    const QString updating = text(OPERATOR_TEXT::UPDATING_CAMERA);
     EngineLog::info(updating);
     m_Out << updating << "\n";
     m_Out.flush();
@@ -424,13 +372,12 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
         if (!engine.startUpdate(camera))
         {
-            return fail(windowText("Failed to start camera update."));
+            return fail(text(OPERATOR_TEXT::UPDATE_START_FAILED));
         }
     }
     catch (const std::exception& error)
     {
-        EngineLog::error(QString::fromLocal8Bit(error.what()));
-        return fail(windowText("Failed to start camera update."), CommandLine::describe(error));
+        return fail(text(OPERATOR_TEXT::UPDATE_START_FAILED), EngineLog::caught(error));
     }
     loop.exec();
     display.finish();
@@ -441,71 +388,70 @@ int UpdateCommand::runUpdate(CameraUpdate& engine, const std::string& serialNumb
     return ExitCodes::SUCCESS;
 }
 
-int UpdateCommand::rebootAndRefresh(CameraUpdate& engine, const std::string& serialNumber)
+int UpdateCommand::rebootAndRefresh(UpdateRoad& road, const CameraUpdate& engine,
+                                    const std::string& serialNumber)
 {
-    const QString rebooting =
-        windowText("Update completed.") + QLatin1Char(' ') + windowText("Rebooting camera...");
+    const int rebooted = rebootCamera(engine, serialNumber);
+    if (rebooted != ExitCodes::SUCCESS)
+    {
+        return rebooted;
+    }
+    const int connected = connectCamera(serialNumber);
+    if (connected != ExitCodes::SUCCESS)
+    {
+        return connected;
+    }
+    return refreshVersions(road, engine, serialNumber);
+}
+
+int UpdateCommand::rebootCamera(const CameraUpdate& engine, const std::string& serialNumber)
+{
+    CameraReboot reboot(m_RebootTiming);
+    const QString rebooting = text(OPERATOR_TEXT::LOADS_PROGRAMMED).arg(engine.loadsToUpdate()) +
+                              QLatin1Char(' ') + text(OPERATOR_TEXT::REBOOTING_CAMERA);
     EngineLog::info(rebooting);
     m_Out << rebooting << "\n"
           << QStringLiteral(
                  "Waiting for the camera to come back (looked for every %1 s, for at most %2 s)...\n")
-                 .arg(CameraReboot::POLL_INTERVAL.count() / 1000)
-                 .arg(CameraReboot::RECONNECT_LIMIT.count() / 1000);
+                 .arg(reboot.timing().pollInterval.count() / 1000)
+                 .arg(reboot.timing().reconnectLimit.count() / 1000);
     m_Out.flush();
-    CameraReboot reboot(serialNumber);
-    try
+    const CameraReboot::OUTCOME outcome = reboot.rebootAndWait(serialNumber);
+    if (outcome == CameraReboot::OUTCOME::TIMED_OUT)
     {
-        reboot.reboot();
-        reboot.waitForReconnect();
+        return fail(CameraReboot::outcomeText(outcome));
     }
-    catch (const std::exception& error)
+    if (outcome != CameraReboot::OUTCOME::REBOOTED)
     {
-        if (reboot.reconnectTimedOut())
-        {
-            return fail(windowText("Camera reconnection timed out."));
-        }
-        EngineLog::error(QString::fromLocal8Bit(error.what()));
-        return fail(windowText("Camera was not rebooted successfuly."), CommandLine::describe(error));
+        return fail(CameraReboot::outcomeText(outcome), reboot.lastError());
     }
-    EngineLog::info(windowText("Camera %1 rebooted.").arg(QString::fromStdString(serialNumber)));
-    m_Out << windowText("Camera rebooted.") << "\n";
+    EngineLog::info(text(OPERATOR_TEXT::CAMERA_SERIAL_REBOOTED).arg(QString::fromStdString(serialNumber)));
+    m_Out << CameraReboot::outcomeText(outcome) << "\n";
+    return ExitCodes::SUCCESS;
+}
 
-    QStringList differing;
+int UpdateCommand::refreshVersions(UpdateRoad& road, const CameraUpdate& engine,
+                                   const std::string& serialNumber)
+{
+    UpdateRoad::Outcome refreshed;
     try
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
-        if (!camera->isConnected())
-        {
-            camera->connect();
-        }
-        if (camera->getProperty(Names::VENDOR_NAME).getValue() != CameraDetails::VENDOR)
-        {
-            return fail(windowText("The application is unable to program the currently selected camera."));
-        }
-        CameraDetails::log(*camera);
-        engine.readCurrentVersions(*camera);
-        engine.evaluateUpdates();
+        refreshed = road.refreshAfterReboot(*camera);
     }
     catch (const std::exception& error)
     {
-        EngineLog::error(QString::fromLocal8Bit(error.what()));
-        return fail(CommandLine::describe(error));
+        return fail(EngineLog::caught(error));
     }
-    showLoads(*engine.selectedPackage(), true);
-    for (const Load& load : engine.selectedPackage()->loads)
+    if (refreshed.succeeded || refreshed.reason == OPERATOR_TEXT::VERSIONS_DIFFER_AFTER_REBOOT)
     {
-        if (load.updateRequired)
-        {
-            differing << QString::fromStdString(load.loadType);
-        }
+        showLoads(*engine.selectedPackage(), true);
     }
-    if (!differing.isEmpty())
+    if (!refreshed.succeeded)
     {
-        return fail(
-            QStringLiteral("After the reboot the camera does not report the package's version of: %1.")
-                .arg(differing.join(QStringLiteral(", "))));
+        return fail(refreshed);
     }
-    const QString done = windowText("Update completed. Camera successfully rebooted.");
+    const QString done = text(OPERATOR_TEXT::UPDATE_AND_REBOOT_COMPLETED);
     EngineLog::info(done);
     m_Out << done << "\n";
     return ExitCodes::SUCCESS;

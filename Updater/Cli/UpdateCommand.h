@@ -1,13 +1,16 @@
 #pragma once
 
+#include "Command.h"
+
+#include "Engine/RebootTiming.h"
+#include "Engine/UpdateRoad.h"
+
 #include <QString>
-#include <QStringList>
 
 #include <string>
 
 class CameraUpdate;
 class Package;
-class QTextStream;
 
 namespace CameraInterface
 {
@@ -21,14 +24,13 @@ class Camera;
 // wait for the camera and its versions read again. Returns the exit code;
 // success means the camera was programmed, came back and reports the
 // package's versions (or needed no update).
-class UpdateCommand
+class UpdateCommand : public Command
 {
 public:
     UpdateCommand(QTextStream& out, QTextStream& err, bool terminal);
 
-    int run(const QStringList& arguments);
-
-    static QString usage();
+protected:
+    int execute(const QCommandLineParser& parser) override;
 
 private:
     struct Options
@@ -39,22 +41,25 @@ private:
         bool yes = false;
     };
 
-    bool parse(const QStringList& arguments, Options& options, QString& problem) const;
-    int wrongUsage(const QString& problem);
     int road(const Options& options);
     // Logs the text at error level and shows it, with an optional detail line.
     int fail(const QString& text, const QString& detail = QString());
+    // Logs and shows a failed step of the road.
+    int fail(const UpdateRoad::Outcome& outcome);
 
+    // The steps of the road; each returns the exit code.
     int connectCamera(const std::string& serialNumber);
-    int loadBundle(CameraUpdate& engine, const QString& path);
-    int choosePackage(CameraUpdate& engine, const std::string& serialNumber, int requested);
-    int readPackage(CameraUpdate& engine, const std::string& serialNumber);
+    int acceptBundle(UpdateRoad& road, const QString& path);
+    int choosePackage(UpdateRoad& road, const CameraUpdate& engine, const std::string& serialNumber,
+                      int requested);
+    int listPackages(const CameraUpdate& engine, const QString& heading, int code);
     void showLoads(const Package& package, bool afterReboot);
     bool confirm();
     int runUpdate(CameraUpdate& engine, const std::string& serialNumber);
-    int rebootAndRefresh(CameraUpdate& engine, const std::string& serialNumber);
+    int rebootAndRefresh(UpdateRoad& road, const CameraUpdate& engine, const std::string& serialNumber);
+    int rebootCamera(const CameraUpdate& engine, const std::string& serialNumber);
+    int refreshVersions(UpdateRoad& road, const CameraUpdate& engine, const std::string& serialNumber);
 
-    QTextStream& m_Out;
-    QTextStream& m_Err;
     bool m_Terminal;
+    RebootTiming m_RebootTiming;
 };

@@ -3,22 +3,22 @@
 #include "ExitCodes.h"
 
 #include "Engine/EngineLog.h"
+#include "Engine/OperatorTexts.h"
 
 #include "Cameras/Camera.h"
 
-#include <QCoreApplication>
 #include <QTextStream>
 
 Workspace::Workspace()
 {
     CameraInterface::Camera::initialiseWorkspace();
-    EngineLog::info(QCoreApplication::translate("MainWindow", "Workspace initialized."));
+    EngineLog::info(OperatorTexts::text(OPERATOR_TEXT::WORKSPACE_INITIALIZED));
 }
 
 Workspace::~Workspace()
 {
     CameraInterface::Camera::unitialisedWorkpace();
-    EngineLog::info(QCoreApplication::translate("MainWindow", "Workspace uninitialized."));
+    EngineLog::info(OperatorTexts::text(OPERATOR_TEXT::WORKSPACE_UNINITIALIZED));
 }
 
 int Workspace::chooseCamera(const QString& requested, std::string& serialNumber, QTextStream& err)
@@ -39,7 +39,7 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     }
     if (cameras.empty())
     {
-        const QString text = QCoreApplication::translate("MainWindow", "There is no camera connected.");
+        const QString text = OperatorTexts::text(OPERATOR_TEXT::NO_CAMERA_CONNECTED);
         EngineLog::warning(text);
         err << "Error: " << text << "\n";
         return ExitCodes::FAILURE;
@@ -51,8 +51,22 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
         {
             err << "  " << QString::fromStdString(serial) << "  " << QString::fromStdString(model) << "\n";
         }
-        return ExitCodes::USAGE;
+        return ExitCodes::CHOICE_NEEDED;
     }
     serialNumber = cameras.begin()->first;
     return ExitCodes::SUCCESS;
+}
+
+QString Workspace::stateText(CameraInterface::CameraState state)
+{
+    switch (state)
+    {
+    case CameraInterface::CameraState::CONNECTED:
+        return QStringLiteral("connected");
+    case CameraInterface::CameraState::DISCONNECTED:
+        return QStringLiteral("disconnected");
+    case CameraInterface::CameraState::SUSPENDED:
+        return QStringLiteral("suspended");
+    }
+    return QString();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Cameras/Camera.h"
+
 #include <QString>
 
 #include <string>
@@ -18,7 +20,10 @@ public:
 
     // The serial number to work with: `requested` when given, else the only
     // camera attached. Returns the exit code: success, failure when no such
-    // camera is attached (message on `err`), wrong usage when several are
-    // attached and none was named (they are listed on `err`).
+    // camera is attached (message on `err`), a choice needed when several
+    // are attached and none was named (they are listed on `err`).
     static int chooseCamera(const QString& requested, std::string& serialNumber, QTextStream& err);
+
+    // "connected", "disconnected", "suspended".
+    static QString stateText(CameraInterface::CameraState state);
 };

@@ -40,14 +40,14 @@ BundleArchive::~BundleArchive() = default;
 
 bool BundleArchive::fail(const QString& text)
 {
-    m_ErrorText = text;
+    m_LastError = text;
     return false;
 }
 
 bool BundleArchive::open()
 {
     m_EntryNames.clear();
-    m_ErrorText.clear();
+    m_LastError.clear();
     m_Zip = std::make_unique<QuaZip>(m_Path);
     if (!m_Zip->open(QuaZip::mdUnzip))
     {
@@ -154,7 +154,7 @@ QHash<QString, qint64> BundleArchive::declaredSizes()
 
 bool BundleArchive::streamEntry(const QString& name, qint64 limit, const Consumer& consumer)
 {
-    m_ErrorText.clear();
+    m_LastError.clear();
     quint64 declared = 0;
     bool encrypted = false;
     if (!m_Zip || !contains(name) || !m_Zip->setCurrentFile(name, QuaZip::csSensitive) ||

@@ -26,7 +26,7 @@ public:
     BundleArchive& operator=(const BundleArchive&) = delete;
     ~BundleArchive();
 
-    // False (with `errorText`) when the archive cannot be opened or its entry
+    // False (with `lastError`) when the archive cannot be opened or its entry
     // list is refused; the entry list is then empty.
     bool open();
 
@@ -40,7 +40,7 @@ public:
     QHash<QString, qint64> declaredSizes();
 
     // Passes the entry's bytes in order to `consumer`. False (with
-    // `errorText`) when the entry is absent, encrypted, declares or inflates to
+    // `lastError`) when the entry is absent, encrypted, declares or inflates to
     // more than `limit` bytes, or is damaged; `consumer` may then have seen a
     // part of the bytes.
     using Consumer = std::function<void(const char* bytes, qint64 size)>;
@@ -50,7 +50,7 @@ public:
     bool readEntry(const QString& name, qint64 limit, std::vector<unsigned char>& bytes);
 
     // Why the last operation failed, naming the archive or the entry.
-    const QString& errorText() const { return m_ErrorText; }
+    const QString& lastError() const { return m_LastError; }
 
     // Whether an entry name stays inside the archive's folders: relative, with
     // "/" separators only, no ".." part and no control characters.
@@ -64,5 +64,5 @@ private:
     int m_MaximumEntryCount;
     std::unique_ptr<QuaZip> m_Zip;
     QStringList m_EntryNames;
-    QString m_ErrorText;
+    QString m_LastError;
 };

@@ -5,6 +5,7 @@
 #include "Engine/ManifestStructure.h"
 #include "Engine/ManifestValues.h"
 #include "Engine/SecurityTags.h"
+#include "Engine/UpdateRoad.h"
 #include "Engine/UpdaterIdentity.h"
 
 #include "Sha1/CSHA1.h"
@@ -21,12 +22,16 @@
 namespace
 {
 
-const char NO_PACKAGES_TEXT[] = "No packages found in the selected file.";
-const char CORRUPTED_TEXT[] = "The selected binaries appear to have been corrupted.";
-const char NEWER_UPDATER_TEXT[] = "Selected binaries require a newer application version.\n"
-                                  "Please download the latest updater.";
-const char PACKAGE_INFORMATION_TEXT[] = "The updater failed to retrieve the selected package's information.";
-const char NOT_PROGRAMMABLE_TEXT[] = "The selected package could not be programmed.";
+QString textOf(OPERATOR_TEXT text)
+{
+    return OperatorTexts::text(text);
+}
+
+// The engine's own text for a package it cannot program.
+QString notProgrammableText()
+{
+    return CameraUpdate::tr("The selected package could not be programmed.");
+}
 
 // One load file checked against one tag; loads that share both share a check.
 struct FileCheck
@@ -57,7 +62,7 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
                                           });
     if (!read)
     {
-        check.problem = archive.errorText();
+        check.problem = archive.lastError();
         return;
     }
     sha1.Final();
@@ -105,7 +110,7 @@ void runChecks(const QString& bundlePath, const BundleLimits& limits, int thread
             FileCheck& check = checks[order[position]];
             if (!opened)
             {
-                check.problem = archive.errorText();
+                check.problem = archive.lastError();
                 continue;
             }
             runCheck(archive, limits, check);
@@ -147,6 +152,13 @@ QString describeLoad(const Load& load)
 
 } // namespace
 
+// One file check per distinct (entry, tag); each load of each package points at its check.
+struct BundleVerifier::CheckPlan
+{
+    std::vector<FileCheck> checks;
+    std::vector<std::vector<std::size_t>> checksOfPackage;
+};
+
 BundleVerifier::BundleVerifier() : BundleVerifier(Options()) {}
 
 BundleVerifier::BundleVerifier(Options options) : m_Options(std::move(options))
@@ -159,14 +171,14 @@ BundleVerifier::BundleVerifier(Options options) : m_Options(std::move(options))
 
 bool BundleVerifier::fail(const QString& shownText, const QString& detail)
 {
-    m_Fault = shownText + QLatin1Char('\n') + detail;
+    m_LastError = shownText + QLatin1Char('\n') + detail;
     return false;
 }
 
 bool BundleVerifier::verify(const QString& bundlePath)
 {
     m_Report.clear();
-    m_Fault.clear();
+    m_LastError.clear();
     m_Manifest = Manifest();
     m_Warnings.clear();
     m_LoadFindings.clear();
@@ -174,14 +186,31 @@ bool BundleVerifier::verify(const QString& bundlePath)
 
     CameraUpdate engine;
     engine.setLimits(m_Options.limits);
-    if (!engine.loadBundle(bundlePath))
+    BundleArchive archive(bundlePath, m_Options.limits.maximumEntryCount);
+    if (!acceptBundle(engine, archive, bundlePath))
     {
-        return fail(QLatin1String(NO_PACKAGES_TEXT), engine.lastError());
+        return false;
+    }
+    if (m_Manifest.packages.empty())
+    {
+        return fail(textOf(OPERATOR_TEXT::NO_PACKAGES_FOUND),
+                    QStringLiteral("The manifest lists no package."));
+    }
+    CheckPlan plan = planChecks(archive.declaredSizes());
+    runChecks(bundlePath, m_Options.limits, m_Options.threads, plan.checks);
+    return reportPackages(plan);
+}
+
+bool BundleVerifier::acceptBundle(CameraUpdate& engine, BundleArchive& archive, const QString& bundlePath)
+{
+    const UpdateRoad::Outcome accepted =
+        UpdateRoad(engine).acceptBundle(bundlePath, m_Options.updaterVersion, m_Options.checkUpdaterVersion);
+    if (accepted.reason == OPERATOR_TEXT::NO_PACKAGES_FOUND)
+    {
+        return fail(accepted.text, accepted.detail);
     }
     m_Manifest = engine.manifest();
-    const Manifest& manifest = m_Manifest;
     // What the reader skips explains most surprises that follow.
-    BundleArchive archive(bundlePath, m_Options.limits.maximumEntryCount);
     QByteArray manifestBytes;
     if (archive.open() && archive.readEntry(QLatin1String(CameraUpdate::MANIFEST_ENTRY),
                                             m_Options.limits.maximumManifestSize, manifestBytes))
@@ -192,44 +221,31 @@ bool BundleVerifier::verify(const QString& bundlePath)
             m_Warnings << finding;
         }
     }
-    if (!engine.isManifestAuthentic())
+    if (accepted.reason == OPERATOR_TEXT::BINARIES_CORRUPTED)
     {
-        return fail(
-            QLatin1String(CORRUPTED_TEXT),
-            manifest.manifestSecurityTag.isNull()
-                ? QStringLiteral("The updater finds no ManifestSecurityTag element in the manifest.")
-                : QStringLiteral("The manifest's ManifestSecurityTag is \"%1\", its content gives \"%2\".")
-                      .arg(manifest.manifestSecurityTag, QString::fromUtf8(engine.computedManifestTag())));
+        return fail(accepted.text, accepted.detail);
     }
-    m_Report << QStringLiteral("Manifest: authentic, tag %1").arg(manifest.manifestSecurityTag);
+    m_Report << QStringLiteral("Manifest: authentic, tag %1").arg(m_Manifest.manifestSecurityTag);
     m_Report << QStringLiteral("Required updater version: %1 (this updater: %2)")
-                    .arg(manifest.requiredUpdaterVersion.isNull()
+                    .arg(m_Manifest.requiredUpdaterVersion.isNull()
                              ? QStringLiteral("none")
-                             : manifest.requiredUpdaterVersion.toString(),
+                             : m_Manifest.requiredUpdaterVersion.toString(),
                          m_Options.updaterVersion.toString());
-    if (m_Options.checkUpdaterVersion && engine.requiresNewerUpdater(m_Options.updaterVersion))
+    if (!accepted.succeeded)
     {
-        return fail(
-            QLatin1String(NEWER_UPDATER_TEXT),
-            QStringLiteral("The bundle requires updater %1; this updater is %2.")
-                .arg(manifest.requiredUpdaterVersion.toString(), m_Options.updaterVersion.toString()));
+        return fail(accepted.text, accepted.detail);
     }
+    return true;
+}
 
-    if (manifest.packages.empty())
-    {
-        return fail(QLatin1String(NO_PACKAGES_TEXT), QStringLiteral("The manifest lists no package."));
-    }
-
-    // Every load maps to one file check; checks run in parallel, faults are
-    // then reported in manifest order.
-    const QHash<QString, qint64> sizes = archive.declaredSizes();
-    std::vector<FileCheck> checks;
+BundleVerifier::CheckPlan BundleVerifier::planChecks(const QHash<QString, qint64>& sizes) const
+{
+    CheckPlan plan;
     std::map<std::pair<QString, std::string>, std::size_t> checkOf;
-    std::vector<std::vector<std::size_t>> checksOfPackage;
-    for (const Package& package : manifest.packages)
+    for (const Package& package : m_Manifest.packages)
     {
         const QString folder = QString::fromStdString(CameraUpdate::packageFolderName(package));
-        checksOfPackage.emplace_back();
+        plan.checksOfPackage.emplace_back();
         for (const Load& load : package.loads)
         {
             const QString entry = folder + QLatin1Char('/') + QString::fromStdString(load.fileName);
@@ -245,61 +261,73 @@ bool BundleVerifier::verify(const QString& bundlePath)
                 {
                     check.problem = QStringLiteral("its path \"%1\" leaves the bundle's folders").arg(entry);
                 }
-                found = checkOf.emplace(key, checks.size()).first;
-                checks.push_back(std::move(check));
+                found = checkOf.emplace(key, plan.checks.size()).first;
+                plan.checks.push_back(std::move(check));
             }
-            checksOfPackage.back().push_back(found->second);
+            plan.checksOfPackage.back().push_back(found->second);
         }
     }
-    runChecks(bundlePath, m_Options.limits, m_Options.threads, checks);
+    return plan;
+}
 
+bool BundleVerifier::reportPackages(const CheckPlan& plan)
+{
     qint64 totalBytes = 0;
     std::size_t loadCount = 0;
-    for (std::size_t packageIndex = 0; packageIndex < manifest.packages.size(); ++packageIndex)
+    for (std::size_t packageIndex = 0; packageIndex < m_Manifest.packages.size(); ++packageIndex)
     {
-        const Package& package = manifest.packages[packageIndex];
+        const Package& package = m_Manifest.packages[packageIndex];
         m_Report << describePackage(package);
         if (package.loads.empty())
         {
-            return fail(QLatin1String(NOT_PROGRAMMABLE_TEXT),
+            return fail(notProgrammableText(),
                         QStringLiteral("The package %1 lists no load.")
                             .arg(QString::fromStdString(CameraUpdate::packageFolderName(package))));
         }
         qint64 packageBytes = 0;
-        for (std::size_t loadIndex = 0; loadIndex < package.loads.size(); ++loadIndex)
+        if (!reportLoads(plan, packageIndex, packageBytes))
         {
-            const Load& load = package.loads[loadIndex];
-            const FileCheck& check = checks[checksOfPackage[packageIndex][loadIndex]];
-            m_LoadFindings.push_back({packageIndex, loadIndex, check.size, check.passed});
-            const QString loadFailure =
-                QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
-            if (!check.passed)
-            {
-                m_Report << describeLoad(load) + QStringLiteral(": FAILED");
-                return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
-                            loadFailure +
-                                QStringLiteral(" The file of package %1: %2.")
-                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)),
-                                         check.problem));
-            }
-            packageBytes += check.size;
-            if (packageBytes > m_Options.limits.maximumPackageDataSize)
-            {
-                return fail(QLatin1String(PACKAGE_INFORMATION_TEXT),
-                            loadFailure +
-                                QStringLiteral(" The load files of package %1 pass the limit of %2 bytes "
-                                               "that the updater holds for one package.")
-                                    .arg(QString::fromStdString(CameraUpdate::packageFolderName(package)))
-                                    .arg(m_Options.limits.maximumPackageDataSize));
-            }
-            m_Report << describeLoad(load) + QStringLiteral(": %1 bytes, tag valid").arg(check.size);
-            ++loadCount;
+            return false;
         }
+        loadCount += package.loads.size();
         totalBytes += packageBytes;
     }
     m_Report << QStringLiteral("Bundle verified: %1 package(s), %2 load(s), %3 bytes of load files.")
-                    .arg(manifest.packages.size())
+                    .arg(m_Manifest.packages.size())
                     .arg(loadCount)
                     .arg(totalBytes);
+    return true;
+}
+
+bool BundleVerifier::reportLoads(const CheckPlan& plan, std::size_t packageIndex, qint64& packageBytes)
+{
+    const Package& package = m_Manifest.packages[packageIndex];
+    const QString folder = QString::fromStdString(CameraUpdate::packageFolderName(package));
+    for (std::size_t loadIndex = 0; loadIndex < package.loads.size(); ++loadIndex)
+    {
+        const Load& load = package.loads[loadIndex];
+        const FileCheck& check = plan.checks[plan.checksOfPackage[packageIndex][loadIndex]];
+        m_LoadFindings.push_back({packageIndex, loadIndex, check.size, check.passed});
+        const QString loadFailure =
+            QStringLiteral("Failed to validate load %1.").arg(QString::fromStdString(load.fileName));
+        if (!check.passed)
+        {
+            m_Report << describeLoad(load) + QStringLiteral(": FAILED");
+            return fail(textOf(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED),
+                        loadFailure +
+                            QStringLiteral(" The file of package %1: %2.").arg(folder, check.problem));
+        }
+        packageBytes += check.size;
+        if (packageBytes > m_Options.limits.maximumPackageDataSize)
+        {
+            return fail(textOf(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED),
+                        loadFailure +
+                            QStringLiteral(" The load files of package %1 pass the limit of %2 bytes "
+                                           "that the updater holds for one package.")
+                                .arg(folder)
+                                .arg(m_Options.limits.maximumPackageDataSize));
+        }
+        m_Report << describeLoad(load) + QStringLiteral(": %1 bytes, tag valid").arg(check.size);
+    }
     return true;
 }

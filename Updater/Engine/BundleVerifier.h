@@ -3,12 +3,16 @@
 #include "Engine/BundleLimits.h"
 #include "Engine/Manifest.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVersionNumber>
 
 #include <cstddef>
 #include <vector>
+
+class BundleArchive;
+class CameraUpdate;
 
 // Checks a bundle as the updater will take it: manifest readable and authentic,
 // required updater version, packages and their loads listed, every load file
@@ -30,7 +34,7 @@ public:
     BundleVerifier();
     explicit BundleVerifier(Options options);
 
-    // True when everything holds. Otherwise `fault()` gives the first fault:
+    // True when everything holds. Otherwise `lastError()` gives the first fault:
     // the text the window shows for it where there is one, then a line with
     // the details.
     bool verify(const QString& bundlePath);
@@ -38,7 +42,7 @@ public:
     // What was found, one line each, in manifest order; warnings start with
     // "Warning: ".
     const QStringList& report() const { return m_Report; }
-    const QString& fault() const { return m_Fault; }
+    const QString& lastError() const { return m_LastError; }
 
     // What the last verification found, for front ends that present it in
     // their own form: the manifest as the updater reads it (empty when it
@@ -57,11 +61,20 @@ public:
     const QVersionNumber& updaterVersion() const { return m_Options.updaterVersion; }
 
 private:
+    struct CheckPlan;
+
     bool fail(const QString& shownText, const QString& detail);
+    // The steps of verify: the front ends' acceptance (load, tag, required
+    // version) with the reader's warnings; one check per distinct file; the
+    // findings, package by package.
+    bool acceptBundle(CameraUpdate& engine, BundleArchive& archive, const QString& bundlePath);
+    CheckPlan planChecks(const QHash<QString, qint64>& sizes) const;
+    bool reportPackages(const CheckPlan& plan);
+    bool reportLoads(const CheckPlan& plan, std::size_t packageIndex, qint64& packageBytes);
 
     Options m_Options;
     QStringList m_Report;
-    QString m_Fault;
+    QString m_LastError;
     Manifest m_Manifest;
     QStringList m_Warnings;
     std::vector<LoadFinding> m_LoadFindings;

@@ -64,13 +64,171 @@ QString entryOf(const Package& package, const Load& load)
            QString::fromStdString(load.fileName);
 }
 
+// Copies a manifest token by token, filling each Load's SecurityTag (in
+// document order, from `tags`) and the ManifestSecurityTag placeholder, adding
+// the elements where they are missing with the indentation of their
+// siblings. One use per object.
+class TagRewriter
+{
+public:
+    TagRewriter(const QByteArray& manifest, const std::vector<QString>& tags)
+        : m_Reader(manifest), m_Writer(&m_Body), m_Tags(tags)
+    {
+    }
+
+    bool rewrite(QByteArray& rewritten, QString& problem)
+    {
+        while (!m_Reader.atEnd())
+        {
+            m_Reader.readNext();
+            if (m_Reader.hasError())
+            {
+                problem = QStringLiteral("The manifest cannot be rewritten: %1").arg(m_Reader.errorString());
+                return false;
+            }
+            copyToken();
+        }
+        if (m_FileIndex != m_Tags.size())
+        {
+            problem = QStringLiteral("The manifest lists %1 loads where %2 were read.")
+                          .arg(m_FileIndex)
+                          .arg(m_Tags.size());
+            return false;
+        }
+        rewritten = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + m_Body;
+        return true;
+    }
+
+private:
+    void copyToken()
+    {
+        if (m_Reader.isCharacters() && m_Reader.isWhitespace() && !m_Reader.isCDATA())
+        {
+            // Held back so that an added element can go in front of it.
+            m_PendingBlank += m_Reader.text();
+            return;
+        }
+        if (m_Reader.isStartDocument() || m_Reader.isEndDocument())
+        {
+            // The declaration is written in front of the body.
+            m_PendingBlank.clear();
+            return;
+        }
+        const QString parent = m_Open.empty() ? QString() : m_Open.back().first;
+        if (m_Reader.isStartElement() && !m_Open.empty() && m_Open.back().second.isEmpty())
+        {
+            m_Open.back().second = m_PendingBlank;
+        }
+        if (m_Reader.isEndElement())
+        {
+            closeElement();
+        }
+        flushBlank();
+        if (isTagElement(parent, "Load", "SecurityTag"))
+        {
+            replaceText(nextTag());
+            m_LoadHasTag = true;
+        }
+        else if (isTagElement(parent, "Manifest", "ManifestSecurityTag"))
+        {
+            replaceText(QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
+            m_ManifestHasTag = true;
+        }
+        else
+        {
+            copyAsIs();
+        }
+    }
+
+    // Adds the tags an element lacked when it ends.
+    void closeElement()
+    {
+        const QString name = m_Open.back().first;
+        if (name == QLatin1String("Load"))
+        {
+            if (!m_LoadHasTag)
+            {
+                addElement(QStringLiteral("SecurityTag"), nextTag());
+            }
+            ++m_FileIndex;
+        }
+        if (name == QLatin1String("Manifest") && !m_ManifestHasTag)
+        {
+            addElement(QStringLiteral("ManifestSecurityTag"),
+                       QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
+        }
+        m_Open.pop_back();
+    }
+
+    bool isTagElement(const QString& parent, const char* parentName, const char* name) const
+    {
+        return m_Reader.isStartElement() && parent == QLatin1String(parentName) &&
+               m_Reader.name() == QLatin1String(name);
+    }
+
+    void replaceText(const QString& text)
+    {
+        m_Writer.writeCurrentToken(m_Reader);
+        m_Writer.writeCharacters(text);
+        m_Writer.writeEndElement();
+        m_Reader.readElementText(QXmlStreamReader::SkipChildElements);
+    }
+
+    void copyAsIs()
+    {
+        if (m_Reader.isStartElement())
+        {
+            if (m_Reader.name() == QLatin1String("Load"))
+            {
+                m_LoadHasTag = false;
+            }
+            m_Open.emplace_back(m_Reader.name().toString(), QString());
+        }
+        m_Writer.writeCurrentToken(m_Reader);
+        // The reader drops the line breaks around the root element.
+        if (m_Open.empty() && !m_Reader.isCharacters())
+        {
+            m_Writer.writeCharacters(QStringLiteral("\n"));
+        }
+    }
+
+    void flushBlank()
+    {
+        if (!m_PendingBlank.isEmpty())
+        {
+            m_Writer.writeCharacters(m_PendingBlank);
+            m_PendingBlank.clear();
+        }
+    }
+
+    void addElement(const QString& name, const QString& text)
+    {
+        m_Writer.writeCharacters(m_Open.back().second.isEmpty() ? m_PendingBlank : m_Open.back().second);
+        m_Writer.writeTextElement(name, text);
+    }
+
+    QString nextTag() const { return m_FileIndex < m_Tags.size() ? m_Tags[m_FileIndex] : QString(); }
+
+    QXmlStreamReader m_Reader;
+    QByteArray m_Body;
+    QXmlStreamWriter m_Writer;
+    const std::vector<QString>& m_Tags;
+    // Per open element: its name and the blank text in front of its first
+    // child, with which an added child is indented.
+    std::vector<std::pair<QString, QString>> m_Open;
+    QString m_PendingBlank;
+    std::size_t m_FileIndex = 0;
+    bool m_LoadHasTag = false;
+    bool m_ManifestHasTag = false;
+};
+
 } // namespace
 
 BundleWriter::BundleWriter(BundleLimits limits) : m_Limits(limits) {}
 
 bool BundleWriter::fail(const QString& text)
 {
-    m_ErrorText = text;
+    m_LastError = text;
     return false;
 }
 
@@ -189,126 +347,25 @@ bool BundleWriter::computeLoadTags(const FileSource& source)
 
 bool BundleWriter::rewriteManifest(const QByteArray& manifest, QByteArray& rewritten)
 {
-    QXmlStreamReader reader(manifest);
-    QByteArray body;
-    QXmlStreamWriter writer(&body);
-    // Per open element: its name and the blank text in front of its first
-    // child, with which an added child is indented.
-    std::vector<std::pair<QString, QString>> open;
-    // Blank text is held back so that an added element can go in front of it.
-    QString pendingBlank;
-    std::size_t fileIndex = 0;
-    bool loadHasTag = false;
-    bool manifestHasTag = false;
-    const auto flushBlank = [&writer, &pendingBlank]()
+    std::vector<QString> tags;
+    tags.reserve(m_Files.size());
+    for (const LoadFile& file : m_Files)
     {
-        if (!pendingBlank.isEmpty())
-        {
-            writer.writeCharacters(pendingBlank);
-            pendingBlank.clear();
-        }
-    };
-    const auto addElement = [&](const QString& name, const QString& text)
-    {
-        writer.writeCharacters(open.back().second.isEmpty() ? pendingBlank : open.back().second);
-        writer.writeTextElement(name, text);
-    };
-    const auto nextTag = [this, &fileIndex]()
-    {
-        return fileIndex < m_Files.size() ? QString::fromStdString(m_Files[fileIndex].tag) : QString();
-    };
-    while (!reader.atEnd())
-    {
-        reader.readNext();
-        if (reader.hasError())
-        {
-            return fail(QStringLiteral("The manifest cannot be rewritten: %1").arg(reader.errorString()));
-        }
-        if (reader.isCharacters() && reader.isWhitespace() && !reader.isCDATA())
-        {
-            pendingBlank += reader.text();
-            continue;
-        }
-        if (reader.isStartDocument() || reader.isEndDocument())
-        {
-            // The declaration is written in front of the body.
-            pendingBlank.clear();
-            continue;
-        }
-        const QString parent = open.empty() ? QString() : open.back().first;
-        if (reader.isStartElement() && !open.empty() && open.back().second.isEmpty())
-        {
-            open.back().second = pendingBlank;
-        }
-        if (reader.isEndElement())
-        {
-            const QString name = open.back().first;
-            if (name == QLatin1String("Load"))
-            {
-                if (!loadHasTag)
-                {
-                    addElement(QStringLiteral("SecurityTag"), nextTag());
-                }
-                ++fileIndex;
-            }
-            if (name == QLatin1String("Manifest") && !manifestHasTag)
-            {
-                addElement(QStringLiteral("ManifestSecurityTag"),
-                           QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
-            }
-            open.pop_back();
-        }
-        flushBlank();
-        if (reader.isStartElement() && parent == QLatin1String("Load") &&
-            reader.name() == QLatin1String("SecurityTag"))
-        {
-            writer.writeCurrentToken(reader);
-            writer.writeCharacters(nextTag());
-            writer.writeEndElement();
-            reader.readElementText(QXmlStreamReader::SkipChildElements);
-            loadHasTag = true;
-        }
-        else if (reader.isStartElement() && parent == QLatin1String("Manifest") &&
-                 reader.name() == QLatin1String("ManifestSecurityTag"))
-        {
-            writer.writeCurrentToken(reader);
-            writer.writeCharacters(QLatin1String(SecurityTags::MANIFEST_TAG_PLACEHOLDER));
-            writer.writeEndElement();
-            reader.readElementText(QXmlStreamReader::SkipChildElements);
-            manifestHasTag = true;
-        }
-        else
-        {
-            if (reader.isStartElement())
-            {
-                if (reader.name() == QLatin1String("Load"))
-                {
-                    loadHasTag = false;
-                }
-                open.emplace_back(reader.name().toString(), QString());
-            }
-            writer.writeCurrentToken(reader);
-            // The reader drops the line breaks around the root element.
-            if (open.empty() && !reader.isCharacters())
-            {
-                writer.writeCharacters(QStringLiteral("\n"));
-            }
-        }
+        tags.push_back(QString::fromStdString(file.tag));
     }
-    if (fileIndex != m_Files.size())
+    TagRewriter rewriter(manifest, tags);
+    QString problem;
+    if (!rewriter.rewrite(rewritten, problem))
     {
-        return fail(QStringLiteral("The manifest lists %1 loads where %2 were read.")
-                        .arg(fileIndex)
-                        .arg(m_Files.size()));
+        return fail(problem);
     }
-    rewritten = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + body;
     return true;
 }
 
 bool BundleWriter::sealManifest(const QByteArray& manifest, const FileSource& source, QByteArray& sealed)
 {
     m_Report.clear();
-    m_ErrorText.clear();
+    m_LastError.clear();
     if (manifest.size() > m_Limits.maximumManifestSize)
     {
         return fail(QStringLiteral("The manifest holds %1 bytes, more than the updater's limit of %2 bytes.")

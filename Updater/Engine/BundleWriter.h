@@ -44,7 +44,7 @@ public:
 
     // What was done, one line each.
     const QStringList& report() const { return m_Report; }
-    const QString& errorText() const { return m_ErrorText; }
+    const QString& lastError() const { return m_LastError; }
 
 private:
     struct LoadFile
@@ -67,5 +67,5 @@ private:
     std::vector<Package> m_Packages;
     std::vector<LoadFile> m_Files;
     QStringList m_Report;
-    QString m_ErrorText;
+    QString m_LastError;
 };

@@ -1,11 +1,11 @@
 #include "Engine/CameraDetails.h"
 
 #include "Engine/EngineLog.h"
+#include "Engine/OperatorTexts.h"
 
 #include "Cameras/Camera.h"
 #include "Properties/PropertyNames.h"
 
-#include <QCoreApplication>
 #include <QString>
 
 namespace CameraDetails
@@ -38,7 +38,7 @@ std::vector<std::pair<std::string, std::string>> read(CameraInterface::Camera& c
 
 void log(CameraInterface::Camera& camera)
 {
-    EngineLog::info(QCoreApplication::translate("MainWindow", "Connected to camera."));
+    EngineLog::info(OperatorTexts::text(OPERATOR_TEXT::CONNECTED_TO_CAMERA));
     for (const auto& [name, value] : read(camera))
     {
         EngineLog::info(QString::fromStdString(name) + QStringLiteral(": ") + QString::fromStdString(value));

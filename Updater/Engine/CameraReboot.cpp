@@ -1,60 +1,172 @@
 #include "Engine/CameraReboot.h"
 
 #include "Engine/EngineLog.h"
+#include "Engine/OperatorTexts.h"
 
-#include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
 #include "Functions/FunctionVocabulary.h"
 
-#include <QString>
-
 #include <cstdint>
 #include <stdexcept>
-#include <thread>
+#include <system_error>
 #include <utility>
 #include <vector>
 
-CameraReboot::CameraReboot(std::string serialNumber) : m_SerialNumber(std::move(serialNumber)) {}
+namespace
+{
 
-void CameraReboot::reboot()
+// The wait's own failure, told apart from the reboot's.
+class ReconnectTimeout : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+void ignoreDisconnection(const std::string& /*modelName*/, const std::string& /*serialNumber*/) {}
+
+} // namespace
+
+CameraReboot::CameraReboot(RebootTiming timing, QObject* parent) : QObject(parent), m_Timing(timing)
+{
+    qRegisterMetaType<CameraReboot::OUTCOME>("CameraReboot::OUTCOME");
+}
+
+CameraReboot::~CameraReboot()
+{
+    if (m_Worker.joinable())
+    {
+        m_Worker.join();
+    }
+}
+
+void CameraReboot::setDisconnectHandler(CameraInterface::Camera::DisconnectCallback handler)
+{
+    m_DisconnectHandler = std::move(handler);
+}
+
+QString CameraReboot::outcomeText(OUTCOME outcome)
+{
+    switch (outcome)
+    {
+    case OUTCOME::REBOOTED:
+        return OperatorTexts::text(OPERATOR_TEXT::CAMERA_REBOOTED);
+    case OUTCOME::TIMED_OUT:
+        return OperatorTexts::text(OPERATOR_TEXT::RECONNECTION_TIMED_OUT);
+    case OUTCOME::FAILED:
+        break;
+    }
+    return OperatorTexts::text(OPERATOR_TEXT::REBOOT_FAILED);
+}
+
+void CameraReboot::reboot(const std::string& serialNumber)
 {
     namespace Functions = CameraInterface::FunctionVocabulary;
-    CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(m_SerialNumber);
+    CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
     std::vector<std::string> parameters{Functions::REBOOT_FIRMWARE};
     camera->perform(Functions::REBOOT, parameters);
 }
 
-void CameraReboot::waitForReconnect()
+void CameraReboot::waitForReconnect(const std::string& serialNumber) const
 {
-    m_ReconnectTimedOut = false;
     std::int64_t elapsed = 0;
     for (;;)
     {
-        std::this_thread::sleep_for(m_PollInterval);
-        elapsed += m_PollInterval.count();
+        std::this_thread::sleep_for(m_Timing.pollInterval);
+        elapsed += m_Timing.pollInterval.count();
         try
         {
-            CameraInterface::Camera::getCamera(m_SerialNumber);
+            CameraInterface::Camera::getCamera(serialNumber);
             return;
         }
         catch (const std::exception&)
         {
-            if (elapsed < m_Limit.count())
+            if (elapsed < m_Timing.reconnectLimit.count())
             {
                 continue;
             }
         }
-        const QString text =
-            QStringLiteral("Failed to reconnect to camera after %1 milliseconds").arg(elapsed);
-        m_ReconnectTimedOut = true;
+        const QString text = OperatorTexts::text(OPERATOR_TEXT::RECONNECT_FAILED_AFTER).arg(elapsed);
         EngineLog::warning(text);
-        throw std::runtime_error(text.toStdString());
+        throw ReconnectTimeout(text.toStdString());
     }
 }
 
-void CameraReboot::setTimingForTesting(std::chrono::milliseconds pollInterval,
-                                       std::chrono::milliseconds limit)
+CameraReboot::OUTCOME CameraReboot::rebootAndWait(const std::string& serialNumber)
 {
-    m_PollInterval = pollInterval;
-    m_Limit = limit;
+    m_LastError.clear();
+    if (m_DisconnectHandler)
+    {
+        CameraInterface::Camera::registerDisconnectCallback(&ignoreDisconnection);
+    }
+    OUTCOME outcome = OUTCOME::REBOOTED;
+    try
+    {
+        reboot(serialNumber);
+        waitForReconnect(serialNumber);
+    }
+    catch (const ReconnectTimeout& timeout)
+    {
+        // Logged as a warning by the wait.
+        outcome = OUTCOME::TIMED_OUT;
+        m_LastError = QString::fromStdString(timeout.what());
+    }
+    catch (const std::exception& error)
+    {
+        outcome = OUTCOME::FAILED;
+        m_LastError = EngineLog::caught(error);
+    }
+    if (m_DisconnectHandler)
+    {
+        CameraInterface::Camera::registerDisconnectCallback(m_DisconnectHandler);
+    }
+    return outcome;
+}
+
+bool CameraReboot::start(const std::string& serialNumber)
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    if (m_Running)
+    {
+        return false;
+    }
+    // A worker that has ended may still be returning from its signal.
+    if (m_Worker.joinable())
+    {
+        m_Worker.join();
+    }
+    try
+    {
+        m_Worker = std::thread(&CameraReboot::work, this, serialNumber);
+    }
+    catch (const std::system_error& error)
+    {
+        EngineLog::caught(error);
+        return false;
+    }
+    m_Running = true;
+    return true;
+}
+
+bool CameraReboot::isRunning() const
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    return m_Running;
+}
+
+void CameraReboot::waitUntilEnded()
+{
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    m_Ended.wait(lock, [this]() { return !m_Running; });
+}
+
+void CameraReboot::work(const std::string& serialNumber)
+{
+    const OUTCOME outcome = rebootAndWait(serialNumber);
+    const QString failure = m_LastError;
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Running = false;
+    }
+    m_Ended.notify_all();
+    emit rebootEnded(outcome, failure);
 }

@@ -1,41 +1,108 @@
 #pragma once
 
-#include <chrono>
+#include "Engine/RebootTiming.h"
+
+#include "Cameras/Camera.h"
+
+#include <QObject>
+#include <QString>
+
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 
 // The restart that ends an update (and a mode switch): "Reboot" with
 // "Firmware", then the wait for a camera of the same serial number to be
-// listed by the registry again. Meant for a worker thread: waiting blocks for
-// up to the reconnect limit. Holds no lease across the wait, since the camera
-// that comes back may be a new object found by another adapter.
-class CameraReboot
+// listed by the registry again. Holds no lease across the wait, since the
+// camera that comes back may be a new object found by another adapter.
+//
+// Two ways to run it, with the same steps and outcome:
+// - rebootAndWait(serial) on the caller's thread (vxupdate); it blocks for up
+//   to the reconnect limit.
+// - start(serial) on a worker thread owned by this object (the window); the
+//   worker emits rebootEnded from its own thread, so receivers connect
+//   queued and handle it on their thread. start refuses (false, nothing
+//   emitted) while a restart is running.
+//
+// While a restart runs, the registry's disconnection callback is an empty
+// one, so that the camera's own reboot is not reported as a loss; afterwards
+// (also on failure) the handler given with setDisconnectHandler is registered
+// again. Without a handler the callback is left alone. Do not hold a
+// CameraLease on the calling thread across rebootAndWait or the worker's
+// callback registration.
+//
+// After REBOOTED the front end connects to the camera again and refreshes the
+// versions (UpdateRoad::connectCamera, UpdateRoad::refreshAfterReboot) on
+// its own thread. Destroying the object waits for a running worker (up to
+// the reconnect limit and the reboot itself): the owner of the disconnect
+// handler destroys this object, or waits for it, before the handler's target
+// goes away, since the worker registers the handler again at its end.
+class CameraReboot : public QObject
 {
+    Q_OBJECT
+
 public:
-    static constexpr std::chrono::milliseconds POLL_INTERVAL{10000};
-    static constexpr std::chrono::milliseconds RECONNECT_LIMIT{30000};
+    enum class OUTCOME
+    {
+        REBOOTED,
+        // The camera did not come back within the reconnect limit.
+        TIMED_OUT,
+        // The reboot function or the registry failed.
+        FAILED
+    };
+    Q_ENUM(OUTCOME)
 
-    explicit CameraReboot(std::string serialNumber);
+    explicit CameraReboot(RebootTiming timing = RebootTiming(), QObject* parent = nullptr);
+    CameraReboot(const CameraReboot&) = delete;
+    CameraReboot& operator=(const CameraReboot&) = delete;
+    ~CameraReboot() override;
 
-    const std::string& serialNumber() const { return m_SerialNumber; }
+    const RebootTiming& timing() const { return m_Timing; }
 
-    // Performs "Reboot" with "Firmware" on the listed camera. Library errors
-    // (the camera is gone, the function fails) propagate.
-    void reboot();
+    // Set before a restart; not while one runs.
+    void setDisconnectHandler(CameraInterface::Camera::DisconnectCallback handler);
 
-    // Looks for the camera after each poll interval until it is listed or the
-    // limit has passed; then logs "Failed to reconnect to camera after %1
-    // milliseconds" (warning) and throws std::runtime_error with that text.
-    void waitForReconnect();
+    // Reboots and waits on the calling thread. Logs the failure (warning for
+    // a timeout, error for the rest); lastError() then says why.
+    OUTCOME rebootAndWait(const std::string& serialNumber);
 
-    // The last wait ended because the camera did not come back in time.
-    bool reconnectTimedOut() const { return m_ReconnectTimedOut; }
+    // Reboots and waits on a worker thread; see the class comment.
+    bool start(const std::string& serialNumber);
+    bool isRunning() const;
+    void waitUntilEnded();
 
-    // Test-only: shorter waits.
-    void setTimingForTesting(std::chrono::milliseconds pollInterval, std::chrono::milliseconds limit);
+    // What the last restart's failure was: "Failed to reconnect to camera
+    // after 30000 milliseconds", or a library error's description. Read
+    // after rebootEnded (or rebootAndWait) only.
+    const QString& lastError() const { return m_LastError; }
+
+    // The operator text for an outcome: "Camera rebooted.", "Camera
+    // reconnection timed out.", "Camera was not rebooted successfuly.".
+    static QString outcomeText(OUTCOME outcome);
+
+    // The two steps, for callers that take them one by one. reboot performs
+    // "Reboot" with "Firmware" on the listed camera (library errors
+    // propagate); waitForReconnect looks for the camera after each poll
+    // interval until it is listed or the limit has passed, then logs "Failed
+    // to reconnect to camera after %1 milliseconds" (warning) and throws
+    // std::runtime_error with that text.
+    static void reboot(const std::string& serialNumber);
+    void waitForReconnect(const std::string& serialNumber) const;
+
+signals:
+    // Emitted on the worker thread when a restart begun by start ends.
+    void rebootEnded(CameraReboot::OUTCOME outcome, QString failure);
 
 private:
-    std::string m_SerialNumber;
-    bool m_ReconnectTimedOut = false;
-    std::chrono::milliseconds m_PollInterval = POLL_INTERVAL;
-    std::chrono::milliseconds m_Limit = RECONNECT_LIMIT;
+    void work(const std::string& serialNumber);
+
+    RebootTiming m_Timing;
+    CameraInterface::Camera::DisconnectCallback m_DisconnectHandler;
+    QString m_LastError;
+
+    mutable std::mutex m_Mutex;
+    std::condition_variable m_Ended;
+    bool m_Running = false;
+    std::thread m_Worker;
 };

@@ -68,9 +68,11 @@ std::uint32_t readCameraNumber(CameraInterface::Camera& camera, const char* prop
 
 } // namespace
 
-CameraUpdate::CameraUpdate(QObject* parent)
+CameraUpdate::CameraUpdate(QObject* parent) : CameraUpdate(UpdateTiming(), parent) {}
+
+CameraUpdate::CameraUpdate(const UpdateTiming& timing, QObject* parent)
     : QObject(parent), m_Progress(std::make_unique<UpdateProgress>()),
-      m_ProgressCallback([this](double fraction) { onFileProgress(fraction); })
+      m_ProgressCallback([this](double fraction) { onFileProgress(fraction); }), m_Timing(timing)
 {
 }
 
@@ -99,7 +101,7 @@ bool CameraUpdate::loadBundle(const QString& path)
     BundleArchive archive(path, m_Limits.maximumEntryCount);
     if (!archive.open())
     {
-        return refuseBundle(archive.errorText());
+        return refuseBundle(archive.lastError());
     }
     if (!archive.contains(QLatin1String(MANIFEST_ENTRY)))
     {
@@ -109,7 +111,7 @@ bool CameraUpdate::loadBundle(const QString& path)
     QByteArray bytes;
     if (!archive.readEntry(QLatin1String(MANIFEST_ENTRY), m_Limits.maximumManifestSize, bytes))
     {
-        return refuseBundle(archive.errorText());
+        return refuseBundle(archive.lastError());
     }
     m_Manifest.parse(bytes);
     m_ComputedManifestTag = SecurityTags::computeManifestTag(bytes);
@@ -208,7 +210,7 @@ void CameraUpdate::extractLoads()
     BundleArchive archive(m_BundlePath, m_Limits.maximumEntryCount);
     if (!archive.open())
     {
-        EngineLog::error(archive.errorText());
+        EngineLog::error(archive.lastError());
     }
     const QString folder = QString::fromStdString(packageFolderName(*m_SelectedPackage));
     qint64 packageData = 0;
@@ -244,7 +246,7 @@ void CameraUpdate::extractLoads()
         if (!archive.readEntry(path, budget, load.data))
         {
             load.data.clear();
-            EngineLog::error(archive.errorText());
+            EngineLog::error(archive.lastError());
             continue;
         }
         packageData += static_cast<qint64>(load.data.size());

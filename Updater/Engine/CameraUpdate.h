@@ -4,6 +4,7 @@
 #include "Engine/Manifest.h"
 #include "Engine/Package.h"
 #include "Engine/UpdateProgress.h"
+#include "Engine/UpdateTiming.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -37,6 +38,8 @@ struct Usb3VisionInfo;
 // matching; once a package is selected, extractLoads, validateLoads,
 // readCurrentVersions, evaluateUpdates and applyEmbeddedAfeTiming; then
 // isUpdateRequired and startUpdate, which runs the update on a worker thread.
+// The front ends take these steps through UpdateRoad, which adds the
+// operator's texts; the reboot after a run is CameraReboot's.
 //
 // While a run is active (from startUpdate to its updateFailed or
 // updateCompleted) the worker owns the selected package, the progress record
@@ -56,10 +59,9 @@ public:
     // larger size for the small records and the boot loader comparison.
     static constexpr std::uint32_t IMAGE_BLOCK_SIZE = 1024;
     static constexpr std::uint32_t RECORD_BLOCK_SIZE = 65536;
-    static constexpr int RECONNECTION_ATTEMPTS = 10;
-    static constexpr std::chrono::milliseconds RECONNECTION_DELAY{1000};
 
     explicit CameraUpdate(QObject* parent = nullptr);
+    explicit CameraUpdate(const UpdateTiming& timing, QObject* parent = nullptr);
     ~CameraUpdate() override;
 
     // Opens the bundle, parses its manifest and computes the manifest's tag.
@@ -164,8 +166,10 @@ public:
     const BundleLimits& limits() const { return m_Limits; }
     void setLimits(const BundleLimits& limits) { m_Limits = limits; }
 
-    // Test-only: the pause before each reconnection attempt of the RAM step.
-    void setReconnectionDelayForTesting(std::chrono::milliseconds delay) { m_ReconnectionDelay = delay; }
+    // The RAM step's waits for the restarting camera. Not while a run is
+    // active.
+    const UpdateTiming& timing() const { return m_Timing; }
+    void setTiming(const UpdateTiming& timing) { m_Timing = timing; }
 
 signals:
     // Emitted by startUpdate, on the caller's thread.
@@ -182,6 +186,15 @@ private:
     void work(std::string serialNumber, CameraInterface::Camera* expected, std::promise<bool> leased);
     void endRun();
     void run(CameraInterface::Camera& camera);
+    // The steps of run: the walk along the chain from the first load; one
+    // load shown, skipped or programmed, returning the load to continue with
+    // (the same load when the run has failed or the chain is finished); a
+    // failure ended with its status and signal; an escaped error (called
+    // inside run's handler only, it rethrows the current exception).
+    void walkChain(CameraInterface::Camera& camera);
+    Load* handleLoad(CameraInterface::Camera& camera, Load& load);
+    void failRun(const QString& failure);
+    void endRunOnError(CameraInterface::Camera& camera);
     bool preProgramming(CameraInterface::Camera& camera, Load& load);
     bool programming(CameraInterface::Camera& camera, Load& load);
     bool postProgramming(CameraInterface::Camera& camera, Load& load);
@@ -213,7 +226,7 @@ private:
     std::function<void(double)> m_ProgressCallback;
     QByteArray m_ComputedManifestTag;
     BundleLimits m_Limits;
-    std::chrono::milliseconds m_ReconnectionDelay = RECONNECTION_DELAY;
+    UpdateTiming m_Timing;
 
     mutable std::mutex m_RunMutex;
     std::condition_variable m_RunEnded;

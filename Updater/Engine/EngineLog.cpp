@@ -1,5 +1,7 @@
 #include "Engine/EngineLog.h"
 
+#include "Exceptions/VxAppsException.h"
+
 #include <spdlog/spdlog.h>
 
 namespace
@@ -32,6 +34,21 @@ void warning(const QString& message)
 void error(const QString& message)
 {
     write(spdlog::level::err, message);
+}
+
+QString describe(const std::exception& error)
+{
+    if (const auto* library = dynamic_cast<const VxAppsExceptions::VxAppsException*>(&error))
+    {
+        return QString::fromLocal8Bit(library->why());
+    }
+    return QString::fromLocal8Bit(error.what());
+}
+
+QString caught(const std::exception& error)
+{
+    EngineLog::error(QString::fromLocal8Bit(error.what()));
+    return describe(error);
 }
 
 } // namespace EngineLog

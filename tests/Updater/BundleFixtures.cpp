@@ -94,7 +94,7 @@ Files typicalFiles()
 QString writeBundle(const QString& path, const QByteArray& manifest, const Files& files)
 {
     BundleWriter writer;
-    EXPECT_TRUE(writer.write(manifest, memorySource(files), path)) << writer.errorText().toStdString();
+    EXPECT_TRUE(writer.write(manifest, memorySource(files), path)) << writer.lastError().toStdString();
     return path;
 }
 
@@ -103,7 +103,7 @@ QByteArray sealedManifest(const QByteArray& manifest, const Files& files)
     BundleWriter writer;
     QByteArray sealed;
     EXPECT_TRUE(writer.sealManifest(manifest, memorySource(files), sealed))
-        << writer.errorText().toStdString();
+        << writer.lastError().toStdString();
     return sealed;
 }
 

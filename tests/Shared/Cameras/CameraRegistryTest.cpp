@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 using CameraInterface::Camera;
@@ -238,6 +239,40 @@ TEST_F(RegistryTest, LeasedCameraIsDestroyedOnlyWhenTheLeaseEnds)
     }
     ASSERT_TRUE(waitFor([&] { return reported.load(); }));
     EXPECT_EQ(device->objectsAlive.load(), 0);
+}
+
+TEST_F(RegistryTest, AMovedFromLeaseNeitherHoldsNorPointsAtTheCamera)
+{
+    auto first = m_Adapter.attach("S1", "M");
+    auto second = m_Adapter.attach("S2", "M");
+    Camera::initialiseWorkspace();
+    auto lease = Camera::acquireCamera("S1");
+    CameraInterface::CameraLease taken(std::move(lease));
+    EXPECT_FALSE(lease.holdsCamera()); // NOLINT(bugprone-use-after-move): the state after a move is the point
+    EXPECT_THROW(lease.get(), std::logic_error);
+    EXPECT_THROW(static_cast<void>(lease->isConnected()), std::logic_error);
+    ASSERT_TRUE(taken.holdsCamera());
+    EXPECT_EQ(&taken.get(), &Camera::getCamera("S1"));
+
+    // Assigning over a lease ends its hold on S1: S1 is destroyed once it
+    // vanishes, while the moved-from and the reassigned lease still exist.
+    auto other = Camera::acquireCamera("S2");
+    taken = std::move(other);
+    EXPECT_EQ(&taken.get(), &Camera::getCamera("S2"));
+    first->alive = false;
+    first->present = false;
+    ASSERT_TRUE(waitFor([&] { return first->objectsAlive.load() == 0; }));
+
+    // The camera that moved on stays whole while leased.
+    second->alive = false;
+    second->present = false;
+    ASSERT_TRUE(waitFor([] { return Camera::getCamerasList().empty(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(second->objectsAlive.load(), 1);
+    {
+        const CameraInterface::CameraLease last(std::move(taken));
+    }
+    ASSERT_TRUE(waitFor([&] { return second->objectsAlive.load() == 0; }));
 }
 
 TEST_F(RegistryTest, PropertyChangeCallbackReachesEveryProperty)

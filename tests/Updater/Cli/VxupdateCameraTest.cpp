@@ -153,7 +153,7 @@ TEST_F(VxupdateCameras, InfoShowsWhatTheWindowLogsOnConnection)
 TEST_F(VxupdateCameras, TheCameraMustBeNamedWhenSeveralOrNoneFit)
 {
     const Outcome several = vxupdate({"info"});
-    EXPECT_EQ(several.exitCode, 2);
+    EXPECT_EQ(several.exitCode, 3);
     EXPECT_TRUE(several.err.startsWith(
         "Several cameras are attached; choose one with --serial:\n  SIM-0001  VX-2448M\n"))
         << several.err;
@@ -252,7 +252,7 @@ TEST_F(VxupdateCameras, SeveralFittingPackagesAreListedForAChoice)
                          package("VX-2448M", "0x1234", currentFirmwareLoad())),
                 {{"fw.img", firmwareFiles().at("fw.img")}});
     const Outcome unchosen = vxupdate({"update", path("two.zip"), "--serial", "SIM-0001"});
-    EXPECT_EQ(unchosen.exitCode, 2);
+    EXPECT_EQ(unchosen.exitCode, 3);
     EXPECT_TRUE(unchosen.err.startsWith(
         "Several packages of the bundle fit the camera; choose one with --package N:\n"))
         << unchosen.err;
@@ -265,7 +265,7 @@ TEST_F(VxupdateCameras, SeveralFittingPackagesAreListedForAChoice)
     const Outcome chosen = vxupdate({"update", path("two.zip"), "--serial", "SIM-0001", "--package", "2"});
     EXPECT_EQ(chosen.exitCode, 0) << chosen.err;
     EXPECT_TRUE(chosen.out.contains("Package: VX-2448M_0x1234_Any_\n")) << chosen.out;
-    EXPECT_TRUE(chosen.out.contains("  Firmware  1       fw.img  2.4.1    2.4.1        skip\n"))
+    EXPECT_TRUE(chosen.out.contains("  Firmware  0x1     fw.img  2.4.1    2.4.1        skip\n"))
         << chosen.out;
     EXPECT_TRUE(chosen.out.contains("No update is required.\n"));
     EXPECT_FALSE(chosen.out.contains("Updating camera"));
@@ -293,6 +293,26 @@ TEST_F(VxupdateCameras, AFailedRunExitsWithTheWindowsTextAndNoReboot)
     EXPECT_FALSE(cancelled.out.contains("Updating camera"));
 }
 
+TEST_F(VxupdateCameras, VersionsNotReadBackAfterTheRebootAreNamedAndFail)
+{
+    // The simulated camera keeps reporting firmware 2.4.1 whatever is written.
+    const QString stale = load("1", "Firmware", "fw.bin",
+                               "          <LoadVersion>2.5</LoadVersion>\n"
+                               "          <ProgrammingMethod>WriteBufferToFlash</ProgrammingMethod>\n"
+                               "          <VersionVerificationMethod>Firmware</VersionVerificationMethod>\n"
+                               "          <FlashAddress>0x10000</FlashAddress>\n"
+                               "          <FlashSize>0x100</FlashSize>\n");
+    writeBundle(path("stale.zip"), manifest(package("VX-2448M", "0x1234", stale)),
+                {{"fw.bin", QByteArray(64, 'Z')}});
+    const Outcome run = vxupdate({"update", path("stale.zip"), "--serial", "SIM-0001", "--yes"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains("1 load(s) programmed. Rebooting camera...\n")) << run.out;
+    EXPECT_TRUE(run.out.contains("  Firmware  0x1     fw.bin  2.4.1    2.5          differs\n")) << run.out;
+    EXPECT_FALSE(run.out.contains("Update completed.")) << run.out;
+    EXPECT_EQ(run.err, "Error: The camera was programmed and rebooted, but it does not report the package's "
+                       "versions:\nFirmware: programmed 2.5, the camera reports 2.4.1\n");
+}
+
 TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
 {
     const Outcome made = vxupdate({"bundle", "demo", path("demo.zip")});
@@ -307,12 +327,17 @@ TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
     EXPECT_TRUE(out.contains("4 load(s) to program.\n")) << out;
     EXPECT_TRUE(out.contains("  Firmware: Done\n"));
     EXPECT_TRUE(out.contains("  AFE: Skipped\n"));
-    EXPECT_TRUE(out.contains("Update completed. Rebooting camera...\n"));
+    EXPECT_TRUE(out.contains("4 load(s) programmed. Rebooting camera...\n")) << out;
+    EXPECT_EQ(out.count("Update completed."), 1) << "said once, when the versions are read back";
     EXPECT_TRUE(out.contains("Camera rebooted.\n"));
-    EXPECT_TRUE(out.contains("  U3V         4       VX-2448M_U3V_1.0.3.zip       1.0.3    1.0.3        ok\n"))
+    EXPECT_TRUE(out.contains("  U3V         0x4     VX-2448M_U3V_1.0.3.zip       1.0.3    1.0.3        ok\n"))
         << out;
     EXPECT_TRUE(out.contains("Update completed. Camera successfully rebooted.\n"));
     EXPECT_LT(out.indexOf("Updating camera"), out.indexOf("Versions after the reboot"));
+    // Piped output: the last overall figure shown is the run's end.
+    const QString beforeReboot = out.left(out.indexOf("load(s) programmed."));
+    EXPECT_TRUE(beforeReboot.mid(beforeReboot.lastIndexOf("overall ")).startsWith("overall 100%"))
+        << beforeReboot.toStdString();
 
     const QString log = logs().last();
     EXPECT_TRUE(log.contains("[info] Starting update process for load VX-2448M_Firmware_2.5.0.img.\n"))

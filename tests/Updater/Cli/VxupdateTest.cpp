@@ -88,6 +88,50 @@ TEST_F(Vxupdate, WrongUsageExitsWithTwo)
     EXPECT_EQ(vxupdate({"--version"}).out, "vxupdate 3.0.0.10229\n");
 }
 
+TEST_F(Vxupdate, EveryCommandHasOneHelpAndOneUsageErrorForm)
+{
+    struct Row
+    {
+        QStringList words;
+        QString usage;
+    };
+    const Row rows[] = {
+        {{"cameras"}, "vxupdate cameras [--json]"},
+        {{"info"}, "vxupdate info [--serial S] [--json]"},
+        {{"update"}, "vxupdate update [--serial S] [--package N] [--yes] BUNDLE"},
+        {{"bundle", "create"}, "vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE"},
+        {{"bundle", "verify"}, "vxupdate bundle verify [--updater-version V] [--json] BUNDLE"},
+        {{"bundle", "demo"}, "vxupdate bundle demo BUNDLE"},
+    };
+    for (const Row& row : rows)
+    {
+        const QString name = row.words.join(' ');
+        SCOPED_TRACE(name.toStdString());
+        const Outcome help = vxupdate(row.words + QStringList{"--help"});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.startsWith("Usage: " + row.usage + "\n\n")) << help.out;
+        EXPECT_TRUE(help.out.contains("  -v, --verbose     also write the log to standard error\n"))
+            << help.out;
+
+        const Outcome wrong = vxupdate(row.words + QStringList{"--nonsense"});
+        EXPECT_EQ(wrong.exitCode, 2);
+        EXPECT_EQ(wrong.err, "vxupdate " + name + ": Unknown option 'nonsense'.\nUsage: " + row.usage +
+                                 "\nRun \"vxupdate " + name + " --help\" for more.\n");
+        EXPECT_TRUE(wrong.out.isEmpty());
+    }
+    const Outcome twice = vxupdate({"info", "--serial", "A", "--serial", "B"});
+    EXPECT_EQ(twice.exitCode, 2);
+    EXPECT_TRUE(twice.err.startsWith("vxupdate info: --serial is given twice.\nUsage: ")) << twice.err;
+    const Outcome forgotten = vxupdate({"info", "--serial", "--json"});
+    EXPECT_TRUE(forgotten.err.startsWith("vxupdate info: --serial needs a value.\n")) << forgotten.err;
+    const Outcome bundle = vxupdate({"bundle"});
+    EXPECT_EQ(bundle.err, "vxupdate: Missing bundle command.\nUsage:\n"
+                          "  vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE\n"
+                          "  vxupdate bundle verify [--updater-version V] [--json] BUNDLE\n"
+                          "  vxupdate bundle demo BUNDLE\n"
+                          "Run \"vxupdate --help\" for more.\n");
+}
+
 TEST_F(Vxupdate, CreateThenVerify)
 {
     const Outcome created = create();
@@ -109,6 +153,9 @@ TEST_F(Vxupdate, CreateThenVerify)
     const Outcome verbose = vxupdate({"-v", "bundle", "verify", path("b.zip")});
     EXPECT_EQ(verbose.exitCode, 0);
     EXPECT_TRUE(verbose.err.isEmpty()) << verbose.err;
+    // --verbose is an option of every command, wherever it stands.
+    const Outcome after = vxupdate({"bundle", "verify", path("b.zip"), "-v"});
+    EXPECT_EQ(after.exitCode, 0) << after.err;
     const Outcome older =
         vxupdate({"--verbose", "bundle", "verify", "--updater-version", "2.4.9", path("b.zip")});
     EXPECT_EQ(older.exitCode, 1);

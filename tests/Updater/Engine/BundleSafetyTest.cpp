@@ -301,7 +301,7 @@ TEST_F(BundleSafety, BombDeclaringLittleInflatesOnlyThatMuch)
     ASSERT_TRUE(archive.open());
     QByteArray bytes;
     ASSERT_TRUE(archive.readEntry("Alpha-2_0x1A2B_Any_/fpga.bit", 2 * 1024 * 1024, bytes))
-        << archive.errorText().toStdString();
+        << archive.lastError().toStdString();
     EXPECT_EQ(bytes, QByteArray(1024 * 1024, '\0'));
     ASSERT_TRUE(m_Engine.loadBundle(path("liar.zip")));
     m_Engine.setSelectedPackage(m_Engine.manifest().packages[0]);
@@ -318,7 +318,7 @@ TEST_F(BundleSafety, EntryEndingBeforeItsDeclaredSizeIsDamaged)
     ASSERT_TRUE(archive.open());
     QByteArray bytes;
     EXPECT_FALSE(archive.readEntry("Manifest.xml", 4 * 1024 * 1024, bytes));
-    EXPECT_TRUE(archive.errorText().contains("is damaged")) << archive.errorText().toStdString();
+    EXPECT_TRUE(archive.lastError().contains("is damaged")) << archive.lastError().toStdString();
     expectRefused(path("short.zip"), "is damaged");
 }
 

@@ -20,7 +20,7 @@ protected:
     {
         BundleVerifier verifier(options);
         EXPECT_FALSE(verifier.verify(bundle));
-        return verifier.fault();
+        return verifier.lastError();
     }
 
     // A bundle holding exactly these entries, with the typical sealed manifest
@@ -57,8 +57,8 @@ TEST_F(BundleVerification, GoodBundleIsReportedInManifestOrder)
         BundleVerifier::Options options;
         options.threads = threads;
         BundleVerifier verifier(options);
-        ASSERT_TRUE(verifier.verify(bundle)) << verifier.fault().toStdString();
-        EXPECT_TRUE(verifier.fault().isEmpty());
+        ASSERT_TRUE(verifier.verify(bundle)) << verifier.lastError().toStdString();
+        EXPECT_TRUE(verifier.lastError().isEmpty());
         const QStringList report = verifier.report();
         ASSERT_EQ(report.size(), 7) << report.join('\n').toStdString();
         EXPECT_EQ(report[0], "Bundle: " + bundle);
@@ -129,8 +129,9 @@ TEST_F(BundleVerification, UnreadElementsAreWarnedAbout)
     BundleVerifier verifier;
     // The updater stops reading at <Notes>, long before the manifest's tag.
     EXPECT_FALSE(verifier.verify(bundle));
-    EXPECT_EQ(verifier.fault(), "The selected binaries appear to have been corrupted.\nThe updater finds no "
-                                "ManifestSecurityTag element in the manifest.");
+    EXPECT_EQ(verifier.lastError(),
+              "The selected binaries appear to have been corrupted.\nThe updater finds no "
+              "ManifestSecurityTag element in the manifest.");
     EXPECT_TRUE(
         verifier.report().contains("Warning: Line 6: the element <Notes> inside <Package> is not read by the "
                                    "updater, which stops reading <Package> there."))

@@ -26,7 +26,7 @@ protected:
         EXPECT_FALSE(writer.write(manifestBytes, memorySource(files), path("refused.zip")));
         EXPECT_FALSE(QFile::exists(path("refused.zip")));
         EXPECT_FALSE(QFile::exists(path("refused.zip.partial")));
-        return writer.errorText();
+        return writer.lastError();
     }
 
     QTemporaryDir m_Folder;
@@ -126,7 +126,7 @@ TEST_F(BundleWriting, SharedFileIsWrittenOnce)
         return true;
     };
     EXPECT_FALSE(writer.write(manifestBytes, byFamily, path("conflict.zip")));
-    EXPECT_EQ(writer.errorText(), "Two loads put different files at A_0x1_Any_/fw.img.");
+    EXPECT_EQ(writer.lastError(), "Two loads put different files at A_0x1_Any_/fw.img.");
 }
 
 TEST_F(BundleWriting, RefusesWhatTheUpdaterWouldNotTakeAsWritten)
@@ -185,7 +185,7 @@ TEST_F(BundleWriting, FolderSourcePrefersThePackageFolder)
     BundleWriter writer;
     ASSERT_TRUE(
         writer.write(typicalManifest(), BundleWriter::folderSource(folder.filePath("loads")), path("f.zip")))
-        << writer.errorText().toStdString();
+        << writer.lastError().toStdString();
     const auto entries = readZip(path("f.zip"));
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].second, QByteArray("package firmware"));
@@ -194,8 +194,8 @@ TEST_F(BundleWriting, FolderSourcePrefersThePackageFolder)
     BundleWriter limited;
     EXPECT_FALSE(limited.write(typicalManifest(), BundleWriter::folderSource(folder.filePath("loads"), 10),
                                path("g.zip")));
-    EXPECT_TRUE(limited.errorText().contains("more than the limit of 10 bytes"))
-        << limited.errorText().toStdString();
+    EXPECT_TRUE(limited.lastError().contains("more than the limit of 10 bytes"))
+        << limited.lastError().toStdString();
 }
 
 TEST_F(BundleWriting, TagMarkupOutsideItsElementIsRefused)

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMetaEnum>
 #include <QThread>
 #include <quazip.h>
 #include <quazipfile.h>
@@ -100,24 +101,8 @@ Bytes zipped(const QString& name, const QByteArray& content)
 
 QString statusName(UpdateProgress::LoadStatus status)
 {
-    switch (status)
-    {
-    case UpdateProgress::LoadStatus::None:
-        return QStringLiteral("None");
-    case UpdateProgress::LoadStatus::Updating:
-        return QStringLiteral("Updating");
-    case UpdateProgress::LoadStatus::Loading:
-        return QStringLiteral("Loading");
-    case UpdateProgress::LoadStatus::Verifying:
-        return QStringLiteral("Verifying");
-    case UpdateProgress::LoadStatus::Skipped:
-        return QStringLiteral("Skipped");
-    case UpdateProgress::LoadStatus::Failed:
-        return QStringLiteral("Failed");
-    case UpdateProgress::LoadStatus::Done:
-        return QStringLiteral("Done");
-    }
-    return QStringLiteral("?");
+    const char* key = QMetaEnum::fromType<UpdateProgress::LoadStatus>().valueToKey(static_cast<int>(status));
+    return key != nullptr ? QString::fromLatin1(key) : QStringLiteral("?");
 }
 
 void RunRecorder::attach(CameraUpdate& engine)
@@ -282,7 +267,7 @@ void EngineRunTest::SetUp()
     m_Camera = dynamic_cast<FaultInjectionCamera*>(&m_Lease->get());
     ASSERT_NE(m_Camera, nullptr);
     m_Camera->connect();
-    m_Engine.setReconnectionDelayForTesting(std::chrono::milliseconds(1));
+    m_Engine.setTiming(UpdateTiming{std::chrono::milliseconds(1), 10});
     m_Recorder.attach(m_Engine);
 }
 

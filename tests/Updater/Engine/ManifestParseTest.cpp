@@ -6,7 +6,10 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <limits>
+#include <string>
 
 namespace
 {
@@ -41,41 +44,14 @@ Load loadWith(const QString& element, const QString& text)
 
 } // namespace
 
-TEST(ManifestParse, EveryFieldOfPackageAndLoad)
+TEST(ManifestParse, TheManifestsOwnFields)
 {
     Manifest manifest;
     ASSERT_TRUE(manifest.parse(QByteArrayLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
 <Manifest RequiredUpdaterVersion="2.10.1">
   <Packages>
-    <Package>
-      <ModelID>0x1A2B</ModelID>
-      <HardwareRevision>3</HardwareRevision>
-      <ModelName>Alpha-2</ModelName>
-      <CommercialName>Vx Alpha</CommercialName>
-      <ModelFamily>Alpha</ModelFamily>
-      <VersionCondition>gt2</VersionCondition>
-      <Loads>
-        <Load>
-          <LoadNumber>0x10</LoadNumber>
-          <LoadType>Firmware</LoadType>
-          <FileName>fw.img</FileName>
-          <SecurityTag>abc=</SecurityTag>
-          <LoadVersion>1.2.3</LoadVersion>
-          <FlipBits>TRUE</FlipBits>
-          <ForceUpdate>true</ForceUpdate>
-          <DataExtractionMethod>None</DataExtractionMethod>
-          <ProgrammingMethod>WriteBufferToFlash</ProgrammingMethod>
-          <VersionVerificationMethod>FPGA2</VersionVerificationMethod>
-          <FlashControlOperation>SaveAFEInfo</FlashControlOperation>
-          <FlashAddress>190F00</FlashAddress>
-          <FlashSize>0x100</FlashSize>
-          <VersionFlashAddress>0x1B0000</VersionFlashAddress>
-          <VersionFlashSize>60</VersionFlashSize>
-          <NextLoad>17</NextLoad>
-          <AlternateNextLoad>4294967295</AlternateNextLoad>
-        </Load>
-      </Loads>
-    </Package>
+    <Package><ModelName>A</ModelName><Loads><Load><FileName>a</FileName></Load><Load><FileName>b</FileName></Load></Loads></Package>
+    <Package><ModelName>B</ModelName></Package>
   </Packages>
   <ManifestSecurityTag>tag</ManifestSecurityTag>
 </Manifest>
@@ -83,36 +59,110 @@ TEST(ManifestParse, EveryFieldOfPackageAndLoad)
     EXPECT_TRUE(manifest.errorString.isNull());
     EXPECT_EQ(manifest.requiredUpdaterVersion, QVersionNumber(2, 10, 1));
     EXPECT_EQ(manifest.manifestSecurityTag, QStringLiteral("tag"));
-    ASSERT_EQ(manifest.packages.size(), 1u);
-    const Package& package = manifest.packages[0];
-    EXPECT_EQ(package.modelId, 0x1A2Bu);
-    EXPECT_EQ(package.hardwareRevision, 3);
-    EXPECT_EQ(package.modelName, "Alpha-2");
-    EXPECT_EQ(package.commercialName, "Vx Alpha");
-    EXPECT_EQ(package.modelFamily, "Alpha");
-    EXPECT_EQ(package.versionCondition, "gt2");
-    ASSERT_EQ(package.loads.size(), 1u);
-    const Load& load = package.loads[0];
-    EXPECT_EQ(load.loadNumber, 0x10u);
-    EXPECT_EQ(load.loadType, "Firmware");
-    EXPECT_EQ(load.fileName, "fw.img");
-    EXPECT_EQ(load.securityTag, "abc=");
-    EXPECT_EQ(load.loadVersion, QVersionNumber(1, 2, 3));
-    EXPECT_TRUE(load.flipBits);
-    EXPECT_TRUE(load.forceUpdate);
-    EXPECT_EQ(load.dataExtractionMethod, DATA_EXTRACTION_METHOD::NONE);
-    EXPECT_EQ(load.programmingMethod, PROGRAMMING_METHOD::WRITE_BUFFER_TO_FLASH);
-    EXPECT_EQ(load.versionVerificationMethod, LOAD_TYPE::FPGA2);
-    EXPECT_EQ(load.flashControlOperation, FLASH_CONTROL_OPERATION::SAVE_AFE_INFO);
-    EXPECT_EQ(load.flashAddress, 0x190F00u);
-    EXPECT_EQ(load.flashSize, 0x100u);
-    EXPECT_EQ(load.versionFlashAddress, 0x1B0000u);
-    EXPECT_EQ(load.versionFlashSize, 0x60u);
-    EXPECT_EQ(load.nextLoad, 17u);
-    EXPECT_EQ(load.alternateNextLoad, 4294967295u);
-    EXPECT_TRUE(load.data.empty());
-    EXPECT_FALSE(load.updateRequired);
-    EXPECT_TRUE(load.currentVersion.isNull());
+    ASSERT_EQ(manifest.packages.size(), 2u);
+    EXPECT_EQ(manifest.packages[1].modelName, "B") << "document order";
+    ASSERT_EQ(manifest.packages[0].loads.size(), 2u);
+    EXPECT_EQ(manifest.packages[0].loads[1].fileName, "b") << "document order";
+}
+
+TEST(ManifestParse, EachPackageElementFillsItsField)
+{
+    struct Row
+    {
+        const char* element;
+        const char* text;
+        std::function<QString(const Package&)> field;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"ModelID", "0x1A2B", [](const Package& p) { return QString::number(p.modelId); }, "6699"},
+        {"HardwareRevision", "3", [](const Package& p) { return QString::number(p.hardwareRevision); }, "3"},
+        {"ModelName", "Alpha-2", [](const Package& p) { return QString::fromStdString(p.modelName); },
+         "Alpha-2"},
+        {"CommercialName", "Vx Alpha",
+         [](const Package& p) { return QString::fromStdString(p.commercialName); }, "Vx Alpha"},
+        {"ModelFamily", "Alpha", [](const Package& p) { return QString::fromStdString(p.modelFamily); },
+         "Alpha"},
+        {"VersionCondition", "gt2",
+         [](const Package& p) { return QString::fromStdString(p.versionCondition); }, "gt2"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.element);
+        Manifest manifest;
+        manifest.parse(
+            QStringLiteral("<Manifest><Packages><Package><%1>%2</%1></Package></Packages></Manifest>")
+                .arg(QLatin1String(row.element), QLatin1String(row.text))
+                .toUtf8());
+        ASSERT_EQ(manifest.packages.size(), 1u);
+        EXPECT_EQ(row.field(manifest.packages[0]), row.expected);
+    }
+}
+
+TEST(ManifestParse, EachLoadElementFillsItsField)
+{
+    const auto number = [](std::uint32_t Load::*field)
+    {
+        return [field](const Load& load)
+        {
+            return QString::number(load.*field);
+        };
+    };
+    const auto text = [](std::string Load::*field)
+    {
+        return [field](const Load& load)
+        {
+            return QString::fromStdString(load.*field);
+        };
+    };
+    const auto flag = [](bool Load::*field)
+    {
+        return [field](const Load& load)
+        {
+            return QString::number(static_cast<int>(load.*field));
+        };
+    };
+    struct Row
+    {
+        const char* element;
+        const char* text;
+        std::function<QString(const Load&)> field;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"LoadNumber", "0x10", number(&Load::loadNumber), "16"},
+        {"LoadType", "Firmware", text(&Load::loadType), "Firmware"},
+        {"FileName", "fw.img", text(&Load::fileName), "fw.img"},
+        {"SecurityTag", "abc=", text(&Load::securityTag), "abc="},
+        {"LoadVersion", "1.2.3", [](const Load& load) { return load.loadVersion.toString(); }, "1.2.3"},
+        {"FlipBits", "TRUE", flag(&Load::flipBits), "1"},
+        {"ForceUpdate", "true", flag(&Load::forceUpdate), "1"},
+        {"DataExtractionMethod", "None",
+         [](const Load& load) { return QString::number(static_cast<int>(load.dataExtractionMethod)); }, "0"},
+        {"ProgrammingMethod", "WriteBufferToFlash",
+         [](const Load& load) { return QString::number(static_cast<int>(load.programmingMethod)); }, "2"},
+        {"VersionVerificationMethod", "FPGA2",
+         [](const Load& load) { return QString::number(static_cast<int>(load.versionVerificationMethod)); },
+         "4"},
+        {"FlashControlOperation", "SaveAFEInfo",
+         [](const Load& load) { return QString::number(static_cast<int>(load.flashControlOperation)); }, "6"},
+        {"FlashAddress", "190F00", number(&Load::flashAddress), "1642240"},
+        {"FlashSize", "0x100", number(&Load::flashSize), "256"},
+        {"VersionFlashAddress", "0x1B0000", number(&Load::versionFlashAddress), "1769472"},
+        {"VersionFlashSize", "60", number(&Load::versionFlashSize), "96"},
+        {"NextLoad", "17", number(&Load::nextLoad), "17"},
+        {"AlternateNextLoad", "4294967295", number(&Load::alternateNextLoad), "4294967295"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.element);
+        const Load load = loadWith(QLatin1String(row.element), QLatin1String(row.text));
+        EXPECT_EQ(row.field(load), row.expected);
+        // What the parse never sets.
+        EXPECT_TRUE(load.data.empty());
+        EXPECT_FALSE(load.updateRequired);
+        EXPECT_TRUE(load.currentVersion.isNull());
+    }
 }
 
 TEST(ManifestParse, DefaultsOfAbsentElements)

@@ -343,7 +343,7 @@ TEST_F(RamStep, ACameraThatNeverComesBackFailsTheStepAfterTenAttempts)
 
 TEST_F(RamStep, TheTenAttemptsAreASecondApart)
 {
-    m_Engine.setReconnectionDelayForTesting(CameraUpdate::RECONNECTION_DELAY);
+    m_Engine.setTiming(UpdateTiming());
     camera().setProperty("Firmware Version", "0.9");
     reconnect();
     selectFirmware();
@@ -536,7 +536,7 @@ TEST_F(UpdateRun, ASecondStartWhileRunningIsRefused)
     m_Engine.isUpdateRequired();
     // The RAM step waits for the camera long enough to try again meanwhile.
     camera().offlineAfterRestart = 5;
-    m_Engine.setReconnectionDelayForTesting(std::chrono::milliseconds(40));
+    m_Engine.setTiming(UpdateTiming{std::chrono::milliseconds(40), 10});
 
     ASSERT_TRUE(m_Engine.startUpdate(*m_Lease));
     EXPECT_TRUE(m_Engine.isUpdateRunning());
@@ -623,7 +623,7 @@ TEST_F(UpdateRun, DestroyingTheEngineWaitsForItsRun)
         package.loads = {firmware};
         engine.setSelectedPackage(package);
         engine.isUpdateRequired();
-        engine.setReconnectionDelayForTesting(std::chrono::milliseconds(30));
+        engine.setTiming(UpdateTiming{std::chrono::milliseconds(30), 10});
         camera().offlineAfterRestart = 4;
         ASSERT_TRUE(engine.startUpdate(*m_Lease));
     }

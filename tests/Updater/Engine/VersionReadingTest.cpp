@@ -142,31 +142,36 @@ TEST_F(VersionReading, AVersionTextWithoutNumbersStopsTheReading)
 
 TEST_F(VersionReading, EvaluationFollowsEachMethodsRule)
 {
-    auto withCurrent = [](LOAD_TYPE method, const QVersionNumber& version, const QVersionNumber& current)
+    struct Row
     {
-        Load result = verified(1, method, version);
-        result.currentVersion = current;
-        return result;
+        const char* name;
+        LOAD_TYPE method;
+        QVersionNumber current;
+        bool required;
     };
-    const QVersionNumber v12(1, 2);
-    select({withCurrent(LOAD_TYPE::NONE, v12, QVersionNumber(1, 1)),
-            withCurrent(LOAD_TYPE::FIRMWARE, v12, QVersionNumber(1, 1)),
-            withCurrent(LOAD_TYPE::FIRMWARE, v12, QVersionNumber(1, 3)),
-            withCurrent(LOAD_TYPE::FPGA, v12, v12), withCurrent(LOAD_TYPE::U3V, v12, QVersionNumber(1, 2, 0)),
-            withCurrent(LOAD_TYPE::BOOTLOADER, v12, {}), withCurrent(LOAD_TYPE::XSVF, v12, QVersionNumber(1)),
-            withCurrent(LOAD_TYPE::XSVF, v12, QVersionNumber(1, 0, 5)),
-            withCurrent(LOAD_TYPE::XSVF, v12, QVersionNumber(0, 3)), withCurrent(LOAD_TYPE::AFE, v12, {}),
-            withCurrent(LOAD_TYPE::AFE, v12, QVersionNumber(0, 1))});
-
-    m_Engine.evaluateUpdates();
-
-    std::vector<bool> required;
-    for (const Load& each : selected()->loads)
+    // The package's version is 1.2 in every row.
+    const Row rows[] = {
+        {"no method never updates", LOAD_TYPE::NONE, QVersionNumber(1, 1), false},
+        {"firmware older", LOAD_TYPE::FIRMWARE, QVersionNumber(1, 1), true},
+        {"firmware newer is put back", LOAD_TYPE::FIRMWARE, QVersionNumber(1, 3), true},
+        {"FPGA equal", LOAD_TYPE::FPGA, QVersionNumber(1, 2), false},
+        {"U3V with a third segment differs", LOAD_TYPE::U3V, QVersionNumber(1, 2, 0), true},
+        {"boot loader unknown", LOAD_TYPE::BOOTLOADER, QVersionNumber(), true},
+        {"XSVF with one segment", LOAD_TYPE::XSVF, QVersionNumber(1), true},
+        {"XSVF with second segment 0", LOAD_TYPE::XSVF, QVersionNumber(1, 0, 5), true},
+        {"XSVF with second segment set", LOAD_TYPE::XSVF, QVersionNumber(0, 3), false},
+        {"AFE unknown", LOAD_TYPE::AFE, QVersionNumber(), true},
+        {"AFE known, whatever it is", LOAD_TYPE::AFE, QVersionNumber(0, 1), false},
+    };
+    for (const Row& row : rows)
     {
-        required.push_back(each.updateRequired);
+        SCOPED_TRACE(row.name);
+        Load each = verified(1, row.method, QVersionNumber(1, 2));
+        each.currentVersion = row.current;
+        select({each});
+        m_Engine.evaluateUpdates();
+        EXPECT_EQ(selected()->loads.at(0).updateRequired, row.required);
     }
-    EXPECT_EQ(required,
-              (std::vector<bool>{false, true, true, false, true, true, true, true, false, true, false}));
 }
 
 TEST_F(VersionReading, UpdateRequiredCountsLoadsButNotXsvf)

@@ -1,0 +1,146 @@
+#include "BundleDemoCommand.h"
+
+#include "BundleReport.h"
+#include "DemoBundle.h"
+#include "ExitCodes.h"
+#include "Workspace.h"
+
+#include "Engine/BundleVerifier.h"
+#include "Engine/BundleWriter.h"
+#include "Engine/CameraUpdate.h"
+#include "Engine/EngineLog.h"
+
+#include "Cameras/Camera.h"
+#include "Cameras/CameraLease.h"
+#include "Cameras/OstraCamera/OstraCamera.h"
+#include "Cameras/SimulatedCamera/SimulatedCamera.h"
+#include "Properties/PropertyNames.h"
+
+#include "ostraapi/OstraEmulator.h"
+
+#include <QTextStream>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Whether a demonstration package may be made for the camera: simulated
+// cameras, and vendor-driver cameras while the driver is the emulator with a
+// rig loaded. Real cameras are never given generated firmware.
+bool isDemoCamera(CameraInterface::Camera& camera, bool& reportsProgrammedVersions)
+{
+    reportsProgrammedVersions = false;
+    if (dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera) != nullptr)
+    {
+        return true;
+    }
+    if (dynamic_cast<CameraInterface::OstraAdapter::OstraCamera*>(&camera) != nullptr &&
+        !OstraEmulator::flashFolder().empty())
+    {
+        reportsProgrammedVersions = true;
+        return true;
+    }
+    return false;
+}
+
+// The simulated and emulated cameras the registry lists, as the
+// demonstration bundle needs them.
+std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
+{
+    namespace Names = CameraInterface::PropertyNames;
+    std::vector<DemoBundle::Camera> cameras;
+    for (const auto& [serial, model] : CameraInterface::Camera::getCamerasList())
+    {
+        CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serial);
+        DemoBundle::Camera entry;
+        if (!isDemoCamera(camera.get(), entry.reportsProgrammedVersions))
+        {
+            out << "Skipping camera " << QString::fromStdString(serial)
+                << ": neither a simulated nor an emulated camera.\n";
+            continue;
+        }
+        if (!camera->isConnected())
+        {
+            camera->connect();
+        }
+        entry.modelName = camera->getProperty(Names::MODEL_NAME).getValue();
+        entry.cameraId =
+            static_cast<std::uint32_t>(std::stoul(camera->getProperty(Names::CAMERA_ID).getValue()));
+        cameras.push_back(entry);
+        out << "Package for " << QString::fromStdString(serial) << " ("
+            << QString::fromStdString(entry.modelName) << ", camera ID " << entry.cameraId << ")\n";
+    }
+    return cameras;
+}
+
+} // namespace
+
+BundleDemoCommand::BundleDemoCommand(QTextStream& out, QTextStream& err)
+    : Command(
+          {{QStringLiteral("bundle"), QStringLiteral("demo")},
+           QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
+           QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
+                          "vendor-driver cameras (VX_OSTRA_RIG) attached: generated boot loader and\n"
+                          "firmware images, FPGA, USB3 Vision description and AFE loads (not real\n"
+                          "firmware).\n"),
+           {},
+           {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
+           false},
+          out, err)
+{
+}
+
+int BundleDemoCommand::execute(const QCommandLineParser& /*parser*/)
+{
+    const QString& bundlePath = positional().at(0);
+    std::vector<DemoBundle::Camera> cameras;
+    try
+    {
+        Workspace workspace;
+        cameras = demoCameras(m_Out);
+    }
+    catch (const std::exception& error)
+    {
+        m_Err << "Error: " << EngineLog::describe(error) << "\n";
+        return ExitCodes::FAILURE;
+    }
+    if (cameras.empty())
+    {
+        m_Err << "Error: there is no simulated or emulated camera attached; the demonstration bundle is made "
+                 "for those only.\n";
+        return ExitCodes::FAILURE;
+    }
+    const DemoBundle bundle(cameras);
+    const DemoBundle::Files& files = bundle.files();
+    BundleWriter writer;
+    const bool written = writer.write(
+        bundle.manifest(),
+        [&files](const Package& package, const Load& load, QByteArray& content, QString& error)
+        {
+            const auto found = files.find(QString::fromStdString(CameraUpdate::packageFolderName(package)) +
+                                          QLatin1Char('/') + QString::fromStdString(load.fileName));
+            if (found == files.end())
+            {
+                error = QStringLiteral("no generated file %1").arg(QString::fromStdString(load.fileName));
+                return false;
+            }
+            content = found->second;
+            return true;
+        },
+        bundlePath);
+    if (BundleReport::print(writer, written, m_Out, m_Err) != ExitCodes::SUCCESS)
+    {
+        return ExitCodes::FAILURE;
+    }
+    BundleVerifier verifier;
+    if (!verifier.verify(bundlePath))
+    {
+        m_Err << "Error: the bundle just written does not verify:\n" << verifier.lastError() << "\n";
+        return ExitCodes::FAILURE;
+    }
+    m_Out << "Demonstration bundle verified: " << bundlePath << "\n";
+    return ExitCodes::SUCCESS;
+}

@@ -1,0 +1,118 @@
+#include "BundleReport.h"
+
+#include "ExitCodes.h"
+
+#include "Engine/BundleVerifier.h"
+#include "Engine/BundleWriter.h"
+#include "Engine/CameraUpdate.h"
+
+#include <QJsonArray>
+#include <QTextStream>
+
+#include <vector>
+
+namespace
+{
+
+QJsonValue textOrNull(const QString& text)
+{
+    return text.isNull() ? QJsonValue() : QJsonValue(text);
+}
+
+} // namespace
+
+namespace BundleReport
+{
+
+int print(const BundleVerifier& verifier, bool verified, const QString& faultPrefix, QTextStream& out,
+          QTextStream& err)
+{
+    for (const QString& line : verifier.report())
+    {
+        out << line << "\n";
+    }
+    out.flush();
+    if (!verified)
+    {
+        err << faultPrefix << verifier.lastError() << "\n";
+        return ExitCodes::FAILURE;
+    }
+    return ExitCodes::SUCCESS;
+}
+
+int print(const BundleWriter& writer, bool written, QTextStream& out, QTextStream& err)
+{
+    for (const QString& line : writer.report())
+    {
+        out << line << "\n";
+    }
+    out.flush();
+    if (!written)
+    {
+        err << "Error: " << writer.lastError() << "\n";
+        return ExitCodes::FAILURE;
+    }
+    return ExitCodes::SUCCESS;
+}
+
+QJsonObject document(const QString& bundlePath, bool verified, const BundleVerifier& verifier)
+{
+    const Manifest& manifest = verifier.manifest();
+    std::vector<std::vector<const BundleVerifier::LoadFinding*>> findings(manifest.packages.size());
+    for (const BundleVerifier::LoadFinding& finding : verifier.loadFindings())
+    {
+        if (finding.package < findings.size())
+        {
+            findings[finding.package].resize(manifest.packages[finding.package].loads.size(), nullptr);
+            findings[finding.package][finding.load] = &finding;
+        }
+    }
+    QJsonArray packages;
+    for (std::size_t packageIndex = 0; packageIndex < manifest.packages.size(); ++packageIndex)
+    {
+        const Package& package = manifest.packages[packageIndex];
+        QJsonArray loads;
+        for (std::size_t loadIndex = 0; loadIndex < package.loads.size(); ++loadIndex)
+        {
+            const Load& load = package.loads[loadIndex];
+            const BundleVerifier::LoadFinding* finding =
+                loadIndex < findings[packageIndex].size() ? findings[packageIndex][loadIndex] : nullptr;
+            loads.append(QJsonObject{
+                {QStringLiteral("loadNumber"), static_cast<qint64>(load.loadNumber)},
+                {QStringLiteral("loadType"), QString::fromStdString(load.loadType)},
+                {QStringLiteral("fileName"), QString::fromStdString(load.fileName)},
+                {QStringLiteral("loadVersion"), load.loadVersion.toString()},
+                {QStringLiteral("forceUpdate"), load.forceUpdate},
+                // Unknown when the verification stopped before this load.
+                {QStringLiteral("size"), finding != nullptr ? QJsonValue(finding->size) : QJsonValue()},
+                {QStringLiteral("tagValid"),
+                 finding != nullptr ? QJsonValue(finding->tagValid) : QJsonValue()}});
+        }
+        packages.append(QJsonObject{
+            {QStringLiteral("folder"), QString::fromStdString(CameraUpdate::packageFolderName(package))},
+            {QStringLiteral("modelName"), QString::fromStdString(package.modelName)},
+            {QStringLiteral("commercialName"), QString::fromStdString(package.commercialName)},
+            {QStringLiteral("modelFamily"), QString::fromStdString(package.modelFamily)},
+            {QStringLiteral("modelId"), static_cast<qint64>(package.modelId)},
+            {QStringLiteral("hardwareRevision"), package.hardwareRevision},
+            {QStringLiteral("loads"), loads}});
+    }
+    const QString fault = verifier.lastError();
+    const int lineBreak = fault.indexOf(QLatin1Char('\n'));
+    return QJsonObject{{QStringLiteral("bundle"), bundlePath},
+                       {QStringLiteral("verified"), verified},
+                       {QStringLiteral("fault"),
+                        verified ? QJsonValue() : QJsonValue(lineBreak < 0 ? fault : fault.left(lineBreak))},
+                       {QStringLiteral("detail"),
+                        verified || lineBreak < 0 ? QJsonValue() : QJsonValue(fault.mid(lineBreak + 1))},
+                       {QStringLiteral("requiredUpdaterVersion"),
+                        manifest.requiredUpdaterVersion.isNull()
+                            ? QJsonValue()
+                            : QJsonValue(manifest.requiredUpdaterVersion.toString())},
+                       {QStringLiteral("updaterVersion"), verifier.updaterVersion().toString()},
+                       {QStringLiteral("manifestSecurityTag"), textOrNull(manifest.manifestSecurityTag)},
+                       {QStringLiteral("warnings"), QJsonArray::fromStringList(verifier.warnings())},
+                       {QStringLiteral("packages"), packages}};
+}
+
+} // namespace BundleReport

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+class BundleVerifier;
+class BundleWriter;
+class QTextStream;
+
+// How the bundle commands present a verification: the verifier's report as
+// lines, or the findings as one JSON document.
+namespace BundleReport
+{
+
+// Prints the report's lines on `out`; on a fault, `faultPrefix` and the fault
+// on `err`. Returns the exit code.
+int print(const BundleVerifier& verifier, bool verified, const QString& faultPrefix, QTextStream& out,
+          QTextStream& err);
+
+// Prints what the writer did on `out`; when it did not write, "Error: " and
+// its error on `err`. Returns the exit code.
+int print(const BundleWriter& writer, bool written, QTextStream& out, QTextStream& err);
+
+// The findings as one document: the bundle, whether it verified, the fault
+// and its detail, versions, tag, warnings, and every package with its loads.
+QJsonObject document(const QString& bundlePath, bool verified, const BundleVerifier& verifier);
+
+} // namespace BundleReport

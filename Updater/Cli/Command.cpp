@@ -1,0 +1,205 @@
+#include "Command.h"
+
+#include "ExitCodes.h"
+
+#include "Engine/EngineLog.h"
+#include "Engine/UpdaterIdentity.h"
+#include "Engine/UpdaterLog.h"
+
+#include <QTextStream>
+
+#include <spdlog/sinks/stdout_sinks.h>
+#include <spdlog/spdlog.h>
+
+#include <algorithm>
+
+namespace
+{
+
+constexpr char PROGRAM[] = "vxupdate";
+constexpr int NAME_COLUMN = 20;
+
+QString optionTitle(const Command::Option& option)
+{
+    QStringList names;
+    for (const QString& name : option.names)
+    {
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    }
+    return names.join(QStringLiteral(", ")) +
+           (option.valueName.isEmpty() ? QString() : QLatin1Char(' ') + option.valueName);
+}
+
+// The shortest form, for the usage line: "--serial S", "-y".
+QString optionUsage(const Command::Option& option)
+{
+    const QString& name = option.names.last();
+    return QStringLiteral("[--") + name +
+           (option.valueName.isEmpty() ? QString() : QLatin1Char(' ') + option.valueName) + QLatin1Char(']');
+}
+
+void appendEntry(QString& text, const QString& title, const QString& description)
+{
+    text += QStringLiteral("  ") + title.leftJustified(NAME_COLUMN - 3) + QLatin1Char(' ') + description +
+            QLatin1Char('\n');
+}
+
+} // namespace
+
+Command::Command(Definition definition, QTextStream& out, QTextStream& err)
+    : m_Out(out), m_Err(err), m_Definition(std::move(definition))
+{
+}
+
+Command::~Command() = default;
+
+const std::vector<Command::Option>& Command::commonOptions()
+{
+    static const std::vector<Option> options{
+        {{QStringLiteral("v"), QStringLiteral("verbose")},
+         QString(),
+         QStringLiteral("also write the log to standard error")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QString(), QStringLiteral("show this help")}};
+    return options;
+}
+
+std::vector<Command::Option> Command::allOptions() const
+{
+    std::vector<Option> options = m_Definition.options;
+    options.insert(options.end(), commonOptions().begin(), commonOptions().end());
+    return options;
+}
+
+QString Command::usageLine() const
+{
+    QStringList parts{QLatin1String(PROGRAM)};
+    parts << m_Definition.words;
+    for (const Option& option : m_Definition.options)
+    {
+        parts << optionUsage(option);
+    }
+    for (const Argument& argument : m_Definition.arguments)
+    {
+        parts << argument.name;
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString Command::help() const
+{
+    QString text =
+        QStringLiteral("Usage: ") + usageLine() + QStringLiteral("\n\n") + m_Definition.description;
+    if (!m_Definition.arguments.empty())
+    {
+        text += QStringLiteral("\nArguments:\n");
+        for (const Argument& argument : m_Definition.arguments)
+        {
+            appendEntry(text, argument.name, argument.description);
+        }
+    }
+    text += QStringLiteral("\nOptions:\n");
+    for (const Option& option : allOptions())
+    {
+        appendEntry(text, optionTitle(option), option.description);
+    }
+    return text;
+}
+
+int Command::usageError(const QString& problem)
+{
+    m_Err << PROGRAM << ' ' << m_Definition.words.join(QLatin1Char(' ')) << ": " << problem << "\n"
+          << "Usage: " << usageLine() << "\n"
+          << "Run \"" << PROGRAM << ' ' << m_Definition.words.join(QLatin1Char(' '))
+          << " --help\" for more.\n";
+    m_Err.flush();
+    return ExitCodes::USAGE;
+}
+
+int Command::run(const QStringList& arguments, bool verbose)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const Option& option : allOptions())
+    {
+        parser.addOption(QCommandLineOption(option.names, option.description, option.valueName));
+    }
+    if (!parser.parse(QStringList{QLatin1String(PROGRAM)} + arguments))
+    {
+        return usageError(parser.errorText());
+    }
+    if (parser.isSet(QStringLiteral("help")))
+    {
+        m_Out << help();
+        return ExitCodes::SUCCESS;
+    }
+    m_Positional = parser.positionalArguments();
+    const QString problem = checkParsed(parser);
+    if (!problem.isEmpty())
+    {
+        return usageError(problem);
+    }
+    startLog(verbose || parser.isSet(QStringLiteral("verbose")), arguments);
+    const int code = execute(parser);
+    m_Out.flush();
+    m_Err.flush();
+    spdlog::shutdown();
+    return code;
+}
+
+QString Command::checkParsed(const QCommandLineParser& parser) const
+{
+    for (const Option& option : m_Definition.options)
+    {
+        const QString& name = option.names.last();
+        if (option.valueName.isEmpty())
+        {
+            continue;
+        }
+        const QStringList values = parser.values(name);
+        if (values.size() > 1)
+        {
+            return QStringLiteral("--%1 is given twice.").arg(name);
+        }
+        // "--serial --json" means a forgotten value, not a serial number.
+        if (!values.isEmpty() && (values.first().isEmpty() || values.first().startsWith(QLatin1Char('-'))))
+        {
+            return QStringLiteral("--%1 needs a value.").arg(name);
+        }
+    }
+    const auto expected = static_cast<int>(m_Definition.arguments.size());
+    if (m_Positional.size() != expected)
+    {
+        QStringList names;
+        for (const Argument& argument : m_Definition.arguments)
+        {
+            names << argument.name;
+        }
+        return expected == 0 ? QStringLiteral("takes no arguments.")
+                             : QStringLiteral("takes %1 (%2 given).")
+                                   .arg(names.join(QLatin1Char(' ')))
+                                   .arg(m_Positional.size());
+    }
+    return QString();
+}
+
+void Command::startLog(bool verbose, const QStringList& arguments) const
+{
+    if (m_Definition.keepsLogFile)
+    {
+        std::vector<spdlog::sink_ptr> sinks;
+        if (verbose)
+        {
+            sinks.push_back(std::make_shared<spdlog::sinks::stderr_sink_mt>());
+        }
+        UpdaterLog::createLog(sinks);
+        EngineLog::info(QStringLiteral("vxupdate %1: %2")
+                            .arg(QLatin1String(UpdaterIdentity::APPLICATION_VERSION),
+                                 (m_Definition.words + arguments).join(QLatin1Char(' '))));
+    }
+    else if (verbose)
+    {
+        auto logger = spdlog::stderr_logger_mt(EngineLog::LOGGER_NAME);
+        logger->set_level(spdlog::level::info);
+        logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
+    }
+}

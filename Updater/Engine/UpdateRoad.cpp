@@ -1,0 +1,246 @@
+#include "Engine/UpdateRoad.h"
+
+#include "Engine/CameraDetails.h"
+#include "Engine/CameraUpdate.h"
+#include "Engine/EngineLog.h"
+#include "Engine/ManifestValues.h"
+
+#include "Cameras/Camera.h"
+#include "Properties/PropertyNames.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <exception>
+
+namespace
+{
+
+namespace Names = CameraInterface::PropertyNames;
+
+using Outcome = UpdateRoad::Outcome;
+using SEVERITY = UpdateRoad::Outcome::SEVERITY;
+
+constexpr char USB3_VISION_ENABLED[] = "Enabled";
+
+QString filled(OPERATOR_TEXT text, const QString& argument)
+{
+    return OperatorTexts::text(text).arg(argument);
+}
+
+Outcome libraryFailure(const std::exception& error)
+{
+    const QString description = EngineLog::caught(error);
+    return Outcome::failure(OPERATOR_TEXT::COUNT, SEVERITY::ERROR, description);
+}
+
+QString versionText(const QVersionNumber& version)
+{
+    return version.isNull() ? OperatorTexts::text(OPERATOR_TEXT::NOT_AVAILABLE) : version.toString();
+}
+
+UpdateRoad::LoadRow::NEW_VERSION_MARK markOf(const Load& load)
+{
+    using MARK = UpdateRoad::LoadRow::NEW_VERSION_MARK;
+    if (load.currentVersion.isNull())
+    {
+        return load.updateRequired ? MARK::NEWER : MARK::PLAIN;
+    }
+    if (load.loadType == "AFE")
+    {
+        return MARK::PLAIN;
+    }
+    const int comparison = QVersionNumber::compare(load.loadVersion, load.currentVersion);
+    return comparison < 0 ? MARK::OLDER : comparison > 0 ? MARK::NEWER : MARK::PLAIN;
+}
+
+UpdateRoad::LoadRow rowOf(const Load& load)
+{
+    UpdateRoad::LoadRow row;
+    row.loadNumber = load.loadNumber;
+    row.loadNumberText = ManifestValues::hexadecimalText(load.loadNumber);
+    row.loadType = QString::fromStdString(load.loadType);
+    row.fileName = QString::fromStdString(load.fileName);
+    row.currentVersion = versionText(load.currentVersion);
+    row.newVersion = load.loadVersion.toString() +
+                     (load.forceUpdate ? OperatorTexts::text(OPERATOR_TEXT::FORCED_MARK) : QString());
+    row.forced = load.forceUpdate;
+    row.updateRequired = load.updateRequired;
+    row.programmed = load.updateRequired || load.forceUpdate;
+    row.inLoadTable = load.loadType != "XSVF";
+    row.mark = markOf(load);
+    return row;
+}
+
+} // namespace
+
+UpdateRoad::Outcome UpdateRoad::Outcome::failure(OPERATOR_TEXT reason, SEVERITY severity, const QString& text,
+                                                 const QString& detail)
+{
+    Outcome outcome;
+    outcome.succeeded = false;
+    outcome.severity = severity;
+    outcome.reason = reason;
+    outcome.text = text;
+    outcome.detail = detail;
+    return outcome;
+}
+
+UpdateRoad::UpdateRoad(CameraUpdate& engine) : m_Engine(engine) {}
+
+UpdateRoad::Outcome UpdateRoad::acceptBundle(const QString& path, const QVersionNumber& updaterVersion,
+                                             bool checkUpdaterVersion)
+{
+    if (!m_Engine.loadBundle(path))
+    {
+        return Outcome::failure(OPERATOR_TEXT::NO_PACKAGES_FOUND, SEVERITY::ERROR,
+                                OperatorTexts::text(OPERATOR_TEXT::NO_PACKAGES_FOUND), m_Engine.lastError());
+    }
+    const Manifest& manifest = m_Engine.manifest();
+    if (!m_Engine.isManifestAuthentic())
+    {
+        return Outcome::failure(
+            OPERATOR_TEXT::BINARIES_CORRUPTED, SEVERITY::ERROR,
+            OperatorTexts::text(OPERATOR_TEXT::BINARIES_CORRUPTED),
+            manifest.manifestSecurityTag.isNull()
+                ? QStringLiteral("The updater finds no ManifestSecurityTag element in the manifest.")
+                : QStringLiteral("The manifest's ManifestSecurityTag is \"%1\", its content gives \"%2\".")
+                      .arg(manifest.manifestSecurityTag, QString::fromUtf8(m_Engine.computedManifestTag())));
+    }
+    if (checkUpdaterVersion && m_Engine.requiresNewerUpdater(updaterVersion))
+    {
+        return Outcome::failure(
+            OPERATOR_TEXT::NEWER_UPDATER_REQUIRED, SEVERITY::ERROR,
+            OperatorTexts::text(OPERATOR_TEXT::NEWER_UPDATER_REQUIRED),
+            QStringLiteral("The bundle requires updater %1; this updater is %2.")
+                .arg(manifest.requiredUpdaterVersion.toString(), updaterVersion.toString()));
+    }
+    return Outcome();
+}
+
+UpdateRoad::Outcome UpdateRoad::connectCamera(CameraInterface::Camera& camera)
+{
+    try
+    {
+        if (!camera.isConnected())
+        {
+            camera.connect();
+        }
+        const std::string vendor = camera.getProperty(Names::VENDOR_NAME).getValue();
+        if (vendor != CameraDetails::VENDOR)
+        {
+            return Outcome::failure(
+                OPERATOR_TEXT::CAMERA_NOT_PROGRAMMABLE, SEVERITY::INFORMATION,
+                OperatorTexts::text(OPERATOR_TEXT::CAMERA_NOT_PROGRAMMABLE),
+                QStringLiteral("The camera's vendor is \"%1\"; the updater programs %2 "
+                               "cameras only.")
+                    .arg(QString::fromStdString(vendor), QLatin1String(CameraDetails::VENDOR)));
+        }
+        CameraDetails::log(camera);
+    }
+    catch (const std::exception& error)
+    {
+        return libraryFailure(error);
+    }
+    return Outcome();
+}
+
+bool UpdateRoad::isInUsb3VisionMode(CameraInterface::Camera& camera)
+{
+    return camera.isPropertySupported(Names::USB3_VISION_MODE) &&
+           camera.getProperty(Names::USB3_VISION_MODE).getValue() == USB3_VISION_ENABLED;
+}
+
+UpdateRoad::Outcome UpdateRoad::findPackages(CameraInterface::Camera& camera)
+{
+    try
+    {
+        if (!m_Engine.findCompatiblePackages(camera))
+        {
+            return Outcome::failure(OPERATOR_TEXT::NO_COMPATIBLE_PACKAGE, SEVERITY::INFORMATION,
+                                    OperatorTexts::text(OPERATOR_TEXT::NO_COMPATIBLE_PACKAGE));
+        }
+    }
+    catch (const std::exception& error)
+    {
+        const QString description = EngineLog::caught(error);
+        return Outcome::failure(OPERATOR_TEXT::BINARY_PACKAGE_FAILED, SEVERITY::ERROR,
+                                filled(OPERATOR_TEXT::BINARY_PACKAGE_FAILED, description));
+    }
+    return Outcome();
+}
+
+UpdateRoad::Outcome UpdateRoad::choosePackage(std::size_t index, CameraInterface::Camera& camera)
+{
+    m_Engine.setSelectedPackage(m_Engine.compatiblePackages().at(index));
+    return planLoads(camera);
+}
+
+UpdateRoad::Outcome UpdateRoad::planLoads(CameraInterface::Camera& camera)
+{
+    try
+    {
+        m_Engine.extractLoads();
+        m_Engine.validateLoads();
+        m_Engine.readCurrentVersions(camera);
+        m_Engine.evaluateUpdates();
+        m_Engine.applyEmbeddedAfeTiming();
+    }
+    catch (const std::exception& error)
+    {
+        const QString description = EngineLog::caught(error);
+        EngineLog::error(OperatorTexts::text(OPERATOR_TEXT::PACKAGE_INFORMATION_LOG));
+        return Outcome::failure(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED, SEVERITY::ERROR,
+                                OperatorTexts::text(OPERATOR_TEXT::PACKAGE_INFORMATION_FAILED), description);
+    }
+    return Outcome();
+}
+
+std::vector<UpdateRoad::LoadRow> UpdateRoad::loadRows(const Package& package)
+{
+    std::vector<LoadRow> rows;
+    rows.reserve(package.loads.size());
+    for (const Load& load : package.loads)
+    {
+        rows.push_back(rowOf(load));
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const LoadRow& left, const LoadRow& right)
+                     { return left.loadNumber < right.loadNumber; });
+    return rows;
+}
+
+UpdateRoad::Outcome UpdateRoad::refreshAfterReboot(CameraInterface::Camera& camera)
+{
+    try
+    {
+        m_Engine.readCurrentVersions(camera);
+        m_Engine.evaluateUpdates();
+    }
+    catch (const std::exception& error)
+    {
+        return libraryFailure(error);
+    }
+    const Package* package = m_Engine.selectedPackage();
+    if (package == nullptr)
+    {
+        return Outcome();
+    }
+    QStringList differing;
+    for (const Load& load : package->loads)
+    {
+        if (load.updateRequired)
+        {
+            differing << OperatorTexts::text(OPERATOR_TEXT::VERSION_DIFFERS_AFTER_REBOOT)
+                             .arg(QString::fromStdString(load.loadType), load.loadVersion.toString(),
+                                  versionText(load.currentVersion));
+        }
+    }
+    if (differing.isEmpty())
+    {
+        return Outcome();
+    }
+    return Outcome::failure(OPERATOR_TEXT::VERSIONS_DIFFER_AFTER_REBOOT, SEVERITY::ERROR,
+                            OperatorTexts::text(OPERATOR_TEXT::VERSIONS_DIFFER_AFTER_REBOOT),
+                            differing.join(QLatin1Char('\n')));
+}
