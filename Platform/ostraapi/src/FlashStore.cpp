@@ -132,7 +132,11 @@ bool FlashStore::contains(std::uint32_t address, std::uint64_t length) const
 
 void FlashStore::read(std::uint32_t address, unsigned char* buffer, std::uint32_t length) const
 {
-    std::memcpy(buffer, m_Bytes + address, length);
+    // An empty read may come with a null buffer, which memcpy must not see.
+    if (length > 0)
+    {
+        std::memcpy(buffer, m_Bytes + address, length);
+    }
 }
 
 void FlashStore::write(std::uint32_t address, const unsigned char* data, std::uint32_t length)
@@ -145,7 +149,10 @@ void FlashStore::write(std::uint32_t address, const unsigned char* data, std::ui
 
 void FlashStore::erase(std::uint32_t address, std::uint32_t length)
 {
-    std::memset(m_Bytes + address, 0xFF, length);
+    if (length > 0)
+    {
+        std::memset(m_Bytes + address, 0xFF, length);
+    }
 }
 
 } // namespace OstraEmulation

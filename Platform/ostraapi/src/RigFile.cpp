@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <set>
 #include <stdexcept>
 
 namespace OstraEmulation
@@ -68,6 +69,39 @@ const Json& member(const Json& object, const char* key, const Json& fallback)
 {
     return object.contains(key) ? object.at(key) : fallback;
 }
+
+// The keys a rig knows: a misspelt key is refused rather than ignored.
+const std::set<std::string> RIG_KEYS = {"comment", "flashFolder", "rebootMs", "cameras"};
+const std::set<std::string> CAMERA_KEYS = {"comment",
+                                           "serialNumber",
+                                           "modelId",
+                                           "firmwareVersion",
+                                           "fpgaVersion",
+                                           "apiVersion",
+                                           "driverVersion",
+                                           "interface",
+                                           "hardwareRevision",
+                                           "flashSize",
+                                           "flash",
+                                           "flashStatus",
+                                           "flashStatusDefault",
+                                           "firmwareImageAddress",
+                                           "fpgaImageAddress",
+                                           "usb3VisionInfoAddress",
+                                           "ramBase",
+                                           "ramSize",
+                                           "fpga2Version",
+                                           "jtag",
+                                           "ethernet",
+                                           "properties",
+                                           "format",
+                                           "frameRates",
+                                           "sampling",
+                                           "afeTiming",
+                                           "powerMode",
+                                           "hardwareTrigger",
+                                           "rebootMs",
+                                           "faults"};
 
 // Where a value sits, for error messages: "camera 2, key \"flashSize\"".
 class Context
@@ -443,8 +477,24 @@ void parseRegisters(const Json& object, CameraDescription& camera, const Context
     camera.ramSize = number32(object, "ramSize", context, camera.ramSize);
 }
 
+void requireKnownKeys(const Json& object, const std::set<std::string>& known, const Context& context)
+{
+    if (!object.is_object())
+    {
+        context.fail("cameras", "expected an object");
+    }
+    for (const auto& item : object.items())
+    {
+        if (known.count(item.key()) == 0)
+        {
+            context.fail(item.key(), "unknown key");
+        }
+    }
+}
+
 CameraDescription parseCamera(const Json& object, const fs::path& folder, const Context& context)
 {
+    requireKnownKeys(object, CAMERA_KEYS, context);
     CameraDescription camera;
     parseVersion(object, camera, context);
     camera.interfaceType = number32(object, "interface", context, OSTRA_INTERFACE_USB2);
@@ -506,6 +556,7 @@ RigDescription RigFile::read(const std::string& path)
     const Context top(path, "");
     try
     {
+        requireKnownKeys(document, RIG_KEYS, top);
         rig.flashFolder =
             (folder / document.value("flashFolder", fs::path(path).stem().string() + ".flash")).string();
         rig.rebootDelay = std::chrono::milliseconds(number32(document, "rebootMs", top, 2000));

@@ -61,6 +61,10 @@ TEST(OstraFlash, WriteClearsBitsOnlyAndEraseSetsExactlyTheRange)
     ASSERT_NE(ostraProgramFlash(handle, second.data(), 100, 2), 0);
     EXPECT_EQ(readFlash(handle, 100, 2), second) << "program erases before it writes";
     EXPECT_NE(ostraWriteFlash(handle, nullptr, 0, 0), 0) << "an empty write succeeds";
+    EXPECT_NE(ostraReadFlash(handle, nullptr, 4096, 0), 0) << "an empty read at the end succeeds";
+    EXPECT_NE(ostraProgramFlash(handle, nullptr, 4096, 0), 0);
+    EXPECT_NE(ostraEraseFlash(handle, 4096, 0), 0);
+    EXPECT_EQ(ostraReadFlash(handle, nullptr, 4097, 0), 0) << "an empty range past the end";
 }
 
 // Ranges at and past the end of a 4096-byte flash.

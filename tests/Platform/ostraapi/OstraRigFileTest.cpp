@@ -83,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         RigRow{"PropertyRangeUpsideDown",
                "{\"serialNumber\": 2, \"modelId\": 1, \"properties\": {\"0x14\": {\"min\": 5, \"max\": 1}}}",
                "camera 2, key \"properties\": property 0x14 has its minimum above its maximum"},
+        RigRow{"MisspeltKey", "{\"serialNumber\": 2, \"modelId\": 1, \"flashstatus\": {}}",
+               "camera 2, key \"flashstatus\": unknown key"},
         RigRow{"DuplicateSerial", "{\"serialNumber\": 1, \"modelId\": 1}", "serial number 1 is given twice"}),
     [](const testing::TestParamInfo<RigRow>& info) { return info.param.name; });
 

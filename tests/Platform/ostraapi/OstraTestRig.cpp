@@ -23,7 +23,6 @@ OstraTestRig::OstraTestRig(const std::vector<std::string>& cameras, const std::s
     }
     json += "]}";
     std::ofstream(m_RigPath) << json;
-    OstraEmulator::setRebootDelay(std::chrono::milliseconds(-1));
     if (load)
     {
         reload();
@@ -32,8 +31,13 @@ OstraTestRig::OstraTestRig(const std::vector<std::string>& cameras, const std::s
 
 OstraTestRig::~OstraTestRig()
 {
-    OstraEmulator::unloadRig();
-    OstraEmulator::setRebootDelay(std::chrono::milliseconds(-1));
+    // A rig only written leaves the library untouched (a process may fork
+    // children that must start it fresh).
+    if (m_Loaded)
+    {
+        OstraEmulator::unloadRig();
+        OstraEmulator::setRebootDelay(std::chrono::milliseconds(-1));
+    }
     std::error_code ignored;
     std::filesystem::permissions(m_Folder, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(m_Folder, ignored);
@@ -41,6 +45,8 @@ OstraTestRig::~OstraTestRig()
 
 void OstraTestRig::reload() const
 {
+    m_Loaded = true;
+    OstraEmulator::setRebootDelay(std::chrono::milliseconds(-1));
     OstraEmulator::loadRig(m_RigPath);
     ostraSelectInterface(OSTRA_INTERFACE_USB2);
 }

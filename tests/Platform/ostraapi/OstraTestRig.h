@@ -33,6 +33,7 @@ public:
 private:
     std::string m_Folder;
     std::string m_RigPath;
+    mutable bool m_Loaded = false;
 };
 
 // Opens the camera at a 1-based index of the interface; fails the test when
