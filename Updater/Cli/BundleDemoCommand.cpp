@@ -79,17 +79,16 @@ std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
 } // namespace
 
 BundleDemoCommand::BundleDemoCommand(QTextStream& out, QTextStream& err)
-    : Command(
-          {{QStringLiteral("bundle"), QStringLiteral("demo")},
-           QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
-           QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
-                          "vendor-driver cameras (VX_OSTRA_RIG) attached: generated boot loader and\n"
-                          "firmware images, FPGA, USB3 Vision description and AFE loads (not real\n"
-                          "firmware).\n"),
-           {},
-           {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
-           false},
-          out, err)
+    : Command({{QStringLiteral("bundle"), QStringLiteral("demo")},
+               QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
+               QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
+                              "vendor-driver cameras (VX_OSTRA_RIG) attached: generated boot loader and\n"
+                              "firmware images, FPGA, USB3 Vision description and AFE loads (not real\n"
+                              "firmware).\n"),
+               {},
+               {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
+               false},
+              out, err)
 {
 }
 
