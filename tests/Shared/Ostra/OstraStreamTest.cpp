@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <stdexcept>
+#include <thread>
 
 using CameraInterface::STREAM_TYPE;
 using CameraInterface::OstraAdapter::CGigE;
@@ -58,6 +59,7 @@ protected:
         described["format"] = {{"width", 32}, {"height", 24}, {"pixelFormat", 0}};
         described["frameRates"] = {200.0, 100.0};
         described["sampling"] = {{"subsampling", {{2, 2}, {100, 100}}}};
+        described["hardwareTrigger"] = true;
         return described;
     }
 
@@ -366,4 +368,28 @@ TEST_F(OstraGigE, StatisticsTextAndFailureMessages)
                   "could not update camera ethernet setting for camera index #9");
     expectFailure([&] { gigE.GetGigeCamStats(nullptr); }, "GigEError",
                   "camera error #1, could not get GigE statistics from camera.");
+}
+
+TEST_F(OstraStreams, StoppingWakesAThreadWaitingInGetImage)
+{
+    setMode("Still");
+    m_Camera->getProperty("Hardware Trigger").setValue("Enabled"); // no trigger input: stills never come
+    m_Camera->startStream();
+    std::string who;
+    std::thread waiter(
+        [&]
+        {
+            try
+            {
+                m_Camera->getImage();
+            }
+            catch (const VxAppsExceptions::VxAppsException& e)
+            {
+                who = e.who();
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    m_Camera->stopStream();
+    waiter.join();
+    EXPECT_EQ(who, "StreamNotRunning");
 }
