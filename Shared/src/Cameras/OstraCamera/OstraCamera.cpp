@@ -1,5 +1,7 @@
 #include "Cameras/OstraCamera/OstraCamera.h"
 
+#include "Cameras/OstraCamera/CGigE.h"
+
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException.h"
 #include "Exceptions/VxAppsException_Camera.h"
@@ -33,28 +35,13 @@ namespace
 // are reached by constructing them with their record.
 const std::vector<unsigned int> SEARCHED_INTERFACES = {2};
 
-std::string macText(const OSTRA_MAC_ADDRESS& mac)
-{
-    char text[18];
-    std::snprintf(text, sizeof(text), "%02X:%02X:%02X:%02X:%02X:%02X", mac.bytes[0], mac.bytes[1],
-                  mac.bytes[2], mac.bytes[3], mac.bytes[4], mac.bytes[5]);
-    return text;
-}
-
-// The MAC address of the GigE camera at this index, as its serial number.
+// The MAC address of the GigE camera at this index, as its serial number;
+// "GigEError" when the driver cannot read the camera's addressing.
 std::string gigeSerialNumber(unsigned int cameraIndex)
 {
-    OSTRA_MAC_ADDRESS cameraMac{};
-    OSTRA_MAC_ADDRESS hostMac{};
-    OSTRA_IPV4_CONFIG camera{};
-    OSTRA_IPV4_CONFIG host{};
-    if (ostraGetEthernetConfig(cameraIndex, &cameraMac, &camera, &hostMac, &host) == 0)
-    {
-        throw VxAppsExceptions::VxAppsException::create(
-            "GigEError", VX_THROW_SITE,
-            "could not read ethernet information from camera index #" + std::to_string(cameraIndex));
-    }
-    return macText(cameraMac);
+    CGigE addressing;
+    addressing.GetEthernetInfo(static_cast<int>(cameraIndex));
+    return addressing.GetCamMacAddress();
 }
 
 // Set while this thread enumerates under the class mutex.
