@@ -5,7 +5,11 @@
 #include "BundleVerifyCommand.h"
 #include "CamerasCommand.h"
 #include "ExitCodes.h"
+#include "GetCommand.h"
+#include "GrabCommand.h"
 #include "InfoCommand.h"
+#include "PropertiesCommand.h"
+#include "SetCommand.h"
 #include "UpdateCommand.h"
 
 #include "Engine/UpdaterIdentity.h"
@@ -16,6 +20,10 @@ CommandLine::CommandLine(QTextStream& out, QTextStream& err, bool terminal) : m_
 {
     m_Commands.push_back(std::make_unique<CamerasCommand>(out, err));
     m_Commands.push_back(std::make_unique<InfoCommand>(out, err));
+    m_Commands.push_back(std::make_unique<PropertiesCommand>(out, err));
+    m_Commands.push_back(std::make_unique<GetCommand>(out, err));
+    m_Commands.push_back(std::make_unique<SetCommand>(out, err));
+    m_Commands.push_back(std::make_unique<GrabCommand>(out, err));
     m_Commands.push_back(std::make_unique<UpdateCommand>(out, err, terminal));
     m_Commands.push_back(std::make_unique<BundleCreateCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleVerifyCommand>(out, err));

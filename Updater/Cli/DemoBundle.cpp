@@ -247,19 +247,6 @@ QByteArray DemoBundle::firmwareImage(std::mt19937& random, int sections, int sec
     return image;
 }
 
-QByteArray DemoBundle::versionStamp(int major, int minor)
-{
-    const auto version = static_cast<std::uint16_t>((major << 8) | minor);
-    const auto check = static_cast<std::uint16_t>(~version);
-    QByteArray stamp("VXVS", 4);
-    for (const std::uint16_t value : {version, check})
-    {
-        stamp.append(static_cast<char>(value & 0xFF));
-        stamp.append(static_cast<char>(value >> 8));
-    }
-    return stamp;
-}
-
 QByteArray DemoBundle::descriptionFile(const QString& modelName, int major, int minor, int subMinor)
 {
     QByteArray xml;
@@ -299,4 +286,17 @@ QByteArray DemoBundle::descriptionFile(const QString& modelName, int major, int 
         throw std::runtime_error("The description file could not be zipped.");
     }
     return zipped;
+}
+
+QByteArray DemoBundle::versionStamp(int major, int minor)
+{
+    const auto version = static_cast<std::uint16_t>((major << 8) | minor);
+    const auto check = static_cast<std::uint16_t>(~version);
+    QByteArray stamp("VXVS", 4);
+    for (const std::uint16_t value : {version, check})
+    {
+        stamp.append(static_cast<char>(value & 0xFF));
+        stamp.append(static_cast<char>(value >> 8));
+    }
+    return stamp;
 }

@@ -1,5 +1,7 @@
 #include "Workspace.h"
 
+#include "Cameras/OstraCamera/OstraCamera.h"
+
 #include "ExitCodes.h"
 
 #include "Engine/EngineLog.h"
@@ -55,6 +57,22 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     }
     serialNumber = cameras.begin()->first;
     return ExitCodes::SUCCESS;
+}
+
+CameraInterface::CameraLease Workspace::connectedCamera(const std::string& serialNumber)
+{
+    CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
+    if (!camera->isConnected())
+    {
+        camera->connect();
+    }
+    return camera;
+}
+
+std::vector<std::string> Workspace::propertyNames(CameraInterface::Camera& camera)
+{
+    const auto* vendorCamera = dynamic_cast<const CameraInterface::OstraAdapter::OstraCamera*>(&camera);
+    return vendorCamera != nullptr ? vendorCamera->getPropertyOrder() : camera.getSupportedProperties();
 }
 
 QString Workspace::stateText(CameraInterface::CameraState state)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Cameras/Camera.h"
+#include "Cameras/CameraLease.h"
 
 #include <QString>
 
 #include <string>
+#include <vector>
 
 class QTextStream;
 
@@ -24,6 +26,11 @@ public:
     // are attached and none was named (they are listed on `err`).
     static int chooseCamera(const QString& requested, std::string& serialNumber, QTextStream& err);
 
+    // The chosen camera, leased and connected (library exceptions pass through).
+    static CameraInterface::CameraLease connectedCamera(const std::string& serialNumber);
+    // The camera's property names: the adapter's table order for
+    // vendor-driver cameras, by name for the others.
+    static std::vector<std::string> propertyNames(CameraInterface::Camera& camera);
     // "connected", "disconnected", "suspended".
     static QString stateText(CameraInterface::CameraState state);
 };

@@ -14,9 +14,11 @@ class VXAPPS_EXPORT PropertyConditional : public Property
 {
 public:
     // Throws VxAppsException_PropertyComparison "PropertyTypeMismatch" when
-    // either candidate is not of the given type.
+    // either candidate is not of the given type, unless sameType is false (a
+    // conditional over a rate and a clock speed, such as "Speed").
     PropertyConditional(const std::string& name, PROPERTY_TYPE type, Property& condition,
-                        const std::string& conditionValue, Property& whenEqual, Property& otherwise);
+                        const std::string& conditionValue, Property& whenEqual, Property& otherwise,
+                        bool sameType = true);
 
     std::string getMinimum() const override;
     std::string getMaximum() const override;

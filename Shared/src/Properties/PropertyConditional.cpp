@@ -8,11 +8,11 @@ namespace CameraInterface
 
 PropertyConditional::PropertyConditional(const std::string& name, PROPERTY_TYPE type, Property& condition,
                                          const std::string& conditionValue, Property& whenEqual,
-                                         Property& otherwise)
+                                         Property& otherwise, bool sameType)
     : Property(name, type), m_Condition(&condition), m_ConditionValue(conditionValue),
       m_WhenEqual(&whenEqual), m_Otherwise(&otherwise)
 {
-    if (whenEqual.getType() != type || otherwise.getType() != type)
+    if (sameType && (whenEqual.getType() != type || otherwise.getType() != type))
     {
         throw VxAppsExceptions::VxAppsException_PropertyComparison("PropertyTypeMismatch", VX_THROW_SITE,
                                                                    "Property types don't match.",

@@ -1,5 +1,9 @@
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -101,4 +105,90 @@ TEST_F(VxupdateRig, AnUpdateOfAnEmulatedCameraLastsBeyondItsProcess)
     EXPECT_EQ(line(after, "FPGA Version"), "FPGA Version: 1.8");
     const Outcome other = vxupdate({"info", "--serial", "21002"});
     EXPECT_EQ(line(other, "Firmware Version"), "Firmware Version: 2.4") << "the other camera is untouched";
+}
+
+TEST_F(VxupdateRig, PropertiesAsJsonInTableOrderWithValuesRangesAndFailures)
+{
+    const Outcome listed = vxupdate({"properties", "--serial", "21001", "--json"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(listed.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonArray properties = document.object().value("properties").toArray();
+    ASSERT_GT(properties.size(), 50);
+    EXPECT_EQ(properties.first().toObject().value("name").toString(), "Brightness");
+    QJsonObject byName;
+    for (const auto& entry : properties)
+    {
+        byName.insert(entry.toObject().value("name").toString(), entry.toObject());
+    }
+    const QJsonObject contrast = byName.value("Contrast").toObject();
+    EXPECT_EQ(contrast.value("value").toString(), "50.000000");
+    EXPECT_EQ(contrast.value("maximum").toString(), "100.000000");
+    EXPECT_FALSE(contrast.value("readOnly").toBool());
+    EXPECT_EQ(byName.value("Framerate").toObject().value("values").toArray(),
+              QJsonArray({"7.500000", "15.000000", "23.500000"}));
+    EXPECT_TRUE(byName.value("Maximum Width").toObject().value("readOnly").toBool());
+    EXPECT_EQ(byName.value("Iris").toObject().value("error").toString(),
+              "Error with property {Iris}: Property value could not be read.")
+        << "a capture time-out on reading keeps the property, listed with the reason";
+}
+
+TEST_F(VxupdateRig, GetAndSetFollowTheLibraryRulesAndNeverFailSilently)
+{
+    struct Row
+    {
+        QStringList arguments;
+        int exitCode;
+        const char* shown; // on standard output when it succeeds, else on standard error
+    };
+    const Row rows[] = {
+        {{"get", "--serial", "21001", "Firmware Version"}, 0, "2.3\n"},
+        {{"set", "--serial", "21001", "Contrast", "1000"}, 0, "Contrast: 100.000000\n"},
+        {{"set", "--serial", "21001", "Flipping", "XY"}, 0, "Flipping: XY\n"},
+        {{"set", "--serial", "21001", "Maximum Width", "5"},
+         1,
+         "Error: Error with property {Maximum Width}: Read only property value cannot be changed.\n"},
+        {{"set", "--serial", "21001", "Framerate", "20"},
+         1,
+         "Error: Desired value must be selected from one of the available options in the value list.\n"},
+        {{"set", "--serial", "21001", "Camera Temperature", "3"},
+         1,
+         "Error: Camera Temperature cannot be written: the value was left unchanged.\n"},
+        {{"set", "--serial", "21001", "Contrast"}, 2, nullptr},
+    };
+    for (const Row& row : rows)
+    {
+        const Outcome outcome = vxupdate(row.arguments);
+        EXPECT_EQ(outcome.exitCode, row.exitCode) << row.arguments.join(' ').toStdString();
+        if (row.shown != nullptr)
+        {
+            EXPECT_EQ(row.exitCode == 0 ? outcome.out : outcome.err, row.shown)
+                << row.arguments.join(' ').toStdString();
+        }
+    }
+}
+
+TEST_F(VxupdateRig, GrabWritesTheTestPatternAsPngInBothModes)
+{
+    for (const char* mode : {"video", "still"})
+    {
+        const QString output = path(QStringLiteral("grab-%1.png").arg(mode));
+        const Outcome grabbed =
+            vxupdate({"grab", "--serial", "21001", "--frames", "3", "--mode", mode, "--output", output});
+        ASSERT_EQ(grabbed.exitCode, 0) << grabbed.err.toStdString();
+        EXPECT_TRUE(grabbed.out.startsWith("3 frames of 2448 x 2048 in ")) << grabbed.out.toStdString();
+        EXPECT_TRUE(grabbed.out.contains("Last frame written to " + output)) << grabbed.out.toStdString();
+        const QImage picture(output);
+        ASSERT_FALSE(picture.isNull()) << mode;
+        EXPECT_EQ(picture.size(), QSize(2448, 2048));
+        const int origin = qGray(picture.pixel(0, 0));
+        for (const QPoint point : {QPoint(1, 0), QPoint(0, 1), QPoint(300, 7), QPoint(2447, 2047)})
+        {
+            EXPECT_EQ(qGray(picture.pixel(point)), (origin + point.x() + point.y()) % 256)
+                << mode << " at " << point.x() << "," << point.y();
+        }
+    }
+    EXPECT_EQ(vxupdate({"grab", "--mode", "burst"}).exitCode, 2);
+    EXPECT_EQ(vxupdate({"grab", "--frames", "0"}).exitCode, 2);
 }

@@ -65,6 +65,9 @@ public:
     // The version record found at enumeration.
     const OSTRA_VERSION& getVersionRecord() const;
     unsigned int getInterfaceType() const;
+    // The names of the properties built at the last connect, in the order of
+    // the camera's property table (getSupportedProperties() sorts by name).
+    const std::vector<std::string>& getPropertyOrder() const;
 
     // The keys of getCameraInfo(), in order.
     static const std::vector<std::string>& cameraInfoKeys();
@@ -81,6 +84,10 @@ private:
     // the interface cannot be selected or the serial number is not listed.
     unsigned int findCameraIndex() const;
     void closeHandle();
+    // Stops a running stream; a driver refusal is not reported (the stream ends anyway).
+    void stopStreamQuietly();
+    // The name of the camera's colour filter ("MONO" when it has none).
+    std::string colorFilter();
 
     // Read without the camera's lock by the registry's alive check.
     std::atomic<void*> m_Handle{nullptr};
@@ -88,6 +95,7 @@ private:
     unsigned int m_InterfaceType;
     std::string m_SerialNumber;
     std::string m_ModelName;
+    std::vector<std::string> m_PropertyOrder;
 
     static std::mutex m_CameraEnumerationMutex;
 };

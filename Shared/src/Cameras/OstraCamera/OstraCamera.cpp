@@ -1,5 +1,7 @@
 #include "Cameras/OstraCamera/OstraCamera.h"
 
+#include "Cameras/OstraCamera/CGigE.h"
+
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException.h"
 #include "Exceptions/VxAppsException_Camera.h"
@@ -13,9 +15,11 @@
 #include "Functions/Ostra/OstraWriteFlash.h"
 #include "Functions/Ostra/OstraWriteFlashStatus.h"
 #include "Functions/Ostra/OstraWriteRam.h"
+#include "OstraFrameImage.h"
 #include "OstraModels.h"
 #include "OstraPropertyBuilder.h"
 #include "Properties/PropertyNames.h"
+#include "Streams/OstraStream.h"
 
 #include <cstdio>
 #include <exception>
@@ -31,28 +35,13 @@ namespace
 // are reached by constructing them with their record.
 const std::vector<unsigned int> SEARCHED_INTERFACES = {2};
 
-std::string macText(const OSTRA_MAC_ADDRESS& mac)
-{
-    char text[18];
-    std::snprintf(text, sizeof(text), "%02X:%02X:%02X:%02X:%02X:%02X", mac.bytes[0], mac.bytes[1],
-                  mac.bytes[2], mac.bytes[3], mac.bytes[4], mac.bytes[5]);
-    return text;
-}
-
-// The MAC address of the GigE camera at this index, as its serial number.
+// The MAC address of the GigE camera at this index, as its serial number;
+// "GigEError" when the driver cannot read the camera's addressing.
 std::string gigeSerialNumber(unsigned int cameraIndex)
 {
-    OSTRA_MAC_ADDRESS cameraMac{};
-    OSTRA_MAC_ADDRESS hostMac{};
-    OSTRA_IPV4_CONFIG camera{};
-    OSTRA_IPV4_CONFIG host{};
-    if (ostraGetEthernetConfig(cameraIndex, &cameraMac, &camera, &hostMac, &host) == 0)
-    {
-        throw VxAppsExceptions::VxAppsException::create(
-            "GigEError", VX_THROW_SITE,
-            "could not read ethernet information from camera index #" + std::to_string(cameraIndex));
-    }
-    return macText(cameraMac);
+    CGigE addressing;
+    addressing.GetEthernetInfo(static_cast<int>(cameraIndex));
+    return addressing.GetCamMacAddress();
 }
 
 // Set while this thread enumerates under the class mutex.
@@ -118,10 +107,12 @@ OstraCamera::OstraCamera(const OSTRA_VERSION& version, unsigned int interfaceTyp
         m_SerialNumber = std::to_string(version.serialNumber);
     }
     m_ModelName = OstraModels::modelName(version.cameraModelId);
+    m_Stream = std::make_unique<OstraStream>(*this);
 }
 
 OstraCamera::~OstraCamera()
 {
+    stopStreamQuietly();
     registerPropertyChangeCallback(PropertyChangeCallback());
     // Suspended cameras too: the driver handle does not outlive its camera.
     closeHandle();
@@ -195,7 +186,23 @@ unsigned int OstraCamera::findCameraIndex() const
 
 std::unique_ptr<Imaging::Image> OstraCamera::getImage()
 {
-    throw std::runtime_error("Streaming from vendor-driver cameras is not available in this build.");
+    auto& stream = static_cast<OstraStream&>(*m_Stream);
+    OstraFrame frame = stream.getImage();
+    return frameImage(std::move(frame), colorFilter());
+}
+
+std::string OstraCamera::colorFilter()
+{
+    try
+    {
+        return isPropertySupported(PropertyNames::COLOR_FORMAT)
+                   ? getProperty(PropertyNames::COLOR_FORMAT).getValue()
+                   : std::string("MONO");
+    }
+    catch (const VxAppsExceptions::VxAppsException&)
+    {
+        return "MONO"; // a filter without a name is shown as grey values
+    }
 }
 
 const std::vector<std::string>& OstraCamera::cameraInfoKeys()
@@ -284,6 +291,7 @@ void OstraCamera::disconnect()
         return;
     }
     requireTransition(CameraState::DISCONNECTED);
+    stopStreamQuietly();
     if (ostraCameraClose(m_Handle) != 0)
     {
         m_Handle = nullptr;
@@ -295,12 +303,18 @@ void OstraCamera::suspend()
 {
     std::lock_guard<std::recursive_mutex> cameraLock(m_Mutex);
     requireTransition(CameraState::SUSPENDED);
+    stopStreamQuietly();
     setState(CameraState::SUSPENDED);
 }
 
 void* OstraCamera::getHandle() const
 {
     return m_Handle;
+}
+
+const std::vector<std::string>& OstraCamera::getPropertyOrder() const
+{
+    return m_PropertyOrder;
 }
 
 const OSTRA_VERSION& OstraCamera::getVersionRecord() const
@@ -315,7 +329,13 @@ unsigned int OstraCamera::getInterfaceType() const
 
 void OstraCamera::buildProperties()
 {
-    m_Properties = OstraPropertyBuilder(*this).build();
+    m_Properties.clear();
+    m_PropertyOrder.clear();
+    for (auto& [name, property] : OstraPropertyBuilder(*this).build())
+    {
+        m_PropertyOrder.push_back(name);
+        m_Properties.emplace(name, std::move(property));
+    }
     updatePropertyChangeCallback();
 }
 
@@ -332,6 +352,19 @@ void OstraCamera::buildFunctions()
         {
             // A function the camera cannot run is left out.
         }
+    }
+}
+
+void OstraCamera::stopStreamQuietly()
+{
+    try
+    {
+        m_Stream->stopStream();
+    }
+    catch (const VxAppsExceptions::VxAppsException&)
+    {
+        // The camera refused a stop step (it is gone as a rule); the capture
+        // thread has ended and the handle is given up or kept as the caller says.
     }
 }
 
