@@ -70,8 +70,8 @@ bool isPlainRegister(std::uint64_t address)
 
 } // namespace
 
-U3VDevice::U3VDevice(Identity identity)
-    : m_Identity(std::move(identity)), m_Flash(FLASH_SIZE, 0xFF), m_SerialData(SERIAL_BUS_WINDOW, 0)
+U3VDevice::U3VDevice(Identity identity, const std::size_t flashSize)
+    : m_Identity(std::move(identity)), m_Flash(flashSize, 0xFF), m_SerialData(SERIAL_BUS_WINDOW, 0)
 {
 }
 

@@ -60,7 +60,7 @@ public:
         std::uint32_t valueUpperBound = 90;
     };
 
-    explicit U3VDevice(Identity identity);
+    explicit U3VDevice(Identity identity, std::size_t flashSize = FLASH_SIZE);
 
     const Identity& identity() const;
 

@@ -16,6 +16,10 @@ struct OpenCamera
     // caller's record may not outlive the handle).
     std::int32_t serialNumber = 0;
     std::int32_t lastError = 0;
+    // The XML file size last reported to the caller, who sized the buffer
+    // of VxU3VGetXmlFile by it; 0 before the first report.
+    std::uint64_t reportedXmlSize = 0;
+    bool xmlSizeReported = false;
 };
 
 // The library's process-wide state: open cameras (newest first), the request

@@ -419,11 +419,13 @@ extern "C"
     int32_t VxU3VGetXmlFileSize(VxU3VHandle handle, uint64_t* size)
     {
         uint64_t address = 0;
-        if (VxU3V::checkedCamera(handle, size != nullptr) == nullptr ||
-            !VxU3V::readManifest(handle, address, *size))
+        VxU3V::OpenCamera* camera = VxU3V::checkedCamera(handle, size != nullptr);
+        if (camera == nullptr || !VxU3V::readManifest(handle, address, *size))
         {
             return 0;
         }
+        camera->reportedXmlSize = *size;
+        camera->xmlSizeReported = true;
         return 1;
     }
 
@@ -431,8 +433,14 @@ extern "C"
     {
         uint64_t address = 0;
         uint64_t size = 0;
-        if (VxU3V::checkedCamera(handle, buffer != nullptr) == nullptr ||
-            !VxU3V::readManifest(handle, address, size))
+        const VxU3V::OpenCamera* camera = VxU3V::checkedCamera(handle, buffer != nullptr);
+        if (camera == nullptr || !VxU3V::readManifest(handle, address, size))
+        {
+            return 0;
+        }
+        // The caller's buffer was sized by the last report: a file that has
+        // grown since is refused rather than written past the buffer.
+        if (camera->xmlSizeReported && size > camera->reportedXmlSize)
         {
             return 0;
         }

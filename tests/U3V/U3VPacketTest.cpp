@@ -194,3 +194,24 @@ INSTANTIATE_TEST_SUITE_P(Sizes, U3VXmlTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace
+{
+
+TEST_F(U3VPacketTest, XmlFileGrownSinceItsSizeWasReportedIsRefused)
+{
+    auto device = attachCamera("4711");
+    VxU3VHandle handle = open(4711);
+    device->setXmlFile(std::vector<std::uint8_t>(512, 'a'));
+    std::uint64_t size = 0;
+    ASSERT_EQ(VxU3VGetXmlFileSize(handle, &size), 1);
+    std::vector<std::uint8_t> buffer(512 + 16, 0xEE);
+    device->setXmlFile(std::vector<std::uint8_t>(513, 'b'));
+    EXPECT_EQ(VxU3VGetXmlFile(handle, buffer.data()), 0);
+    EXPECT_EQ(buffer[512], 0xEE);
+    device->setXmlFile(std::vector<std::uint8_t>(100, 'c'));
+    EXPECT_EQ(VxU3VGetXmlFile(handle, buffer.data()), 1) << "a smaller file fits";
+    EXPECT_EQ(buffer[99], 'c');
+}
+
+} // namespace
