@@ -407,6 +407,11 @@ void U3VDevice::unplug()
     m_Present = false;
 }
 
+void U3VDevice::plugIn()
+{
+    m_Present = true;
+}
+
 bool U3VDevice::present() const
 {
     return m_Present;

@@ -89,6 +89,8 @@ public:
     using AcknowledgeFilter = std::function<void(std::vector<std::uint8_t>& acknowledge, bool& send)>;
     void setAcknowledgeFilter(AcknowledgeFilter filter);
     void unplug();
+    // Back on the bus (same device node) after unplug().
+    void plugIn();
     bool present() const;
     // The libusb code a claim of `interfaceNumber` gives; 0 by default.
     void setClaimResult(int interfaceNumber, int code);
