@@ -10,6 +10,7 @@
 #include "Properties/OstraFpga2Version.h"
 #include "Properties/OstraFpgaVersion.h"
 #include "Properties/OstraHardwareInterface.h"
+#include "Properties/OstraUsb3VisionMode.h"
 #include "Properties/PropertyNames.h"
 
 #include <functional>
@@ -93,6 +94,7 @@ std::map<std::string, std::unique_ptr<Property>> OstraPropertyBuilder::build() c
         {N::HARDWARE_INTERFACE, driverProperty<OstraHardwareInterface>(camera)},
         {N::FPGA2_VERSION, driverProperty<OstraFpga2Version>(camera)},
         {N::AFE_TIMING_VERSION, driverProperty<OstraAfeTimingVersion>(camera)},
+        {N::USB3_VISION_MODE, driverProperty<OstraUsb3VisionMode>(camera)},
     };
     std::map<std::string, std::unique_ptr<Property>> properties;
     for (const auto& [name, factory] : rows)

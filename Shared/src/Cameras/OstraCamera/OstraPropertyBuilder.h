@@ -20,7 +20,8 @@ class OstraCamera;
 // This build carries the identity and version rows that the updater reads:
 // "Serial Number", "Camera ID", "Model Name", "Vendor Name", "Hardware
 // Revision", "FPGA Version", "Driver Version", "API Version", "Firmware
-// Version", "Hardware Interface", "FPGA2 Version" and "AFE Timing Version".
+// Version", "Hardware Interface", "FPGA2 Version", "AFE Timing Version" and
+// "USB3 Vision Mode".
 class OstraPropertyBuilder
 {
 public:
