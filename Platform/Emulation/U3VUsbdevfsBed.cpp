@@ -291,9 +291,9 @@ struct U3VUsbdevfsBed::Node
     }
 };
 
-U3VUsbdevfsBed::U3VUsbdevfsBed() : m_Testbed(std::make_unique<Testbed>())
+U3VUsbdevfsBed::U3VUsbdevfsBed(const Users users) : m_Testbed(std::make_unique<Testbed>())
 {
-    if (!available())
+    if (users == Users::THIS_PROCESS && !available())
     {
         throw std::runtime_error("umockdev's preload library is not loaded: run through umockdev-wrapper");
     }

@@ -23,7 +23,15 @@ namespace Emulation
 class U3VUsbdevfsBed
 {
 public:
-    U3VUsbdevfsBed();
+    // Which processes reach the devices: this one (it must run with the
+    // preload library), or only child processes started with it.
+    enum class Users
+    {
+        THIS_PROCESS,
+        CHILD_PROCESSES
+    };
+
+    explicit U3VUsbdevfsBed(Users users = Users::THIS_PROCESS);
     ~U3VUsbdevfsBed();
     U3VUsbdevfsBed(const U3VUsbdevfsBed&) = delete;
     U3VUsbdevfsBed& operator=(const U3VUsbdevfsBed&) = delete;
