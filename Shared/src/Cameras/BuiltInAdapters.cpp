@@ -2,6 +2,7 @@
 
 #include "Cameras/OstraCamera/OstraCamera.h"
 #include "Cameras/SimulatedCamera/SimulatedCamera.h"
+#include "Cameras/Usb3VisionCamera/Usb3VisionCamera.h"
 
 namespace CameraInterface
 {
@@ -10,6 +11,7 @@ std::vector<std::pair<std::string, CameraAdapters::Enumerator>> builtInAdapters(
 {
     return {
         {"Ostra", &OstraAdapter::OstraCamera::getListOfCameras},
+        {"Usb3Vision", &Usb3VisionAdapter::Usb3VisionCamera::getListOfCameras},
         {"Simulated", &SimulatedAdapter::SimulatedCamera::getListOfCameras},
     };
 }

@@ -146,7 +146,7 @@ TEST_F(OstraRig, TheInformationMapHoldsIdentityAndVersions)
         {"Vendor Name", "Veltrax"},    {"Model Name", "VX-2448M"}, {"Camera ID", "4660"},
         {"Serial Number", "1001"},     {"Hardware Revision", "3"}, {"Hardware Interface", "USB 2.0"},
         {"FPGA Version", "1.7"},       {"FPGA2 Version", "1.3"},   {"Firmware Version", "2.4"},
-        {"Driver Version", "5.6.7.8"}, {"API Version", "1.2.3.4"}};
+        {"Driver Version", "5.6.7.8"}, {"API Version", "1.2.3.4"}, {"USB3 Vision Mode", "Disabled"}};
     EXPECT_EQ(cam->getCameraInfo(), expected);
 }
 

@@ -135,6 +135,7 @@ TEST_F(OstraProperties, BuiltInTableOrderWithClockSpeedAfterItsVideoSource)
                                                "Vendor Name",
                                                "Hardware Revision",
                                                "FPGA Version",
+                                               "USB3 Vision Mode",
                                                "Driver Version",
                                                "API Version",
                                                "Firmware Version",

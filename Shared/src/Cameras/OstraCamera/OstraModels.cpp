@@ -39,4 +39,10 @@ bool isUsb3VisionCapable(std::uint32_t modelId)
     return std::find(models.begin(), models.end(), modelId) != models.end();
 }
 
+bool needsFirmware1nnForUsb3Vision(std::uint32_t modelId)
+{
+    static const std::uint32_t models[] = {0x1A2A, 0x1A2B, 0x1231, 0x1232};
+    return std::find(std::begin(models), std::end(models), modelId) != std::end(models);
+}
+
 } // namespace CameraInterface::OstraAdapter::OstraModels

@@ -28,5 +28,7 @@ std::string modelName(std::uint32_t modelId);
 const std::vector<std::uint32_t>& usb3VisionCapableModels();
 
 bool isUsb3VisionCapable(std::uint32_t modelId);
+// The capable models whose USB3 Vision firmware is the 0x1nn line only.
+bool needsFirmware1nnForUsb3Vision(std::uint32_t modelId);
 
 } // namespace CameraInterface::OstraAdapter::OstraModels

@@ -24,6 +24,7 @@
 #include "Properties/OstraPowerMode.h"
 #include "Properties/OstraSamplingDescription.h"
 #include "Properties/OstraStandardProperty.h"
+#include "Properties/OstraUsb3VisionMode.h"
 #include "Properties/PropertyConditional.h"
 #include "Properties/PropertyNames.h"
 
@@ -162,7 +163,7 @@ std::vector<OstraPropertyBuilder::Row> OstraPropertyBuilder::table()
         {N::VENDOR_NAME, T::STRING, NO_ID, vendorName()},
         {N::HARDWARE_REVISION, T::INTEGER, NO_ID, hardwareRevision()},
         {N::FPGA_VERSION, T::STRING, NO_ID, version<OstraFpgaVersion>()},
-        {N::USB3_VISION_MODE, T::BOOLEAN, NO_ID, notBuiltHere()},
+        {N::USB3_VISION_MODE, T::BOOLEAN, NO_ID, version<OstraUsb3VisionMode>()},
         {N::DRIVER_VERSION, T::STRING, NO_ID, driverVersion()},
         {N::API_VERSION, T::STRING, NO_ID, apiVersion()},
         {N::FIRMWARE_VERSION, T::STRING, NO_ID, version<OstraFirmwareVersion>()},
@@ -384,15 +385,6 @@ OstraPropertyBuilder::Kind OstraPropertyBuilder::apiVersion()
     return [this](const Row& row)
     {
         return fixedText(row.name, fourPartVersion(m_Camera.getVersionRecord().apiVersion));
-    };
-}
-
-OstraPropertyBuilder::Kind OstraPropertyBuilder::notBuiltHere()
-{
-    // The USB3 Vision switch belongs to the USB3 Vision adapter.
-    return [](const Row& row) -> std::unique_ptr<Property>
-    {
-        unsupported(row.name);
     };
 }
 

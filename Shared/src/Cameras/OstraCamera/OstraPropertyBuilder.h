@@ -74,7 +74,6 @@ private:
     Kind hardwareRevision();
     Kind driverVersion();
     Kind apiVersion();
-    Kind notBuiltHere();
     Kind conditional(const std::string& video, const std::string& still, bool sameType = true);
     template <typename T> Kind driverKind();
     template <typename T> Kind version();

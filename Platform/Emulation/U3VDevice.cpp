@@ -1,0 +1,431 @@
+#include "U3VDevice.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace Emulation
+{
+namespace
+{
+
+constexpr std::uint32_t PREFIX = 0x43563355;
+constexpr std::uint16_t FLAG_ACK_REQUESTED = 0x4000;
+constexpr std::uint16_t COMMAND_READ_MEMORY = 0x0800;
+constexpr std::uint16_t COMMAND_WRITE_MEMORY = 0x0802;
+constexpr std::size_t HEADER_SIZE = 12;
+constexpr std::size_t MAX_READ_LENGTH = 1024;
+constexpr std::uint16_t STATUS_WRITE_PROTECT = 0x8004;
+
+constexpr std::uint64_t MANIFEST_BEGIN = 0x100F0;
+constexpr std::uint64_t MANIFEST_END = 0x1011C;
+constexpr std::uint64_t XML_WINDOW = 0x100000;
+constexpr std::uint64_t STREAM_CONTROL = 0x20004;
+constexpr std::uint64_t ACQUISITION_START = 0x30104;
+constexpr std::uint64_t ACQUISITION_STOP = 0x30108;
+constexpr std::uint64_t RESET = 0x30400;
+constexpr std::uint64_t SERIAL_BUS_COMMAND = 0x3052C;
+constexpr std::uint64_t SERIAL_BUS_ADDRESS = 0x30530;
+constexpr std::uint64_t SERIAL_BUS_DATA = 0x30534;
+constexpr std::size_t SERIAL_BUS_WINDOW = 64;
+constexpr std::uint64_t BOOT_SELECTION = 0x30538;
+constexpr std::uint64_t LENS_POSITION = 0x30548;
+constexpr std::uint64_t LENS_UPPER_STATUS = 0x30550;
+constexpr std::uint64_t LENS_LOWER_STATUS = 0x30554;
+constexpr std::uint64_t LENS_VALUE = 0x30558;
+constexpr std::uint64_t LENS_VALUE_LOWER_BOUND = 0x3055C;
+constexpr std::uint64_t LENS_VALUE_UPPER_BOUND = 0x30560;
+
+constexpr std::uint8_t TARGET_FLASH = 0x13;
+constexpr std::uint8_t TARGET_REBOOT = 0x1B;
+constexpr std::uint32_t END_STOP_FLAG = 1U << 15;
+constexpr std::uint32_t MOVING_FLAG = 1U << 30;
+
+// The 32-bit registers that read back what was written.
+constexpr std::uint64_t PLAIN_REGISTERS[] = {STREAM_CONTROL, ACQUISITION_START,  ACQUISITION_STOP,
+                                             RESET,          SERIAL_BUS_COMMAND, SERIAL_BUS_ADDRESS};
+
+std::uint64_t getLe(const std::uint8_t* in, std::size_t bytes)
+{
+    std::uint64_t value = 0;
+    for (std::size_t index = bytes; index-- > 0;)
+    {
+        value = (value << 8) | in[index];
+    }
+    return value;
+}
+
+void appendLe(std::vector<std::uint8_t>& out, std::uint64_t value, std::size_t bytes)
+{
+    for (std::size_t index = 0; index < bytes; ++index)
+    {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * index)));
+    }
+}
+
+bool isPlainRegister(std::uint64_t address)
+{
+    return std::find(std::begin(PLAIN_REGISTERS), std::end(PLAIN_REGISTERS), address) !=
+           std::end(PLAIN_REGISTERS);
+}
+
+} // namespace
+
+U3VDevice::U3VDevice(Identity identity, const std::size_t flashSize)
+    : m_Identity(std::move(identity)), m_Flash(flashSize, 0xFF), m_SerialData(SERIAL_BUS_WINDOW, 0)
+{
+}
+
+const U3VDevice::Identity& U3VDevice::identity() const
+{
+    return m_Identity;
+}
+
+void U3VDevice::receiveCommand(const std::uint8_t* packet, const std::size_t size)
+{
+    m_Commands.emplace_back(packet, packet + size);
+    m_Acknowledge.reset();
+    if (size < HEADER_SIZE)
+    {
+        return;
+    }
+    const auto flags = static_cast<std::uint16_t>(getLe(packet + 4, 2));
+    const auto command = static_cast<std::uint16_t>(getLe(packet + 6, 2));
+    const auto length = static_cast<std::uint16_t>(getLe(packet + 8, 2));
+    const auto requestId = static_cast<std::uint16_t>(getLe(packet + 10, 2));
+    if ((flags & FLAG_ACK_REQUESTED) == 0)
+    {
+        return;
+    }
+    std::vector<std::uint8_t> data;
+    std::uint16_t status = STATUS_INVALID_HEADER;
+    if (getLe(packet, 4) != PREFIX || size < HEADER_SIZE + length)
+    {
+        status = STATUS_INVALID_HEADER;
+    }
+    else if (command == COMMAND_READ_MEMORY && length == 12)
+    {
+        status = readMemory(getLe(packet + 12, 8), static_cast<std::uint16_t>(getLe(packet + 22, 2)), data);
+    }
+    else if (command == COMMAND_WRITE_MEMORY && length > 8)
+    {
+        status = writeMemory(getLe(packet + 12, 8), packet + 20, length - 8U);
+        data.clear();
+        appendLe(data, 0, 2);
+        appendLe(data, status == STATUS_SUCCESS ? length - 8U : 0U, 2);
+    }
+    answer(status, static_cast<std::uint16_t>(command + 1), requestId, data);
+}
+
+void U3VDevice::answer(const std::uint16_t status, const std::uint16_t command, const std::uint16_t requestId,
+                       const std::vector<std::uint8_t>& data)
+{
+    std::vector<std::uint8_t> acknowledge;
+    const std::vector<std::uint8_t> carried =
+        status == STATUS_SUCCESS || command == 0x0803 ? data : std::vector<std::uint8_t>{};
+    appendLe(acknowledge, PREFIX, 4);
+    appendLe(acknowledge, status, 2);
+    appendLe(acknowledge, command, 2);
+    appendLe(acknowledge, carried.size(), 2);
+    appendLe(acknowledge, requestId, 2);
+    acknowledge.insert(acknowledge.end(), carried.begin(), carried.end());
+    bool send = true;
+    if (m_Filter)
+    {
+        m_Filter(acknowledge, send);
+    }
+    if (send)
+    {
+        m_Acknowledge = std::move(acknowledge);
+    }
+}
+
+std::optional<std::vector<std::uint8_t>> U3VDevice::takeAcknowledge()
+{
+    return std::exchange(m_Acknowledge, std::nullopt);
+}
+
+std::optional<std::vector<std::uint8_t>> U3VDevice::takeStreamData(const std::size_t size)
+{
+    if (!streaming())
+    {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> frame(size);
+    for (std::size_t index = 0; index < size; ++index)
+    {
+        frame[index] = static_cast<std::uint8_t>(index + m_FrameCounter);
+    }
+    ++m_FrameCounter;
+    return frame;
+}
+
+std::uint16_t U3VDevice::readMemory(const std::uint64_t address, const std::uint16_t length,
+                                    std::vector<std::uint8_t>& data)
+{
+    if (length == 0 || length > MAX_READ_LENGTH)
+    {
+        return STATUS_INVALID_PARAMETER;
+    }
+    if (address >= MANIFEST_BEGIN && address + length <= MANIFEST_END)
+    {
+        std::vector<std::uint8_t> manifest;
+        appendLe(manifest, 0x00010000, 4);  // file version 1.0.0
+        appendLe(manifest, 0x00010000, 4);  // schema 1.0
+        appendLe(manifest, XML_ADDRESS, 8); // register address
+        appendLe(manifest, m_XmlFile.size(), 8);
+        manifest.resize(MANIFEST_END - MANIFEST_BEGIN, 0); // SHA-1 left zero: nothing checks it
+        const auto first = manifest.begin() + static_cast<std::ptrdiff_t>(address - MANIFEST_BEGIN);
+        data.assign(first, first + length);
+        return STATUS_SUCCESS;
+    }
+    if (address >= XML_ADDRESS && address + length <= XML_ADDRESS + XML_WINDOW)
+    {
+        data.assign(length, 0);
+        const std::uint64_t offset = address - XML_ADDRESS;
+        for (std::size_t index = 0; index < length && offset + index < m_XmlFile.size(); ++index)
+        {
+            data[index] = m_XmlFile[offset + index];
+        }
+        return STATUS_SUCCESS;
+    }
+    if (address == SERIAL_BUS_DATA && length <= SERIAL_BUS_WINDOW)
+    {
+        data.assign(m_SerialData.begin(), m_SerialData.begin() + length);
+        return STATUS_SUCCESS;
+    }
+    if (address == BOOT_SELECTION && length == 1)
+    {
+        data.assign(1, m_BootSelection);
+        return STATUS_SUCCESS;
+    }
+    if (length != 4)
+    {
+        return isPlainRegister(address) || (address >= LENS_POSITION && address <= LENS_VALUE_UPPER_BOUND)
+                   ? STATUS_INVALID_PARAMETER
+                   : STATUS_INVALID_ADDRESS;
+    }
+    const std::uint32_t value = readRegister32(address);
+    if (value == UINT32_MAX && !isPlainRegister(address))
+    {
+        return STATUS_INVALID_ADDRESS;
+    }
+    appendLe(data, value, 4);
+    return STATUS_SUCCESS;
+}
+
+// The value of a 32-bit register; UINT32_MAX for an unknown one.
+std::uint32_t U3VDevice::readRegister32(const std::uint64_t address)
+{
+    switch (address)
+    {
+    case LENS_POSITION:
+        if (m_Lens.pollsLeft != 0)
+        {
+            m_Lens.pollsLeft = m_Lens.pollsLeft > 0 ? m_Lens.pollsLeft - 1 : m_Lens.pollsLeft;
+            return m_Lens.position | MOVING_FLAG;
+        }
+        return m_Lens.position;
+    case LENS_UPPER_STATUS:
+        return m_Lens.position >= m_Lens.upperStop ? END_STOP_FLAG : 0;
+    case LENS_LOWER_STATUS:
+        return m_Lens.position <= m_Lens.lowerStop ? END_STOP_FLAG : 0;
+    case LENS_VALUE:
+        return m_Lens.value;
+    case LENS_VALUE_LOWER_BOUND:
+        return m_Lens.valueLowerBound;
+    case LENS_VALUE_UPPER_BOUND:
+        return m_Lens.valueUpperBound;
+    default:
+        break;
+    }
+    if (isPlainRegister(address))
+    {
+        const auto found = m_Registers.find(address);
+        return found == m_Registers.end() ? 0 : found->second;
+    }
+    return UINT32_MAX;
+}
+
+std::uint16_t U3VDevice::writeMemory(const std::uint64_t address, const std::uint8_t* data,
+                                     const std::size_t length)
+{
+    if (address == SERIAL_BUS_DATA)
+    {
+        if (length > SERIAL_BUS_WINDOW)
+        {
+            return STATUS_INVALID_PARAMETER;
+        }
+        std::copy(data, data + length, m_SerialData.begin());
+        return STATUS_SUCCESS;
+    }
+    if (address == BOOT_SELECTION)
+    {
+        if (length != 1)
+        {
+            return STATUS_INVALID_PARAMETER;
+        }
+        m_BootSelection = data[0];
+        return STATUS_SUCCESS;
+    }
+    return writeRegisterBytes(address, data, length);
+}
+
+std::uint16_t U3VDevice::writeRegisterBytes(const std::uint64_t address, const std::uint8_t* data,
+                                            const std::size_t length)
+{
+    const bool lensRegister = address >= LENS_POSITION && address <= LENS_VALUE_UPPER_BOUND;
+    if (!isPlainRegister(address) && !lensRegister)
+    {
+        return STATUS_INVALID_ADDRESS;
+    }
+    if (length != 4)
+    {
+        return STATUS_INVALID_PARAMETER;
+    }
+    const auto value = static_cast<std::uint32_t>(getLe(data, 4));
+    switch (address)
+    {
+    case LENS_POSITION:
+        return writeLensTarget(value);
+    case LENS_VALUE:
+        m_Lens.value = value;
+        return STATUS_SUCCESS;
+    case SERIAL_BUS_COMMAND:
+        m_Registers[address] = value;
+        return runSerialBusCommand(value);
+    case ACQUISITION_START:
+        m_AcquisitionRunning = m_AcquisitionRunning || value == 1;
+        break;
+    case ACQUISITION_STOP:
+        m_AcquisitionRunning = m_AcquisitionRunning && value != 1;
+        break;
+    case RESET:
+        ++m_ResetCount;
+        m_AcquisitionRunning = false;
+        break;
+    default:
+        if (lensRegister)
+        {
+            return STATUS_WRITE_PROTECT;
+        }
+        break;
+    }
+    m_Registers[address] = value;
+    return STATUS_SUCCESS;
+}
+
+std::uint16_t U3VDevice::writeLensTarget(const std::uint32_t target)
+{
+    m_Lens.position = std::clamp(target, m_Lens.lowerStop, m_Lens.upperStop);
+    m_Lens.pollsLeft = m_Lens.movePolls;
+    return STATUS_SUCCESS;
+}
+
+// Executes a serial-bus command word on the address and data registers. The
+// address bits the word carries must agree with the address register.
+std::uint16_t U3VDevice::runSerialBusCommand(const std::uint32_t command)
+{
+    const auto target = static_cast<std::uint8_t>(command & 0xFFU);
+    const bool read = (command & 0x80000000U) != 0;
+    const std::uint32_t length = (command >> 24) & 0x7FU;
+    const std::uint32_t address = m_Registers[SERIAL_BUS_ADDRESS];
+    const std::uint32_t carried = (command >> 8) & 0xFFFFU;
+    const std::uint32_t expected = read ? (address & 0xFFFFU) : (address & 0xFFU);
+    if (carried != expected || length == 0 || length > SERIAL_BUS_WINDOW)
+    {
+        return STATUS_INVALID_PARAMETER;
+    }
+    if (target == TARGET_REBOOT && !read)
+    {
+        m_RebootRequest = address;
+        return STATUS_SUCCESS;
+    }
+    if (target != TARGET_FLASH || static_cast<std::size_t>(address) + length > m_Flash.size())
+    {
+        return STATUS_INVALID_PARAMETER;
+    }
+    const auto at = m_Flash.begin() + address;
+    if (read)
+    {
+        std::copy(at, at + length, m_SerialData.begin());
+    }
+    else
+    {
+        std::copy(m_SerialData.begin(), m_SerialData.begin() + length, at);
+    }
+    return STATUS_SUCCESS;
+}
+
+std::vector<std::uint8_t>& U3VDevice::flash()
+{
+    return m_Flash;
+}
+
+void U3VDevice::setXmlFile(std::vector<std::uint8_t> file)
+{
+    m_XmlFile = std::move(file);
+}
+
+U3VDevice::Lens& U3VDevice::lens()
+{
+    return m_Lens;
+}
+
+const std::vector<std::vector<std::uint8_t>>& U3VDevice::commands() const
+{
+    return m_Commands;
+}
+
+std::uint8_t U3VDevice::bootSelection() const
+{
+    return m_BootSelection;
+}
+
+std::optional<std::uint32_t> U3VDevice::rebootRequest() const
+{
+    return m_RebootRequest;
+}
+
+int U3VDevice::resetCount() const
+{
+    return m_ResetCount;
+}
+
+bool U3VDevice::streaming() const
+{
+    const auto control = m_Registers.find(STREAM_CONTROL);
+    return m_AcquisitionRunning && control != m_Registers.end() && control->second == 1;
+}
+
+void U3VDevice::setAcknowledgeFilter(AcknowledgeFilter filter)
+{
+    m_Filter = std::move(filter);
+}
+
+void U3VDevice::unplug()
+{
+    m_Present = false;
+}
+
+void U3VDevice::plugIn()
+{
+    m_Present = true;
+}
+
+bool U3VDevice::present() const
+{
+    return m_Present;
+}
+
+void U3VDevice::setClaimResult(const int interfaceNumber, const int code)
+{
+    m_ClaimResults[interfaceNumber] = code;
+}
+
+int U3VDevice::claimResult(const int interfaceNumber) const
+{
+    const auto found = m_ClaimResults.find(interfaceNumber);
+    return found == m_ClaimResults.end() ? 0 : found->second;
+}
+
+} // namespace Emulation
