@@ -38,6 +38,8 @@ struct Usb3VisionInfo;
 // matching; once a package is selected, extractLoads, validateLoads,
 // readCurrentVersions, evaluateUpdates and applyEmbeddedAfeTiming; then
 // isUpdateRequired and startUpdate, which runs the update on a worker thread.
+// The front ends take these steps through UpdateRoad, which adds the
+// operator's texts; the reboot after a run is CameraReboot's.
 //
 // While a run is active (from startUpdate to its updateFailed or
 // updateCompleted) the worker owns the selected package, the progress record
