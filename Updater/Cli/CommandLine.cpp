@@ -6,6 +6,7 @@
 #include "CamerasCommand.h"
 #include "ExitCodes.h"
 #include "InfoCommand.h"
+#include "ModeCommand.h"
 #include "UpdateCommand.h"
 
 #include "Engine/UpdaterIdentity.h"
@@ -17,6 +18,7 @@ CommandLine::CommandLine(QTextStream& out, QTextStream& err, bool terminal) : m_
     m_Commands.push_back(std::make_unique<CamerasCommand>(out, err));
     m_Commands.push_back(std::make_unique<InfoCommand>(out, err));
     m_Commands.push_back(std::make_unique<UpdateCommand>(out, err, terminal));
+    m_Commands.push_back(std::make_unique<ModeCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleCreateCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleVerifyCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleDemoCommand>(out, err));
