@@ -186,6 +186,15 @@ private:
     void work(std::string serialNumber, CameraInterface::Camera* expected, std::promise<bool> leased);
     void endRun();
     void run(CameraInterface::Camera& camera);
+    // The steps of run: the walk along the chain from the first load; one
+    // load shown, skipped or programmed, returning the load to continue with
+    // (the same load when the run has failed or the chain is finished); a
+    // failure ended with its status and signal; an escaped error (called
+    // inside run's handler only, it rethrows the current exception).
+    void walkChain(CameraInterface::Camera& camera);
+    Load* handleLoad(CameraInterface::Camera& camera, Load& load);
+    void failRun(const QString& failure);
+    void endRunOnError(CameraInterface::Camera& camera);
     bool preProgramming(CameraInterface::Camera& camera, Load& load);
     bool programming(CameraInterface::Camera& camera, Load& load);
     bool postProgramming(CameraInterface::Camera& camera, Load& load);

@@ -140,118 +140,125 @@ void CameraUpdate::run(CameraInterface::Camera& camera)
 {
     try
     {
-        m_Finished = false;
-        m_Succeeded = true;
-        m_Progress->reset();
-        m_Progress->setTotalSteps(2 * m_LoadsToUpdate);
-
-        Load* current = findFirstLoad();
-        if (current == nullptr)
-        {
-            m_Succeeded = false;
-            m_Progress->setLoadStatus(Status::Failed);
-            emit updateFailed(tr("The selected package could not be programmed."));
-        }
-        // A chain whose links lead back to a load already handled would never
-        // end.
-        std::set<const Load*> visited;
-        for (;;)
-        {
-            // A failed run ends with its failure alone, even when the failing
-            // step had marked the chain finished.
-            if (!m_Succeeded)
-            {
-                return;
-            }
-            if (m_Finished)
-            {
-                emit updateCompleted();
-                return;
-            }
-            if (!visited.insert(current).second)
-            {
-                EngineLog::error(
-                    QStringLiteral("The load chain leads back to load %1 (%2); the update stops.")
-                        .arg(current->loadNumber)
-                        .arg(QString::fromStdString(current->fileName)));
-                m_Succeeded = false;
-                m_Progress->setLoadStatus(Status::Failed);
-                emit updateFailed(tr("Programming unsuccessful."));
-                continue;
-            }
-            m_Progress->setLoad(*current);
-            m_Progress->setFileProgress(0);
-
-            if (!current->updateRequired && !current->forceUpdate)
-            {
-                m_Progress->setLoadStatus(Status::Skipped);
-                m_Progress->setFileProgress(100);
-                Load* next = nextLoadOf(*current);
-                if (next == nullptr)
-                {
-                    m_Finished = true;
-                }
-                current = next;
-                continue;
-            }
-
-            EngineLog::info(
-                tr("Starting update process for load %1.").arg(QString::fromStdString(current->fileName)));
-            const bool succeeded = preProgramming(camera, *current) && programming(camera, *current) &&
-                                   postProgramming(camera, *current);
-            m_Succeeded = succeeded;
-            if (!succeeded)
-            {
-                m_Progress->setLoadStatus(Status::Failed);
-                emit updateFailed(tr("Programming unsuccessful."));
-                continue;
-            }
-            const bool xsvf = current->loadType == "XSVF";
-            if (!xsvf)
-            {
-                m_Progress->setLoadStatus(Status::Done);
-            }
-            Load* next = nextLoadOf(*current);
-            if (next == nullptr)
-            {
-                m_Finished = true;
-                continue;
-            }
-            if (!xsvf)
-            {
-                m_Progress->loadCompleted();
-            }
-            current = next;
-        }
+        walkChain(camera);
     }
     catch (...)
     {
-        m_Succeeded = false;
-        try
-        {
-            throw;
-        }
-        catch (const std::exception& error)
-        {
-            EngineLog::caught(error);
-        }
-        catch (...)
-        {
-            EngineLog::error(QStringLiteral("The update stopped on an unknown error."));
-        }
-        m_Progress->setLoadStatus(Status::Failed);
-        bool alive = false;
-        try
-        {
-            alive = camera.isCameraAlive();
-        }
-        catch (...)
-        {
-            // A camera that cannot say is taken as gone.
-        }
-        emit updateFailed(alive ? tr("An error occurred during the update process.")
-                                : tr("Camera was disconnected during update."));
+        endRunOnError(camera);
     }
+}
+
+void CameraUpdate::walkChain(CameraInterface::Camera& camera)
+{
+    m_Finished = false;
+    m_Succeeded = true;
+    m_Progress->reset();
+    m_Progress->setTotalSteps(2 * m_LoadsToUpdate);
+
+    Load* current = findFirstLoad();
+    if (current == nullptr)
+    {
+        failRun(tr("The selected package could not be programmed."));
+    }
+    // A chain whose links lead back to a load already handled would never
+    // end.
+    std::set<const Load*> visited;
+    for (;;)
+    {
+        // A failed run ends with its failure alone, even when the failing
+        // step had marked the chain finished.
+        if (!m_Succeeded)
+        {
+            return;
+        }
+        if (m_Finished)
+        {
+            emit updateCompleted();
+            return;
+        }
+        if (!visited.insert(current).second)
+        {
+            EngineLog::error(QStringLiteral("The load chain leads back to load %1 (%2); the update stops.")
+                                 .arg(current->loadNumber)
+                                 .arg(QString::fromStdString(current->fileName)));
+            failRun(tr("Programming unsuccessful."));
+            continue;
+        }
+        current = handleLoad(camera, *current);
+    }
+}
+
+Load* CameraUpdate::handleLoad(CameraInterface::Camera& camera, Load& load)
+{
+    m_Progress->setLoad(load);
+    m_Progress->setFileProgress(0);
+    if (!load.updateRequired && !load.forceUpdate)
+    {
+        m_Progress->setLoadStatus(Status::Skipped);
+        m_Progress->setFileProgress(100);
+        Load* next = nextLoadOf(load);
+        m_Finished = next == nullptr;
+        return next;
+    }
+
+    EngineLog::info(tr("Starting update process for load %1.").arg(QString::fromStdString(load.fileName)));
+    if (!(preProgramming(camera, load) && programming(camera, load) && postProgramming(camera, load)))
+    {
+        failRun(tr("Programming unsuccessful."));
+        return &load;
+    }
+    const bool xsvf = load.loadType == "XSVF";
+    if (!xsvf)
+    {
+        m_Progress->setLoadStatus(Status::Done);
+    }
+    Load* next = nextLoadOf(load);
+    if (next == nullptr)
+    {
+        m_Finished = true;
+        return &load;
+    }
+    if (!xsvf)
+    {
+        m_Progress->loadCompleted();
+    }
+    return next;
+}
+
+void CameraUpdate::failRun(const QString& failure)
+{
+    m_Succeeded = false;
+    m_Progress->setLoadStatus(Status::Failed);
+    emit updateFailed(failure);
+}
+
+void CameraUpdate::endRunOnError(CameraInterface::Camera& camera)
+{
+    m_Succeeded = false;
+    try
+    {
+        throw;
+    }
+    catch (const std::exception& error)
+    {
+        EngineLog::caught(error);
+    }
+    catch (...)
+    {
+        EngineLog::error(QStringLiteral("The update stopped on an unknown error."));
+    }
+    m_Progress->setLoadStatus(Status::Failed);
+    bool alive = false;
+    try
+    {
+        alive = camera.isCameraAlive();
+    }
+    catch (...)
+    {
+        // A camera that cannot say is taken as gone.
+    }
+    emit updateFailed(alive ? tr("An error occurred during the update process.")
+                            : tr("Camera was disconnected during update."));
 }
 
 // ---------------------------------------------------------------------------

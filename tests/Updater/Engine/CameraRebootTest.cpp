@@ -5,10 +5,10 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
-#include <QTimer>
 
 #include <chrono>
 #include <stdexcept>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -17,34 +17,44 @@ namespace
 
 const RebootTiming SHORT_TIMING{5ms, 15ms};
 
-struct Ended
+// Receives the worker's signal queued, as the window does. Declared before
+// the CameraReboot it listens to, so it outlives the worker (the reboot's
+// destructor joins it).
+class EndRecorder : public QObject
 {
-    int count = 0;
-    CameraReboot::OUTCOME outcome = CameraReboot::OUTCOME::FAILED;
-    QString failure;
-    bool onReceiverThread = false;
-};
+public:
+    explicit EndRecorder(CameraReboot& reboot)
+    {
+        connect(
+            &reboot, &CameraReboot::rebootEnded, this,
+            [this](CameraReboot::OUTCOME outcome, const QString& failure)
+            {
+                ++count;
+                lastOutcome = outcome;
+                lastFailure = failure;
+                onOwnThread = onOwnThread && QThread::currentThread() == thread();
+            },
+            Qt::QueuedConnection);
+    }
 
-// Runs the event loop until the reboot's signal has arrived (or 5 s passed).
-Ended awaitEnd(CameraReboot& reboot)
-{
-    Ended ended;
-    QEventLoop loop;
-    QObject::connect(
-        &reboot, &CameraReboot::rebootEnded, &loop,
-        [&](CameraReboot::OUTCOME outcome, const QString& failure)
+    // Delivers queued events until `expected` signals have arrived (or 5 s
+    // passed).
+    bool awaitCount(int expected)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (count < expected && std::chrono::steady_clock::now() < deadline)
         {
-            ++ended.count;
-            ended.outcome = outcome;
-            ended.failure = failure;
-            ended.onReceiverThread = QThread::currentThread() == loop.thread();
-            loop.quit();
-        },
-        Qt::QueuedConnection);
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return ended;
-}
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return count == expected;
+    }
+
+    int count = 0;
+    CameraReboot::OUTCOME lastOutcome = CameraReboot::OUTCOME::FAILED;
+    QString lastFailure;
+    bool onOwnThread = true;
+};
 
 } // namespace
 
@@ -114,20 +124,20 @@ TEST_F(CameraRebootTest, EachOutcomeHasTheWindowsText)
 TEST_F(CameraRebootTest, TheWorkerDeliversItsOutcomeQueuedAndRefusesASecondStart)
 {
     CameraReboot reboot(RebootTiming{50ms, 150ms});
+    EndRecorder recorder(reboot);
     ASSERT_TRUE(reboot.start(SERIAL));
     EXPECT_FALSE(reboot.start(SERIAL)) << "one restart at a time";
-    const Ended ended = awaitEnd(reboot);
-    EXPECT_EQ(ended.count, 1);
-    EXPECT_EQ(ended.outcome, CameraReboot::OUTCOME::REBOOTED);
-    EXPECT_TRUE(ended.failure.isEmpty());
-    EXPECT_TRUE(ended.onReceiverThread);
+    ASSERT_TRUE(recorder.awaitCount(1));
+    EXPECT_EQ(recorder.lastOutcome, CameraReboot::OUTCOME::REBOOTED);
+    EXPECT_TRUE(recorder.lastFailure.isEmpty());
     EXPECT_FALSE(reboot.isRunning());
 
     // Once ended, the object takes the next restart.
     ASSERT_TRUE(reboot.start("ENG-9"));
-    const Ended failed = awaitEnd(reboot);
-    EXPECT_EQ(failed.outcome, CameraReboot::OUTCOME::FAILED);
-    EXPECT_FALSE(failed.failure.isEmpty());
+    ASSERT_TRUE(recorder.awaitCount(2));
+    EXPECT_EQ(recorder.lastOutcome, CameraReboot::OUTCOME::FAILED);
+    EXPECT_FALSE(recorder.lastFailure.isEmpty());
+    EXPECT_TRUE(recorder.onOwnThread) << "delivered on the receiver's thread";
     EXPECT_EQ(camera().reboots(), std::vector<std::string>{"Firmware"});
 }
 
