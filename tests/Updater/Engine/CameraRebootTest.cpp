@@ -156,22 +156,26 @@ TEST_F(CameraRebootTest, CancellingEndsTheWaitAtOnceWithoutAFailure)
 {
     // The updater's own timing: without the cancel the wait would last 30 s.
     CameraReboot reboot;
+    EndRecorder recorder(reboot);
     EXPECT_EQ(reboot.timing().pollInterval, 10000ms);
     EXPECT_EQ(reboot.timing().reconnectLimit, 30000ms);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(reboot.start(SERIAL));
     QThread::msleep(50);
     reboot.cancel();
-    const Ended ended = awaitEnd(reboot);
+    ASSERT_TRUE(recorder.awaitCount(1));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_EQ(ended.outcome, CameraReboot::OUTCOME::CANCELLED);
-    EXPECT_EQ(ended.failure, "The wait for the camera was cancelled.");
-    EXPECT_FALSE(m_Log.lines().join(QLatin1Char('\n')).contains(QLatin1String("[warning]")));
-    EXPECT_FALSE(m_Log.lines().join(QLatin1Char('\n')).contains(QLatin1String("[error]")));
+    EXPECT_EQ(recorder.lastOutcome, CameraReboot::OUTCOME::CANCELLED);
+    EXPECT_EQ(recorder.lastFailure, "The wait for the camera was cancelled.");
+    const QString log = m_Log.lines().join(QLatin1Char('\n'));
+    EXPECT_FALSE(log.contains(QLatin1String("[warning]")));
+    EXPECT_FALSE(log.contains(QLatin1String("[error]")));
 
-    // The next restart is not cancelled by the last one's cancel.
+    // The next restart is not cancelled by an earlier cancel.
     CameraReboot quick(SHORT_TIMING);
+    EndRecorder quickRecorder(quick);
     quick.cancel();
     ASSERT_TRUE(quick.start(SERIAL));
-    EXPECT_EQ(awaitEnd(quick).outcome, CameraReboot::OUTCOME::REBOOTED);
+    ASSERT_TRUE(quickRecorder.awaitCount(1));
+    EXPECT_EQ(quickRecorder.lastOutcome, CameraReboot::OUTCOME::REBOOTED);
 }
