@@ -747,7 +747,7 @@ void MainWindow::onRebootFailed()
 
 UpdateRoad::Outcome MainWindow::refreshVersionsAfterUpdate(Camera& camera)
 {
-    const UpdateRoad::Outcome refreshed = m_Road.refreshAfterReboot(camera);
+    UpdateRoad::Outcome refreshed = m_Road.refreshAfterReboot(camera);
     const Package* package = m_CameraUpdate.selectedPackage();
     if (!package)
     {
