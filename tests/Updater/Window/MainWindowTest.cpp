@@ -1027,6 +1027,8 @@ private slots:
         const std::vector<std::pair<const char*, const char*>> samples{
             {"MainWindow", "No update is required."},
             {"MainWindow", "Select Binaries"},
+            {"MainWindow", "Switching Camera Mode"},
+            {"MainWindow", "Camera reconnection timed out."},
             {"CameraUpdate", "Programming unsuccessful."},
             {"QObject", "You already have this app running.\nOnly one instance is allowed."},
             {"DialogSelectPackage", "There is no package selected."},
