@@ -120,11 +120,14 @@ for i in $(seq -w 1 12); do
   import -window "$main" "$work/frame-$i.png"
 done
 sleep 2
+# The camera restarts after the update; it is looked for again after 10 s.
+shot "$main" main-rebooting.png
+sleep 12
 shot "$main" main-done.png
 # The last frame still running: the earliest ones may catch the question box
 # half repainted away.
 for frame in "$work"/frame-*.png; do
-  if [ "$(compare -metric AE "$frame" "$out/main-done.png" null: 2>&1 || true)" != 0 ]; then
+  if [ "$(compare -metric AE "$frame" "$out/main-rebooting.png" null: 2>&1 || true)" != 0 ]; then
     cp "$frame" "$out/main-updating.png"
   fi
 done

@@ -8,6 +8,7 @@
 #include "GetCommand.h"
 #include "GrabCommand.h"
 #include "InfoCommand.h"
+#include "ModeCommand.h"
 #include "PropertiesCommand.h"
 #include "SetCommand.h"
 #include "UpdateCommand.h"
@@ -25,6 +26,7 @@ CommandLine::CommandLine(QTextStream& out, QTextStream& err, bool terminal) : m_
     m_Commands.push_back(std::make_unique<SetCommand>(out, err));
     m_Commands.push_back(std::make_unique<GrabCommand>(out, err));
     m_Commands.push_back(std::make_unique<UpdateCommand>(out, err, terminal));
+    m_Commands.push_back(std::make_unique<ModeCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleCreateCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleVerifyCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleDemoCommand>(out, err));

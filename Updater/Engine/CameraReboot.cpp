@@ -23,6 +23,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The wait ended by cancel().
+class ReconnectCancelled : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
 void ignoreDisconnection(const std::string& /*modelName*/, const std::string& /*serialNumber*/) {}
 
 } // namespace
@@ -34,6 +41,7 @@ CameraReboot::CameraReboot(RebootTiming timing, QObject* parent) : QObject(paren
 
 CameraReboot::~CameraReboot()
 {
+    cancel();
     if (m_Worker.joinable())
     {
         m_Worker.join();
@@ -54,6 +62,7 @@ QString CameraReboot::outcomeText(OUTCOME outcome)
     case OUTCOME::TIMED_OUT:
         return OperatorTexts::text(OPERATOR_TEXT::RECONNECTION_TIMED_OUT);
     case OUTCOME::FAILED:
+    case OUTCOME::CANCELLED:
         break;
     }
     return OperatorTexts::text(OPERATOR_TEXT::REBOOT_FAILED);
@@ -72,7 +81,13 @@ void CameraReboot::waitForReconnect(const std::string& serialNumber) const
     std::int64_t elapsed = 0;
     for (;;)
     {
-        std::this_thread::sleep_for(m_Timing.pollInterval);
+        {
+            std::unique_lock<std::mutex> lock(m_Mutex);
+            if (m_CancelWake.wait_for(lock, m_Timing.pollInterval, [this]() { return m_Cancelled; }))
+            {
+                throw ReconnectCancelled("The wait for the camera was cancelled.");
+            }
+        }
         elapsed += m_Timing.pollInterval.count();
         try
         {
@@ -113,6 +128,12 @@ CameraReboot::OUTCOME CameraReboot::rebootAndWait(const std::string& serialNumbe
         reboot(serialNumber);
         waitForReconnect(serialNumber);
     }
+    catch (const ReconnectCancelled& cancelled)
+    {
+        outcome = OUTCOME::CANCELLED;
+        m_LastError = QString::fromStdString(cancelled.what());
+        EngineLog::info(m_LastError);
+    }
     catch (const ReconnectTimeout& timeout)
     {
         // Logged as a warning by the wait.
@@ -143,6 +164,7 @@ bool CameraReboot::start(const std::string& serialNumber)
     {
         m_Worker.join();
     }
+    m_Cancelled = false;
     try
     {
         m_Worker = std::thread(&CameraReboot::work, this, serialNumber);
@@ -166,6 +188,15 @@ void CameraReboot::waitUntilEnded()
 {
     std::unique_lock<std::mutex> lock(m_Mutex);
     m_Ended.wait(lock, [this]() { return !m_Running; });
+}
+
+void CameraReboot::cancel()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Cancelled = true;
+    }
+    m_CancelWake.notify_all();
 }
 
 void CameraReboot::work(const std::string& serialNumber)

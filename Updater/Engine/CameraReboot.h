@@ -38,10 +38,11 @@
 //
 // After REBOOTED the front end connects to the camera again and refreshes the
 // versions (UpdateRoad::connectCamera, UpdateRoad::refreshAfterReboot) on
-// its own thread. Destroying the object waits for a running worker (up to
-// the reconnect limit and the reboot itself): the owner of the disconnect
-// handler destroys this object, or waits for it, before the handler's target
-// goes away, since the worker registers the handler again at its end.
+// its own thread. Destroying the object cancels a running worker and waits
+// for it (the reboot function itself is not interrupted): the owner of the
+// disconnect handler destroys this object, or cancels and waits, before the
+// handler's target goes away, since the worker registers the handler again
+// at its end.
 class CameraReboot : public QObject
 {
     Q_OBJECT
@@ -53,7 +54,9 @@ public:
         // The camera did not come back within the reconnect limit.
         TIMED_OUT,
         // The reboot function or the registry failed.
-        FAILED
+        FAILED,
+        // cancel() ended the wait before the camera came back.
+        CANCELLED
     };
     Q_ENUM(OUTCOME)
 
@@ -76,6 +79,12 @@ public:
     bool isRunning() const;
     void waitUntilEnded();
 
+    // Ends a running wait at once (any thread): the restart ends CANCELLED,
+    // and nothing is logged as a failure. A program that closes while its
+    // camera restarts cancels, so that it does not wait out the limit. The
+    // next restart starts uncancelled.
+    void cancel();
+
     // What the last restart's failure was: "Failed to reconnect to camera
     // after 30000 milliseconds", or a library error's description. Read
     // after rebootEnded (or rebootAndWait) only.
@@ -90,7 +99,7 @@ public:
     // propagate); waitForReconnect looks for the camera after each poll
     // interval until it is listed or the limit has passed, then logs "Failed
     // to reconnect to camera after %1 milliseconds" (warning) and throws
-    // std::runtime_error with that text.
+    // std::runtime_error with that text; after cancel() it throws at once.
     static void reboot(const std::string& serialNumber);
     void waitForReconnect(const std::string& serialNumber) const;
 
@@ -108,5 +117,8 @@ private:
     mutable std::mutex m_Mutex;
     std::condition_variable m_Ended;
     bool m_Running = false;
+    bool m_Cancelled = false;
+    // Wakes a waiting poll on cancel.
+    mutable std::condition_variable m_CancelWake;
     std::thread m_Worker;
 };

@@ -93,6 +93,15 @@ constexpr std::array<Entry, static_cast<std::size_t>(OPERATOR_TEXT::COUNT)> TEXT
                                      "package's versions:")},
     {OPERATOR_TEXT::VERSION_DIFFERS_AFTER_REBOOT, "MainWindow",
      QT_TRANSLATE_NOOP("MainWindow", "%1: programmed %2, the camera reports %3")},
+    {OPERATOR_TEXT::MODE_SWITCH_TITLE, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "Switching Camera Mode")},
+    {OPERATOR_TEXT::MODE_SWITCH_QUESTION, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow",
+                       "Are you sure you want to switch camera mode?\n\nCamera driver must be "
+                       "installed first.\nPlease, make sure you have the proper drivers installed.")},
+    {OPERATOR_TEXT::MODE_NOT_SUPPORTED, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "The camera %1 (SN: %2) doesn't support U3V mode or doesn't have an U3V "
+                                     "xml file installed on it.")},
     {OPERATOR_TEXT::NOT_AVAILABLE, "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "N/A")},
     {OPERATOR_TEXT::FORCED_MARK, "MainWindow", QT_TRANSLATE_NOOP("MainWindow", " [F]")},
 }};

@@ -197,6 +197,10 @@ void Screenshots::update(MainWindow& window)
     {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
+    save(window, QStringLiteral("main-rebooting.png"));
+    waitFor(
+        QStringLiteral("the camera back after its reboot"), [&] { return !window.isRebooting(); }, 60);
+    QApplication::processEvents();
     save(window, QStringLiteral("main-done.png"));
 }
 
@@ -224,6 +228,9 @@ void Screenshots::run()
 {
     answerPrompts();
     MainWindow window;
+    // The simulated camera never leaves: looked for after one second rather
+    // than the updater's ten, the pictures are the same.
+    window.setRebootTiming({std::chrono::milliseconds(1000), std::chrono::milliseconds(3000)});
     chooseCameraWhenAsked(window);
     window.show();
     waitFor(

@@ -10,6 +10,7 @@
 #include "Window/UpdaterApplication.h"
 #include "Window/UserGuide.h"
 
+#include "Engine/CameraModeSwitch.h"
 #include "Engine/EngineLog.h"
 #include "Engine/OperatorTexts.h"
 #include "Engine/UpdateRoad.h"
@@ -141,6 +142,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
     buildLanguageMenu();
     setupLoadTable();
+    createReboot(RebootTiming());
     connectSignals();
     fillLoadStatusDisplay();
     resetCameraDisplay();
@@ -153,6 +155,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
 MainWindow::~MainWindow()
 {
+    // A restart's worker calls into this window and registers its handler
+    // again when it ends: its wait is cut short and it ends first.
+    m_Reboot->disconnect(this);
+    m_Reboot->cancel();
+    m_Reboot.reset();
+    endRebootCursor();
     // The run holds a lease on its camera and reports to this window: it must
     // end before the registry goes down and before the window does.
     m_CameraUpdate.disconnect(this);
@@ -188,6 +196,34 @@ void MainWindow::connectSignals()
             Qt::QueuedConnection);
     connect(&progress, &UpdateProgress::overallProgress, this, &MainWindow::overallProgressChanged,
             Qt::QueuedConnection);
+}
+
+void MainWindow::createReboot(const RebootTiming& timing)
+{
+    m_Reboot = std::make_unique<CameraReboot>(timing);
+    // Runs on the worker: the flag is set before the queued rebootComplete,
+    // which the main thread handles. A cancelled restart reports nothing: only
+    // the closing window cancels.
+    connect(
+        m_Reboot.get(), &CameraReboot::rebootEnded, this,
+        [this](CameraReboot::OUTCOME outcome, const QString& /*failure*/)
+        {
+            if (outcome == CameraReboot::OUTCOME::CANCELLED)
+            {
+                return;
+            }
+            m_ReconnectTimedOut = outcome == CameraReboot::OUTCOME::TIMED_OUT;
+            emit rebootComplete(outcome == CameraReboot::OUTCOME::REBOOTED);
+        },
+        Qt::DirectConnection);
+}
+
+void MainWindow::setRebootTiming(const RebootTiming& timing)
+{
+    if (!m_Reboot->isRunning())
+    {
+        createReboot(timing);
+    }
 }
 
 void MainWindow::fillLoadStatusDisplay()
@@ -383,8 +419,14 @@ void MainWindow::connectToCamera(bool afterReboot)
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
         if (camera->isConnected())
         {
-            showMessage(QMessageBox::Information, tr("Information"), tr("Camera already connected."));
-            return;
+            if (!afterReboot)
+            {
+                showMessage(QMessageBox::Information, tr("Information"), tr("Camera already connected."));
+                return;
+            }
+            // The same object may have stayed listed through the restart: its
+            // connection predates it, and its details are read afresh.
+            camera->disconnect();
         }
         statusBarText(operatorText(OPERATOR_TEXT::CONNECTING_TO_CAMERA));
         QCoreApplication::processEvents();
@@ -406,6 +448,10 @@ void MainWindow::connectToCamera(bool afterReboot)
         }
         updateCameraControls(*camera);
         showCameraDetails(*camera);
+        if (afterReboot && m_RebootAfterUpdate)
+        {
+            finishUpdateReboot(refreshVersionsAfterUpdate(*camera));
+        }
     }
     catch (const std::exception& exception)
     {
@@ -465,7 +511,9 @@ void MainWindow::showCameraDetails(Camera& camera)
     ui->serialNumberLabel->setText(QString::fromStdString(m_SelectedSerialNumber));
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(": ") +
                    QString::fromStdString(m_SelectedSerialNumber));
-    if (!u3v && m_CameraUpdate.selectedPackage())
+    // After the update's restart the table keeps what the run showed; the
+    // versions are read again into it.
+    if (!u3v && m_CameraUpdate.selectedPackage() && !m_RebootAfterUpdate)
     {
         fillLoadTable(*m_CameraUpdate.selectedPackage());
     }
@@ -518,32 +566,222 @@ void MainWindow::enableCameraControls()
 
 void MainWindow::on_radioButtonOstraMode_clicked(bool checked)
 {
-    static_cast<void>(checked);
-    showModeOfSelectedCamera();
+    if (checked)
+    {
+        switchCameraMode(false);
+    }
 }
 
 void MainWindow::on_radioButtonU3VMode_clicked(bool checked)
 {
-    static_cast<void>(checked);
-    showModeOfSelectedCamera();
+    if (checked)
+    {
+        switchCameraMode(true);
+    }
 }
 
-void MainWindow::showModeOfSelectedCamera()
+void MainWindow::restoreModeButtons(bool toU3V)
 {
+    ui->radioButtonOstraMode->setChecked(toU3V);
+    ui->radioButtonU3VMode->setChecked(!toU3V);
+}
+
+void MainWindow::switchCameraMode(bool toU3V)
+{
+    const bool yes = askYesNo(operatorText(OPERATOR_TEXT::MODE_SWITCH_TITLE),
+                              operatorText(OPERATOR_TEXT::MODE_SWITCH_QUESTION));
+    if (m_SelectedSerialNumber.empty())
+    {
+        restoreModeButtons(toU3V);
+        if (yes)
+        {
+            showNoCamera();
+        }
+        return;
+    }
+    bool written = true;
+    if (yes)
+    {
+        try
+        {
+            CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+            written = CameraModeSwitch::write(*camera, toU3V) == CameraModeSwitch::RESULT::WRITTEN;
+        }
+        catch (const std::exception& exception)
+        {
+            restoreModeButtons(toU3V);
+            showError(EngineLog::caught(exception));
+            return;
+        }
+        if (written)
+        {
+            rebootCamera();
+            return;
+        }
+    }
+    restoreModeButtons(toU3V);
+    if (!written)
+    {
+        showError(operatorText(OPERATOR_TEXT::MODE_NOT_SUPPORTED)
+                      .arg(ui->modelIdLabel->text(), QString::fromStdString(m_SelectedSerialNumber)));
+    }
+}
+
+void MainWindow::rebootCamera()
+{
+    if (m_Reboot->isRunning())
+    {
+        return;
+    }
+    bool started = false;
     try
     {
-        CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
-        showCameraMode(UpdateRoad::isInUsb3VisionMode(*camera));
+        {
+            // Refused at once when the camera is no longer listed.
+            const CameraInterface::CameraLease listed = Camera::acquireCamera(m_SelectedSerialNumber);
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_RebootCursor = true;
+        m_Reboot->setDisconnectHandler(m_DisconnectHandler);
+        started = m_Reboot->start(m_SelectedSerialNumber);
     }
     catch (const std::exception& exception)
     {
         EngineLog::caught(exception);
     }
+    if (started)
+    {
+        beginReboot();
+        return;
+    }
+    EngineLog::error(operatorText(OPERATOR_TEXT::REBOOT_THREAD_FAILED));
+    endRebootCursor();
+    m_UpdateInProgress = false;
+    m_RebootAfterUpdate = false;
+    const QString text = operatorText(OPERATOR_TEXT::REBOOT_START_FAILED);
+    showError(text);
+    statusBarText(text);
+    if (!m_SelectedSerialNumber.empty())
+    {
+        enableCameraControls();
+    }
+}
+
+void MainWindow::beginReboot()
+{
+    ui->actionConnect_to_Camera->setEnabled(false);
+    resetCameraDisplay();
+    QString text = operatorText(OPERATOR_TEXT::REBOOTING_CAMERA);
+    if (m_RebootAfterUpdate)
+    {
+        text = operatorText(OPERATOR_TEXT::UPDATE_COMPLETED) + QLatin1Char(' ') + text;
+    }
+    statusBarText(text);
+    EngineLog::info(text);
+}
+
+void MainWindow::endRebootCursor()
+{
+    if (m_RebootCursor)
+    {
+        QApplication::restoreOverrideCursor();
+        m_RebootCursor = false;
+    }
 }
 
 void MainWindow::rebootCompletedSlot(bool success)
 {
-    static_cast<void>(success);
+    endRebootCursor();
+    try
+    {
+        if (success)
+        {
+            onRebootSucceeded();
+        }
+        else
+        {
+            onRebootFailed();
+        }
+    }
+    catch (const std::exception& exception)
+    {
+        EngineLog::caught(exception);
+        EngineLog::error(operatorText(OPERATOR_TEXT::REBOOT_UPDATE_FAILED));
+    }
+    ui->actionConnect_to_Camera->setEnabled(true);
+}
+
+void MainWindow::onRebootSucceeded()
+{
+    statusBarText(operatorText(OPERATOR_TEXT::CAMERA_REBOOTED));
+    EngineLog::info(operatorText(OPERATOR_TEXT::CAMERA_SERIAL_REBOOTED)
+                        .arg(QString::fromStdString(m_SelectedSerialNumber)));
+    connectToCamera(true);
+    // Seen through, also when the connection failed: the next restart is a
+    // mode switch's.
+    m_RebootAfterUpdate = false;
+}
+
+void MainWindow::onRebootFailed()
+{
+    const QString suffix = operatorText(OPERATOR_TEXT::RECONNECT_SUGGESTION);
+    QString message;
+    if (m_ReconnectTimedOut)
+    {
+        message = operatorText(OPERATOR_TEXT::RECONNECTION_TIMED_OUT);
+        showMessage(QMessageBox::Warning, tr("Warning"), message + suffix);
+    }
+    else
+    {
+        message = operatorText(OPERATOR_TEXT::REBOOT_FAILED);
+        showError(message + suffix);
+    }
+    statusBarText(message);
+    resetCameraDisplay();
+    m_RebootAfterUpdate = false;
+    // A camera still listed keeps its old connection otherwise, and Connect
+    // would only say it is connected already.
+    disconnectPrevious(m_SelectedSerialNumber);
+    setSelectedSerialNumber(std::string());
+}
+
+UpdateRoad::Outcome MainWindow::refreshVersionsAfterUpdate(Camera& camera)
+{
+    UpdateRoad::Outcome refreshed = m_Road.refreshAfterReboot(camera);
+    const Package* package = m_CameraUpdate.selectedPackage();
+    if (!package)
+    {
+        return refreshed;
+    }
+    for (const UpdateRoad::LoadRow& load : UpdateRoad::loadRows(*package))
+    {
+        const int row = load.inLoadTable ? findLoadRow(load.loadType.toStdString()) : -1;
+        if (row >= 0)
+        {
+            ui->tableWidget->item(row, LOAD_COLUMN_VERSION)->setText(load.currentVersion);
+            ui->tableWidget->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(versionColour(load.mark));
+        }
+    }
+    return refreshed;
+}
+
+void MainWindow::finishUpdateReboot(const UpdateRoad::Outcome& refreshed)
+{
+    m_RebootAfterUpdate = false;
+    if (!refreshed.succeeded)
+    {
+        // The camera came back without what was programmed: no success.
+        if (!refreshed.detail.isEmpty())
+        {
+            EngineLog::error(refreshed.detail);
+        }
+        statusBarText(refreshed.text);
+        showError(refreshed.text);
+        return;
+    }
+    const QString text = operatorText(OPERATOR_TEXT::UPDATE_AND_REBOOT_COMPLETED);
+    statusBarText(text);
+    EngineLog::info(text);
 }
 
 // ---------------------------------------------------------------- load table
@@ -892,16 +1130,9 @@ void MainWindow::updateFailedSlot(const QString& failure)
 
 void MainWindow::updateCompletedSlot()
 {
-    // The reboot that follows a completed update comes with the mode switch;
-    // until then the run ends with the status it has and the controls back.
     m_UpdateInProgress = false;
-    const QString text = operatorText(OPERATOR_TEXT::UPDATE_COMPLETED);
-    EngineLog::info(text);
-    statusBarText(text);
-    if (!m_SelectedSerialNumber.empty())
-    {
-        enableCameraControls();
-    }
+    m_RebootAfterUpdate = true;
+    rebootCamera();
 }
 
 // ---------------------------------------------------------------- languages

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Engine/CameraReboot.h"
 #include "Engine/CameraUpdate.h"
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdateRoad.h"
@@ -10,13 +11,13 @@
 #include <QString>
 #include <QTranslator>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 
 namespace Ui
@@ -45,9 +46,11 @@ class QEvent;
 // Main thread only, except the two registry callbacks, which run on watchdog
 // threads and only compare the serial number (under a lock) and emit queued
 // signals. The window keeps a serial number, never a camera: every operation
-// takes a lease for its length. The update runs on the engine's worker; the
-// destructor waits for it before the registry is torn down, so the worker
-// never outlives the window or its camera.
+// takes a lease for its length. The update runs on the engine's worker and
+// the restart after it (or after a mode switch) on CameraReboot's; the
+// destructor waits for the update and cancels the restart's wait before the
+// registry is torn down, so neither worker outlives the window or its
+// camera, and closing during a restart does not wait out its 30 s.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -66,9 +69,14 @@ public:
     std::string selectedSerialNumber() const;
     const QString& currentLanguage() const { return m_CurrentLanguage; }
     bool isUpdateInProgress() const { return m_UpdateInProgress; }
+    bool isRebooting() const { return m_Reboot->isRunning(); }
     CameraUpdate& cameraUpdate() { return m_CameraUpdate; }
 
     void applyLanguage(const QString& code);
+
+    // How long a restart waits for the camera; the updater's 10 s / 30 s
+    // unless a test shortens it. Not while a restart runs.
+    void setRebootTiming(const RebootTiming& timing);
 
     // How a load's status is shown: its text and background.
     const std::pair<QString, QColor>& loadStatusDisplay(UpdateProgress::LoadStatus status);
@@ -113,6 +121,7 @@ private slots:
 
 private:
     void connectSignals();
+    void createReboot(const RebootTiming& timing);
     void fillLoadStatusDisplay();
     void setSelectedSerialNumber(const std::string& serialNumber);
 
@@ -125,7 +134,7 @@ private:
     void updateCameraControls(CameraInterface::Camera& camera);
     void showCameraDetails(CameraInterface::Camera& camera);
     void showCameraMode(bool u3v);
-    void showModeOfSelectedCamera();
+    void restoreModeButtons(bool toU3V);
     void resetCameraDisplay();
     void enableCameraControls();
     void disconnectPrevious(const std::string& previous);
@@ -141,6 +150,16 @@ private:
     bool loadBundle();
     void matchBundleToCamera();
     void preparePackage(const std::string& serialNumber, std::size_t chosen);
+
+    // Mode switch and restart, main thread; the wait runs on m_Reboot's worker.
+    void switchCameraMode(bool toU3V);
+    void rebootCamera();
+    void beginReboot();
+    void onRebootSucceeded();
+    void onRebootFailed();
+    UpdateRoad::Outcome refreshVersionsAfterUpdate(CameraInterface::Camera& camera);
+    void finishUpdateReboot(const UpdateRoad::Outcome& refreshed);
+    void endRebootCursor();
 
     void buildLanguageMenu();
     void installCatalogue(QTranslator& translator, const QString& fileName);
@@ -174,10 +193,13 @@ private:
     QString m_CurrentLanguage;
     QString m_LanguagePath;
     std::map<UpdateProgress::LoadStatus, std::pair<QString, QColor>> m_LoadStatusDisplay;
-    std::thread m_RebootThread;
+    // The restart's worker; the window keeps no thread of its own.
+    std::unique_ptr<CameraReboot> m_Reboot;
     bool m_UpdateInProgress = false;
-    bool m_ReconnectTimedOut = false;
+    // Written on the restart's worker before its queued rebootComplete.
+    std::atomic<bool> m_ReconnectTimedOut{false};
     bool m_RebootAfterUpdate = false;
+    bool m_RebootCursor = false;
     bool m_Connecting = false;
     std::unique_ptr<DialogSelectCamera> m_DialogSelectCamera;
     std::unique_ptr<DialogSelectPackage> m_DialogSelectPackage;

@@ -563,6 +563,28 @@ Please attempt to reconnect to camera.</translation>
         <source>Failed to update the camera.</source>
         <translation>Failed to update the camera.</translation>
     </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Switching Camera Mode</source>
+        <translation>Switching Camera Mode</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to switch camera mode?
+
+Camera driver must be installed first.
+Please, make sure you have the proper drivers installed.</source>
+        <translation>Are you sure you want to switch camera mode?
+
+Camera driver must be installed first.
+Please, make sure you have the proper drivers installed.</translation>
+    </message>
+    <message>
+        <source>The camera %1 (SN: %2) doesn&apos;t support U3V mode or doesn&apos;t have an U3V xml file installed on it.</source>
+        <translation>The camera %1 (SN: %2) doesn&apos;t support U3V mode or doesn&apos;t have an U3V xml file installed on it.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

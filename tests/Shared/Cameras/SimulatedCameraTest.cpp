@@ -30,7 +30,10 @@ const char* const TWO_CAMERAS = R"({"Cameras": [
      {"Name": "Gain", "Type": "Integer", "Minimum": "", "Maximum": "", "Default": "99", "ReadOnly": true,
       "AvailableForWriting": false, "Discrete": false, "ValueList": []},
      {"Name": "Mode", "Type": "String", "Minimum": "", "Maximum": "", "Default": "Video", "ReadOnly": false,
-      "AvailableForWriting": true, "Discrete": true, "ValueList": ["Video", "Still"]}],
+      "AvailableForWriting": true, "Discrete": true, "ValueList": ["Video", "Still"]},
+     {"Name": "USB3 Vision Mode", "Type": "Boolean", "Minimum": "Disabled", "Maximum": "Enabled",
+      "Default": "Disabled", "ReadOnly": false, "AvailableForWriting": true, "Discrete": true,
+      "ValueList": ["Disabled", "Enabled"]}],
    "Functions": [
      {"Name": "Read Flash", "Parameters": [{"Type": "Integer", "Label": "Address"}, {"Type": "Integer", "Label": "Length"}],
       "Return Format": [{"Type": "String", "Label": "Data"}]},
@@ -46,7 +49,10 @@ const char* const TWO_CAMERAS = R"({"Cameras": [
   {"Identification": {"Serial Number": "B2", "Model Name": "Beta"},
    "Properties": [
      {"Name": "Firmware Version", "Type": "String", "Minimum": "", "Maximum": "", "Default": "2.1.0",
-      "ReadOnly": true, "AvailableForWriting": false, "Discrete": false, "ValueList": []}],
+      "ReadOnly": true, "AvailableForWriting": false, "Discrete": false, "ValueList": []},
+     {"Name": "USB3 Vision Mode", "Type": "Boolean", "Minimum": "Disabled", "Maximum": "Enabled",
+      "Default": "Disabled", "ReadOnly": true, "AvailableForWriting": false, "Discrete": true,
+      "ValueList": ["Disabled", "Enabled"]}],
    "Functions": []}
 ]})";
 
@@ -182,8 +188,10 @@ TEST_F(SimulatedCameraTest, EachCameraHasTheItemsOfItsOwnEntry)
 {
     auto a = connected("A1");
     auto b = connected("B2");
-    EXPECT_EQ(a->getSupportedProperties(), (std::vector<std::string>{"Gain", "Mode", "Serial Number"}));
-    EXPECT_EQ(b->getSupportedProperties(), (std::vector<std::string>{"Firmware Version"}));
+    EXPECT_EQ(a->getSupportedProperties(),
+              (std::vector<std::string>{"Gain", "Mode", "Serial Number", "USB3 Vision Mode"}));
+    EXPECT_EQ(b->getSupportedProperties(),
+              (std::vector<std::string>{"Firmware Version", "USB3 Vision Mode"}));
     EXPECT_EQ(a->getProperty("Gain").getValue(), "2.5"); // the first of two entries named Gain
     EXPECT_EQ(a->getProperty("Gain").getType(), PROPERTY_TYPE::FLOAT);
     EXPECT_EQ(a->getProperty("Mode").getValueList(), (std::vector<std::string>{"Video", "Still"}));
@@ -213,6 +221,33 @@ TEST_F(SimulatedCameraTest, PropertyWritesAndCallbacks)
     EXPECT_EQ(callbacks, 1);
     a->getProperty("Gain").resetToDefault();
     EXPECT_EQ(a->getProperty("Gain").getValue(), "2.5");
+}
+
+TEST_F(SimulatedCameraTest, TheModeWrittenIsWhatTheCameraBootsInto)
+{
+    struct Row
+    {
+        const char* name;
+        const char* serial;
+        const char* kept;
+    };
+    // B2's mode cannot be written: nothing is kept for it.
+    const Row rows[] = {{"writable", "A1", "Enabled"}, {"read-only", "B2", "Disabled"}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        auto camera = connected(row.serial);
+        camera->getProperty("USB3 Vision Mode").setValue("Enabled");
+        camera->disconnect();
+        camera->connect();
+        EXPECT_EQ(camera->getProperty("USB3 Vision Mode").getValue(), row.kept);
+        // The camera found again after its reboot is a new object.
+        EXPECT_EQ(connected(row.serial)->getProperty("USB3 Vision Mode").getValue(), row.kept);
+        EXPECT_EQ(connected("A1")->getProperty("Mode").getValue(), "Video") << "other settings are not kept";
+    }
+    // A new camera list starts from the list's values.
+    useList(TWO_CAMERAS);
+    EXPECT_EQ(connected("A1")->getProperty("USB3 Vision Mode").getValue(), "Disabled");
 }
 
 TEST_F(SimulatedCameraTest, FreshFlashReadsErasedAndStatusZero)
@@ -306,7 +341,8 @@ TEST_F(SimulatedCameraTest, RebootModes)
 TEST_F(SimulatedCameraTest, InformationMapAndImage)
 {
     auto b = connected("B2");
-    EXPECT_EQ(b->getCameraInfo(), (std::map<std::string, std::string>{{"Firmware Version", "2.1.0"}}));
+    EXPECT_EQ(b->getCameraInfo(), (std::map<std::string, std::string>{{"Firmware Version", "2.1.0"},
+                                                                      {"USB3 Vision Mode", "Disabled"}}));
     const auto image = b->getImage();
     ASSERT_TRUE(image);
     EXPECT_EQ(image->getWidth(), 1u);

@@ -533,3 +533,124 @@ TEST_F(VxupdateCameras, JsonAndTextAgreeOnEachRefusal)
         EXPECT_TRUE(report["timings"]["run"].isNull());
     }
 }
+
+namespace
+{
+
+// The shipped list with SIM-0001's "USB3 Vision Mode" read-only or removed.
+QString listWithMode(const QString& path, bool remove)
+{
+    QFile shipped(QStringLiteral(VX_SIMULATED_CAMERAS_FILE));
+    EXPECT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QJsonObject list = QJsonDocument::fromJson(shipped.readAll()).object();
+    QJsonArray cameras = list["Cameras"].toArray();
+    QJsonObject first = cameras[0].toObject();
+    QJsonArray properties;
+    for (const QJsonValue& value : first["Properties"].toArray())
+    {
+        QJsonObject property = value.toObject();
+        if (property["Name"].toString() == "USB3 Vision Mode")
+        {
+            if (remove)
+            {
+                continue;
+            }
+            property["ReadOnly"] = true;
+        }
+        properties.append(property);
+    }
+    first["Properties"] = properties;
+    cameras[0] = first;
+    list["Cameras"] = cameras;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(list).toJson());
+    return path;
+}
+
+} // namespace
+
+TEST_F(VxupdateCameras, ModeRefusalsChangeNothing)
+{
+    const QString notSupported =
+        "Error: The camera VX-2448M (SN: SIM-0001) doesn't support U3V mode or doesn't "
+        "have an U3V xml file installed on it.\n";
+    struct Row
+    {
+        const char* name;
+        QStringList arguments;
+        QByteArray input;
+        QString cameraList;
+        int exitCode;
+        QString err;
+        QString out;
+    };
+    const Row rows[] = {
+        {"unknown mode",
+         {"mode", "usb", "--serial", "SIM-0001"},
+         {},
+         VX_SIMULATED_CAMERAS_FILE,
+         2,
+         "vxupdate mode: MODE is driver or u3v, not \"usb\".\nUsage: vxupdate mode [--serial S] [--yes] "
+         "[--json] "
+         "MODE\nRun \"vxupdate mode --help\" for more.\n",
+         ""},
+        {"answered no",
+         {"mode", "u3v", "--serial", "SIM-0001"},
+         "n\n",
+         VX_SIMULATED_CAMERAS_FILE,
+         1,
+         "Mode switch cancelled; the camera was not changed.\n",
+         "Are you sure you want to switch camera mode?\n\nCamera driver must be installed first.\nPlease, "
+         "make "
+         "sure you have the proper drivers installed. [y/N] "},
+        {"already in the mode",
+         {"mode", "driver", "--serial", "SIM-0001"},
+         {},
+         VX_SIMULATED_CAMERAS_FILE,
+         0,
+         "",
+         "The camera already runs in Ostra Mode; nothing to do.\n"},
+        {"no mode property",
+         {"mode", "u3v", "--serial", "SIM-0001", "--yes"},
+         {},
+         listWithMode(path("none.json"), true),
+         1,
+         notSupported,
+         ""},
+        {"value does not stick",
+         {"mode", "u3v", "--serial", "SIM-0001", "--yes"},
+         {},
+         listWithMode(path("stuck.json"), false),
+         1,
+         notSupported,
+         ""},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        const Outcome outcome = vxupdate(row.arguments, row.input, row.cameraList);
+        EXPECT_EQ(outcome.exitCode, row.exitCode);
+        EXPECT_EQ(outcome.err, row.err);
+        EXPECT_TRUE(row.out.isEmpty() || outcome.out.startsWith(row.out)) << outcome.out.toStdString();
+        EXPECT_FALSE(outcome.out.contains("Rebooting")) << outcome.out.toStdString();
+    }
+}
+
+TEST_F(VxupdateCameras, ModeSwitchRebootsAndReadsTheNewModeBack)
+{
+    const Outcome outcome = vxupdate({"mode", "u3v", "--serial", "SIM-0001", "--yes", "--json"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    const QJsonObject result = json(outcome.out);
+    EXPECT_EQ(result["result"].toString(), "switched");
+    EXPECT_EQ(result["previousMode"].toString(), "driver");
+    EXPECT_EQ(result["mode"].toString(), "u3v");
+    EXPECT_EQ(result["serialNumber"].toString(), "SIM-0001");
+    EXPECT_TRUE(result["rebooted"].toBool());
+    EXPECT_FALSE(result.contains("error"));
+    const QStringList log = logs();
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains("[info] Rebooting camera...\n"));
+    EXPECT_TRUE(log[0].contains("[info] Camera SIM-0001 rebooted.\n"));
+    EXPECT_TRUE(log[0].contains("[info] USB3 Vision Mode: Enabled\n")) << log[0].toStdString();
+}

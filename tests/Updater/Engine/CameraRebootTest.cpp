@@ -151,3 +151,31 @@ TEST_F(CameraRebootTest, DestroyingTheObjectWaitsForItsWorker)
     QCoreApplication::processEvents();
     EXPECT_TRUE(m_Log.lines().join(QLatin1Char('\n')).contains(QLatin1String("[error]")));
 }
+
+TEST_F(CameraRebootTest, CancellingEndsTheWaitAtOnceWithoutAFailure)
+{
+    // The updater's own timing: without the cancel the wait would last 30 s.
+    CameraReboot reboot;
+    EndRecorder recorder(reboot);
+    EXPECT_EQ(reboot.timing().pollInterval, 10000ms);
+    EXPECT_EQ(reboot.timing().reconnectLimit, 30000ms);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(reboot.start(SERIAL));
+    QThread::msleep(50);
+    reboot.cancel();
+    ASSERT_TRUE(recorder.awaitCount(1));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(recorder.lastOutcome, CameraReboot::OUTCOME::CANCELLED);
+    EXPECT_EQ(recorder.lastFailure, "The wait for the camera was cancelled.");
+    const QString log = m_Log.lines().join(QLatin1Char('\n'));
+    EXPECT_FALSE(log.contains(QLatin1String("[warning]")));
+    EXPECT_FALSE(log.contains(QLatin1String("[error]")));
+
+    // The next restart is not cancelled by an earlier cancel.
+    CameraReboot quick(SHORT_TIMING);
+    EndRecorder quickRecorder(quick);
+    quick.cancel();
+    ASSERT_TRUE(quick.start(SERIAL));
+    ASSERT_TRUE(quickRecorder.awaitCount(1));
+    EXPECT_EQ(quickRecorder.lastOutcome, CameraReboot::OUTCOME::REBOOTED);
+}

@@ -46,8 +46,17 @@ struct Session
     void start()
     {
         window = std::make_unique<MainWindow>();
+        window->setRebootTiming(rebootTiming);
         window->show();
     }
+
+    // Chooses a mode by its radio button, as the operator does.
+    void clickMode(bool u3v)
+    {
+        widget<QRadioButton>(u3v ? "radioButtonU3VMode" : "radioButtonOstraMode")->click();
+    }
+    bool u3vChecked() const { return widget<QRadioButton>("radioButtonU3VMode")->isChecked(); }
+    bool ostraChecked() const { return widget<QRadioButton>("radioButtonOstraMode")->isChecked(); }
 
     template <typename T> T* widget(const char* name) const
     {
@@ -85,6 +94,9 @@ struct Session
     PromptScript prompts;
     DialogScript dialogs;
     QTemporaryDir folder;
+    // Restarts are looked for every 100 ms, for 300 ms in all, unless a test
+    // keeps the updater's own timing.
+    RebootTiming rebootTiming{std::chrono::milliseconds(100), std::chrono::milliseconds(300)};
     std::unique_ptr<MainWindow> window;
 };
 
@@ -305,10 +317,6 @@ private slots:
         QVERIFY(!session.enabled("selBinariesButton"));
         QVERIFY(!session.enabled("updateButton"));
         QCOMPARE(session.widget<QLabel>("driverVersionLabel")->text(), QStringLiteral("N/A"));
-        // Switching comes later: a click shows the camera's mode again.
-        session.widget<QRadioButton>("radioButtonOstraMode")->click();
-        QVERIFY(session.widget<QRadioButton>("radioButtonU3VMode")->isChecked());
-        QVERIFY(!session.widget<QRadioButton>("radioButtonOstraMode")->isChecked());
         QVERIFY(session.prompts.shown.isEmpty());
     }
 
@@ -601,6 +609,7 @@ private slots:
     void wholeUpdateShowsProgressAndEndsDone()
     {
         Session session({camera("SIM-A")}, {"SIM-A"});
+        session.rebootTiming = {std::chrono::milliseconds(200), std::chrono::milliseconds(600)};
         session.start();
         const auto files = twoLoadFiles(200000);
         session.chooseBundle(Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), files));
@@ -619,10 +628,42 @@ private slots:
             QVERIFY2(!session.enabled(name), name);
         }
         QVERIFY(!session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Update completed."), 20000);
-
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Update completed. Rebooting camera..."),
+                                  20000);
+        // While the camera restarts: nothing to operate, the wait cursor.
         QCOMPARE(tableRows(*session.table()),
                  (QStringList{"Firmware|2.4.1|2.5|100%|Done", "FPGA|1.7|1.8|100%|Done"}));
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("N/A"));
+        QVERIFY(!session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
+        QVERIFY(!session.enabled("selBinariesButton"));
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QVERIFY(session.window->isRebooting());
+        // The camera stays listed through its restart and then reports what
+        // was programmed.
+        session.rig.camera("SIM-A").setProperty("Firmware Version", "2.5");
+        session.rig.camera("SIM-A").setProperty("FPGA Version", "1.8");
+
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(),
+                                  QStringLiteral("Update completed. Camera successfully rebooted."), 5000);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        // The versions read again; equal versions are black.
+        QCOMPARE(tableRows(*session.table()),
+                 (QStringList{"Firmware|2.5|2.5|100%|Done", "FPGA|1.8|1.8|100%|Done"}));
+        QCOMPARE(session.table()->item(0, 2)->foreground().color(), QColor(Qt::black));
+        QCOMPARE(session.table()->item(1, 2)->foreground().color(), QColor(Qt::black));
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("SIM-A"));
+        QCOMPARE(session.prompts.messages().size(), 1);
+        const QStringList lines = session.log.lines();
+        const QStringList order{"[info] Update completed. Rebooting camera...",
+                                "[info] Camera SIM-A rebooted.", "[info] Connected to camera.",
+                                "[info] Update completed. Camera successfully rebooted."};
+        int at = -1;
+        for (const QString& line : order)
+        {
+            const int found = lines.indexOf(line, at + 1);
+            QVERIFY2(found > at, qPrintable(line));
+            at = found;
+        }
         const QColor done = QColor(Qt::green).lighter(150);
         QCOMPARE(session.table()->item(0, 4)->background().color(), done);
         QCOMPARE(session.table()->item(1, 4)->background().color(), done);
@@ -651,7 +692,7 @@ private slots:
                                              {QStringLiteral("b.bit"), Bundles::content(5000, 2)}}));
         QCOMPARE(tableRows(*session.table()), (QStringList{"FPGA|1.7|1.8||", "FPGA|1.7|1.9||"}));
         session.widget<QPushButton>("updateButton")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Update completed."), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(session.status().startsWith(QStringLiteral("Update completed.")), 20000);
         // The rows cannot be told apart by their type: neither gets progress.
         QCOMPARE(tableRows(*session.table()), (QStringList{"FPGA|1.7|1.8||", "FPGA|1.7|1.9||"}));
         QCOMPARE(session.widget<QProgressBar>("overallProgressBar")->value(), 100);
@@ -697,6 +738,215 @@ private slots:
         QTRY_COMPARE(session.status(), QStringLiteral("Camera connected."));
         QVERIFY(!session.enabled("updateButton"));
         QCOMPARE(session.window->cameraUpdate().selectedPackage(), nullptr);
+    }
+
+    void switchingModeRebootsIntoTheNewMode()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.rig.vanishOnReboot("SIM-A", std::chrono::milliseconds(50));
+        session.clickMode(true);
+        QCOMPARE(session.prompts.messages(),
+                 QStringList{"Switching Camera Mode|Are you sure you want to switch camera mode?\n\nCamera "
+                             "driver must be installed first.\nPlease, make sure you have the proper drivers "
+                             "installed."});
+        QCOMPARE(session.status(), QStringLiteral("Rebooting camera..."));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Rebooting camera...")));
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Camera connected."), 5000);
+        // The camera found again is a new object that kept the mode.
+        QVERIFY(session.rig.listedAgainAt("SIM-A") > session.rig.rebootedAt("SIM-A"));
+        QVERIFY(session.u3vChecked());
+        QVERIFY(!session.ostraChecked());
+        QVERIFY(!session.enabled("selBinariesButton"));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Camera SIM-A rebooted.")));
+        QVERIFY(session.log.contains(QStringLiteral("[info] USB3 Vision Mode: Enabled")));
+        QCOMPARE(session.prompts.shown.size(), 1);
+        QVERIFY(session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
+    }
+
+    void answeringNoPutsTheButtonsBack()
+    {
+        RigCamera u3v = camera("SIM-U");
+        u3v.usb3VisionMode = "Enabled";
+        Session session({u3v}, {"SIM-U"});
+        session.start();
+        session.prompts.answers = {QMessageBox::No};
+        session.clickMode(false);
+        QCOMPARE(session.prompts.shown.size(), 1);
+        QCOMPARE(session.prompts.shown.first().kind, ModalPrompts::PROMPT_KIND::MESSAGE);
+        QVERIFY(session.u3vChecked());
+        QVERIFY(!session.ostraChecked());
+        QVERIFY(!session.window->isRebooting());
+        QCOMPARE(session.rig.camera("SIM-U").getProperty("USB3 Vision Mode").getValue(),
+                 std::string("Enabled"));
+        QVERIFY(session.rig.camera("SIM-U").reboots().empty());
+        QCOMPARE(session.status(), QStringLiteral("Camera connected."));
+    }
+
+    void modeThatCannotBeSet_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("no USB3 Vision Mode") << "" << true;
+        QTest::newRow("value does not stick") << "Disabled" << false;
+    }
+    void modeThatCannotBeSet()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, writable);
+        RigCamera rigCamera = camera("SIM-A");
+        rigCamera.usb3VisionMode = mode.toStdString();
+        rigCamera.modeWritable = writable;
+        Session session({rigCamera}, {"SIM-A"});
+        session.start();
+        // Without the property the buttons are disabled; the slot still
+        // holds when reached.
+        QVERIFY(QMetaObject::invokeMethod(session.window.get(), "on_radioButtonU3VMode_clicked",
+                                          Q_ARG(bool, true)));
+        QCOMPARE(session.prompts.messages().size(), 2);
+        QCOMPARE(
+            session.prompts.messages().last(),
+            QStringLiteral("Error|The camera VX-Test (SN: SIM-A) doesn't support U3V mode or doesn't have "
+                           "an U3V xml file installed on it."));
+        QCOMPARE(session.prompts.shown.last().icon, QMessageBox::Critical);
+        QVERIFY(session.ostraChecked());
+        QVERIFY(!session.u3vChecked());
+        QVERIFY(!session.window->isRebooting());
+        QVERIFY(session.rig.camera("SIM-A").reboots().empty());
+        QCOMPARE(session.window->selectedSerialNumber(), std::string("SIM-A"));
+    }
+
+    void libraryErrorInTheModeSwitchIsShown()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        // The camera leaves the registry before the window hears of it.
+        session.rig.detach("SIM-A");
+        QTest::qSleep(300);
+        QVERIFY(QMetaObject::invokeMethod(session.window.get(), "on_radioButtonU3VMode_clicked",
+                                          Q_ARG(bool, true)));
+        QCOMPARE(session.prompts.messages().size(), 2);
+        QVERIFY2(session.prompts.messages().last().startsWith(QStringLiteral("Error|")) &&
+                     session.prompts.messages().last().contains(
+                         QStringLiteral("Camera was not found in the list of available cameras.")),
+                 qPrintable(session.prompts.messages().last()));
+        QVERIFY(session.ostraChecked());
+        QVERIFY(!session.window->isRebooting());
+        QTRY_COMPARE(session.status(), QStringLiteral("Camera disconnected."));
+    }
+
+    void cameraThatNeverReturns()
+    {
+        Session session({camera("SIM-A"), camera("SIM-B")}, {"SIM-A"});
+        session.start();
+        session.rig.vanishOnReboot("SIM-A", std::chrono::milliseconds(-1));
+        session.clickMode(true);
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Camera reconnection timed out."), 5000);
+        // Three looks, 100 ms apart.
+        QVERIFY(std::chrono::steady_clock::now() - session.rig.rebootedAt("SIM-A") >=
+                std::chrono::milliseconds(300));
+        QCOMPARE(session.prompts.messages().last(),
+                 QStringLiteral(
+                     "Warning|Camera reconnection timed out.\n\nPlease attempt to reconnect to camera."));
+        QCOMPARE(session.prompts.shown.last().icon, QMessageBox::Warning);
+        QVERIFY(session.log.contains(
+            QStringLiteral("[warning] Failed to reconnect to camera after 300 milliseconds")));
+        QCOMPARE(session.window->selectedSerialNumber(), std::string());
+        QCOMPARE(session.widget<QLabel>("serialNumberLabel")->text(), QStringLiteral("N/A"));
+        QVERIFY(session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+        // The next camera is taken up, and its loss is noticed.
+        session.rig.attach("SIM-B");
+        QTRY_COMPARE(session.window->selectedSerialNumber(), std::string("SIM-B"));
+        session.rig.detach("SIM-B");
+        QTRY_COMPARE(session.status(), QStringLiteral("Camera disconnected."));
+        QVERIFY(session.log.contains(QStringLiteral("[info] Camera SIM-B disconnected.")));
+    }
+
+    void rebootThatThrows()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.rig.camera("SIM-A").rebootFails = true;
+        session.clickMode(true);
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Camera was not rebooted successfuly."),
+                                  5000);
+        QCOMPARE(session.prompts.messages().last(),
+                 QStringLiteral(
+                     "Error|Camera was not rebooted successfuly.\n\nPlease attempt to reconnect to camera."));
+        QCOMPARE(session.prompts.shown.last().icon, QMessageBox::Critical);
+        QVERIFY(!session.log.contains(QStringLiteral("[warning] Failed to reconnect")));
+        QCOMPARE(session.window->selectedSerialNumber(), std::string());
+        QVERIFY(session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
+        // The camera is still there: connecting again takes it up.
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.window->selectedSerialNumber(), std::string("SIM-A"));
+        QCOMPARE(session.status(), QStringLiteral("Camera connected."));
+    }
+
+    void versionsNotReadBackAfterTheUpdateAreNoSuccess()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.chooseBundle(
+            Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), twoLoadFiles()));
+        session.widget<QPushButton>("updateButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !session.window->isRebooting() && session.status() != QStringLiteral("Updating camera...") &&
+                session.status().endsWith(QStringLiteral("Rebooting camera...")) == false,
+            20000);
+        QVERIFY2(session.status().startsWith(QStringLiteral("The camera was programmed and rebooted, but")),
+                 qPrintable(session.status()));
+        QCOMPARE(session.prompts.shown.last().icon, QMessageBox::Critical);
+        QVERIFY(
+            !session.log.contains(QStringLiteral("[info] Update completed. Camera successfully rebooted.")));
+        // The camera still reports its old versions; the new ones show red
+        // for none, green for higher.
+        QCOMPARE(tableRows(*session.table()),
+                 (QStringList{"Firmware|2.4.1|2.5|100%|Done", "FPGA|1.7|1.8|100%|Done"}));
+        QCOMPARE(session.table()->item(0, 2)->foreground().color(), QColor(Qt::green).darker(200));
+    }
+
+    // The updater's own timing: the camera is back after half a second, and
+    // still first looked for after 10 s.
+    void firstLookComesAfterTenSeconds()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.rebootTiming = RebootTiming();
+        session.start();
+        session.rig.vanishOnReboot("SIM-A", std::chrono::milliseconds(500));
+        session.clickMode(true);
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Camera connected."), 25000);
+        const auto reconnected = std::chrono::steady_clock::now();
+        const auto rebooted = session.rig.rebootedAt("SIM-A");
+        QVERIFY(session.rig.listedAgainAt("SIM-A") - rebooted < std::chrono::seconds(2));
+        QVERIFY(reconnected - rebooted >= std::chrono::seconds(10));
+        QVERIFY(reconnected - rebooted < std::chrono::seconds(20));
+        QVERIFY(session.u3vChecked());
+    }
+
+    void closingWhileTheCameraRestarts()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        // Without the cancel, closing would wait out the 30 s.
+        session.rebootTiming = RebootTiming();
+        session.start();
+        session.rig.vanishOnReboot("SIM-A", std::chrono::milliseconds(-1));
+        session.clickMode(true);
+        QVERIFY(session.window->isRebooting());
+        session.prompts.clear();
+        session.widget<QPushButton>("exitButton")->click();
+        QVERIFY(!session.window->isVisible());
+        QVERIFY(session.prompts.shown.isEmpty());
+        const auto start = std::chrono::steady_clock::now();
+        session.window.reset();
+        QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(3));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCoreApplication::processEvents();
+        QVERIFY(session.log.contains(QStringLiteral("[info] Application terminated.")));
+        QVERIFY(!session.log.contains(QStringLiteral("[warning] Failed to reconnect")));
+        QVERIFY(session.prompts.shown.isEmpty());
     }
 
     void closingDuringAnUpdateAsksFirst()
@@ -777,6 +1027,8 @@ private slots:
         const std::vector<std::pair<const char*, const char*>> samples{
             {"MainWindow", "No update is required."},
             {"MainWindow", "Select Binaries"},
+            {"MainWindow", "Switching Camera Mode"},
+            {"MainWindow", "Camera reconnection timed out."},
             {"CameraUpdate", "Programming unsuccessful."},
             {"QObject", "You already have this app running.\nOnly one instance is allowed."},
             {"DialogSelectPackage", "There is no package selected."},

@@ -126,6 +126,29 @@ private slots:
         QCOMPARE(logNames().size(), 2);
     }
 
+    // Closed while its camera restarts, the program does not wait out the 30 s
+    // the camera is looked for.
+    void closingDuringARebootExitsPromptly()
+    {
+        QProcessEnvironment environment = this->environment(1000);
+        environment.insert("VX_SIMULATED_CAMERAS", QStringLiteral(VX_ONE_CAMERA_FILE));
+        environment.insert("VX_DRIVER_SWITCH_MODE", "1");
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(QStringLiteral(VX_WINDOW_DRIVER), QStringList());
+        QVERIFY(process.waitForStarted());
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+        const QString log = logText(logNames().first());
+        QVERIFY2(log.contains(QLatin1String("] [info] Rebooting camera...")), qPrintable(log));
+        QVERIFY(!log.contains(QLatin1String("Camera SIM-0001 rebooted.")));
+        verifyStartAndExitInOrder(log);
+    }
+
     void twoQuickRunsWriteTwoLogs()
     {
         QElapsedTimer timer;

@@ -53,8 +53,14 @@ QJsonObject entry(const RigCamera& camera)
                           property("AFE Timing Version", "String", camera.afeTimingVersion),
                           property("Driver Version", "String", "3.2.0"),
                           property("API Version", "String", "3.2.1"),
-                          property("Hardware Interface", "String", "USB3"),
-                          property("USB3 Vision Mode", "Boolean", camera.usb3VisionMode)};
+                          property("Hardware Interface", "String", "USB3")};
+    if (!camera.usb3VisionMode.empty())
+    {
+        QJsonObject mode = property("USB3 Vision Mode", "Boolean", camera.usb3VisionMode);
+        mode["ReadOnly"] = !camera.modeWritable;
+        mode["AvailableForWriting"] = camera.modeWritable;
+        properties.append(mode);
+    }
     QJsonArray functions;
     for (const char* name : {"Erase Flash", "Read Flash", "Write Flash", "Update Flash", "Read Flash Status",
                              "Write Flash Status", "Write Ram", "Reboot", "Jtag"})
@@ -90,21 +96,84 @@ CameraRig::CameraRig(const std::vector<RigCamera>& cameras) : m_Cameras(cameras)
     SimulatedAdapter::SimulatedCamera::setCameraListFile(path.toStdString());
     Camera::setWatchdogPeriodsForTesting(20, 40);
     CameraAdapters::remove(SIMULATED_ADAPTER);
-    CameraAdapters::add(RIG_ADAPTER,
-                        [this]
-                        {
-                            std::vector<std::unique_ptr<Camera>> found;
-                            std::lock_guard<std::mutex> lock(m_Mutex);
-                            for (const RigCamera& camera : m_Cameras)
-                            {
-                                if (m_Attached.count(camera.serialNumber) != 0)
-                                {
-                                    found.push_back(std::make_unique<UnpluggableCamera>(camera.serialNumber,
-                                                                                        camera.modelName));
-                                }
-                            }
-                            return found;
-                        });
+    CameraAdapters::add(RIG_ADAPTER, [this] { return enumerate(); });
+}
+
+std::vector<std::unique_ptr<CameraInterface::Camera>> CameraRig::enumerate()
+{
+    std::vector<std::unique_ptr<CameraInterface::Camera>> found;
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    const auto now = std::chrono::steady_clock::now();
+    for (const RigCamera& camera : m_Cameras)
+    {
+        if (m_Attached.count(camera.serialNumber) == 0)
+        {
+            continue;
+        }
+        auto listed = std::make_unique<UnpluggableCamera>(camera.serialNumber, camera.modelName);
+        const auto vanishing = m_Vanishing.find(camera.serialNumber);
+        if (vanishing != m_Vanishing.end())
+        {
+            Vanishing& state = vanishing->second;
+            if (state.gone)
+            {
+                if (state.away.count() < 0 || now < state.rebootedAt + state.away)
+                {
+                    continue;
+                }
+                state.gone = false;
+                state.listedAgainAt = now;
+            }
+            for (const auto& [name, value] : state.values)
+            {
+                listed->setProperty(name, value);
+            }
+            listed->onReboot = [this](UnpluggableCamera& rebooted)
+            {
+                this->rebooted(rebooted);
+            };
+        }
+        found.push_back(std::move(listed));
+    }
+    return found;
+}
+
+void CameraRig::vanishOnReboot(const std::string& serialNumber, std::chrono::milliseconds away,
+                               const std::map<std::string, std::string>& values)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        Vanishing& state = m_Vanishing[serialNumber];
+        state.away = away;
+        state.values = values;
+    }
+    camera(serialNumber).onReboot = [this](UnpluggableCamera& rebooted)
+    {
+        this->rebooted(rebooted);
+    };
+}
+
+void CameraRig::rebooted(UnpluggableCamera& camera)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        Vanishing& state = m_Vanishing[camera.getSerialNumber()];
+        state.rebootedAt = std::chrono::steady_clock::now();
+        state.gone = true;
+    }
+    camera.unplug();
+}
+
+std::chrono::steady_clock::time_point CameraRig::rebootedAt(const std::string& serialNumber)
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    return m_Vanishing[serialNumber].rebootedAt;
+}
+
+std::chrono::steady_clock::time_point CameraRig::listedAgainAt(const std::string& serialNumber)
+{
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    return m_Vanishing[serialNumber].listedAgainAt;
 }
 
 CameraRig::~CameraRig()

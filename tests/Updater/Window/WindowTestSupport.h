@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -29,13 +30,33 @@ class QTableWidget;
 namespace WindowTestSupport
 {
 
-// A rig camera that can be unplugged: it is dead from then on.
+// A rig camera that can be unplugged: it is dead from then on. Its reboot
+// may fail, and tells the rig, which decides whether it vanishes.
 class UnpluggableCamera : public FaultInjectionCamera
 {
 public:
     using FaultInjectionCamera::FaultInjectionCamera;
     void unplug() { m_Unplugged = true; }
     bool isCameraAlive() override { return !m_Unplugged && FaultInjectionCamera::isCameraAlive(); }
+
+    std::atomic<bool> rebootFails{false};
+    // Set by the rig before the camera is listed; runs on the thread that
+    // reboots.
+    std::function<void(UnpluggableCamera&)> onReboot;
+
+    void reboot(const std::string& mode) override
+    {
+        if (rebootFails)
+        {
+            CameraInterface::FunctionArguments::failExecution(CameraInterface::FunctionVocabulary::REBOOT,
+                                                              __FILE__, __LINE__);
+        }
+        FaultInjectionCamera::reboot(mode);
+        if (onReboot)
+        {
+            onReboot(*this);
+        }
+    }
 
 private:
     std::atomic<bool> m_Unplugged{false};
@@ -52,7 +73,10 @@ struct RigCamera
     std::string firmwareVersion = "2.4.1";
     std::string fpgaVersion = "1.7";
     std::string afeTimingVersion = "1.2";
+    // Empty: the camera has no "USB3 Vision Mode".
     std::string usb3VisionMode = "Disabled";
+    // A read-only mode ignores writes: the value does not stick.
+    bool modeWritable = true;
 };
 
 // The registry's adapters for one test: the simulated adapter is replaced by
@@ -73,7 +97,29 @@ public:
     UnpluggableCamera& camera(const std::string& serialNumber);
     bool isConnected(const std::string& serialNumber);
 
+    // From its next reboot on, the camera leaves the registry and is listed
+    // again `away` after that reboot (a negative time: never). Each object
+    // listed later reports `values` (property name → value).
+    void vanishOnReboot(const std::string& serialNumber, std::chrono::milliseconds away,
+                        const std::map<std::string, std::string>& values = {});
+    // When the camera was last rebooted and when it was listed again.
+    std::chrono::steady_clock::time_point rebootedAt(const std::string& serialNumber);
+    std::chrono::steady_clock::time_point listedAgainAt(const std::string& serialNumber);
+
 private:
+    struct Vanishing
+    {
+        std::chrono::milliseconds away{0};
+        std::map<std::string, std::string> values;
+        std::chrono::steady_clock::time_point rebootedAt;
+        std::chrono::steady_clock::time_point listedAgainAt;
+        bool gone = false;
+    };
+    std::vector<std::unique_ptr<CameraInterface::Camera>> enumerate();
+    void rebooted(UnpluggableCamera& camera);
+
+    std::map<std::string, Vanishing> m_Vanishing;
+
     QTemporaryDir m_Folder;
     std::vector<RigCamera> m_Cameras;
     std::mutex m_Mutex;

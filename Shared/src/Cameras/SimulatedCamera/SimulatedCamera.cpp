@@ -18,6 +18,51 @@
 
 namespace CameraInterface::SimulatedAdapter
 {
+
+namespace
+{
+
+// The mode a camera boots into is kept in the camera, not in the driver: a
+// written "USB3 Vision Mode" is what the camera reports from then on, after
+// its reboot and a new connection too.
+class SimulatedKeptProperty : public SimulatedProperty
+{
+public:
+    SimulatedKeptProperty(const std::string& serialNumber, const SimulatedPropertyEntry& entry,
+                          const std::string& value)
+        : SimulatedProperty(entry.name, entry.type, entry.minimum, entry.maximum, value, entry.readOnly,
+                            entry.discrete, entry.valueList),
+          m_SerialNumber(serialNumber)
+    {
+    }
+
+    void setValue(const std::string& value) override
+    {
+        SimulatedProperty::setValue(value);
+        if (!isReadOnly())
+        {
+            SimulatedCameraList::keepSetting(m_SerialNumber, getName(), getValue());
+        }
+    }
+
+private:
+    std::string m_SerialNumber;
+};
+
+std::unique_ptr<Property> makeProperty(const std::string& serialNumber, const SimulatedPropertyEntry& entry)
+{
+    if (entry.name != PropertyNames::USB3_VISION_MODE)
+    {
+        return std::make_unique<SimulatedProperty>(entry.name, entry.type, entry.minimum, entry.maximum,
+                                                   entry.defaultValue, entry.readOnly, entry.discrete,
+                                                   entry.valueList);
+    }
+    const std::string kept = SimulatedCameraList::keptSetting(serialNumber, entry.name);
+    return std::make_unique<SimulatedKeptProperty>(serialNumber, entry,
+                                                   kept.empty() ? entry.defaultValue : kept);
+}
+
+} // namespace
 namespace
 {
 
@@ -191,9 +236,7 @@ void SimulatedCamera::buildProperties()
         for (const auto& p : entry->properties)
         {
             // A later entry of a name already present is dropped.
-            m_Properties.emplace(p.name, std::make_unique<SimulatedProperty>(
-                                             p.name, p.type, p.minimum, p.maximum, p.defaultValue, p.readOnly,
-                                             p.discrete, p.valueList));
+            m_Properties.emplace(p.name, makeProperty(m_SerialNumber, p));
         }
     }
     updatePropertyChangeCallback();

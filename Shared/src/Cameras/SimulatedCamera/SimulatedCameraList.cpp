@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <sstream>
@@ -27,6 +28,7 @@ struct ListState
     std::mutex mutex;
     std::string overridePath;
     std::optional<std::vector<SimulatedCameraEntry>> entries;
+    std::map<std::pair<std::string, std::string>, std::string> keptSettings;
 };
 
 ListState& state()
@@ -336,6 +338,23 @@ void SimulatedCameraList::setFile(const std::string& path)
     std::lock_guard<std::mutex> lock(listState.mutex);
     listState.overridePath = path;
     listState.entries.reset();
+    listState.keptSettings.clear();
+}
+
+void SimulatedCameraList::keepSetting(const std::string& serialNumber, const std::string& name,
+                                      const std::string& value)
+{
+    auto& listState = state();
+    std::lock_guard<std::mutex> lock(listState.mutex);
+    listState.keptSettings[{serialNumber, name}] = value;
+}
+
+std::string SimulatedCameraList::keptSetting(const std::string& serialNumber, const std::string& name)
+{
+    auto& listState = state();
+    std::lock_guard<std::mutex> lock(listState.mutex);
+    const auto found = listState.keptSettings.find({serialNumber, name});
+    return found == listState.keptSettings.end() ? std::string() : found->second;
 }
 
 } // namespace CameraInterface::SimulatedAdapter

@@ -49,7 +49,16 @@ public:
     static const SimulatedCameraEntry* find(const std::vector<SimulatedCameraEntry>& entries,
                                             const std::string& serialNumber);
     static std::string file();
+    // Also forgets the kept settings (below).
     static void setFile(const std::string& path);
+
+    // Settings a camera keeps in its own memory across a reboot and a new
+    // connection (its "USB3 Vision Mode"), by serial number and property
+    // name, for the rest of the process. Thread-safe.
+    static void keepSetting(const std::string& serialNumber, const std::string& name,
+                            const std::string& value);
+    // The kept value, or an empty text.
+    static std::string keptSetting(const std::string& serialNumber, const std::string& name);
 
     // Parses a list document; a text that is not valid JSON gives no cameras.
     // An entry without a serial number is skipped. Both are told through
