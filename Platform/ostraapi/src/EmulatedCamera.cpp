@@ -200,6 +200,22 @@ void EmulatedCamera::setPresent(bool present)
     }
 }
 
+bool EmulatedCamera::leavesAfterCount()
+{
+    const std::lock_guard<std::mutex> lock(m_Mutex);
+    for (ScriptedFault& scripted : m_Faults)
+    {
+        if (scripted.fault.kind == OstraEmulator::FAULT_KIND::VANISH_AFTER_COUNT &&
+            ++scripted.seen == scripted.fault.call)
+        {
+            leaveBus();
+            m_Detached = true;
+            return true;
+        }
+    }
+    return false;
+}
+
 void EmulatedCamera::setRebootDelayOverride(std::chrono::milliseconds delay)
 {
     const std::lock_guard<std::mutex> lock(m_Mutex);

@@ -62,6 +62,9 @@ public:
 
     // Emulator control (locks).
     void setPresent(bool present);
+    // Called each time ostraNumCameras counts the camera: true when a
+    // VANISH_AFTER_COUNT fault made it leave the bus now.
+    bool leavesAfterCount();
     void addFault(const OstraEmulator::Fault& fault);
     void clearFaults();
     void setRebootDelayOverride(std::chrono::milliseconds delay);

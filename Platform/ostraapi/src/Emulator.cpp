@@ -125,7 +125,12 @@ std::vector<std::shared_ptr<EmulatedCamera>> Emulator::visibleOn(unsigned int in
 int Emulator::numCameras()
 {
     const std::lock_guard<std::mutex> lock(m_Mutex);
-    return static_cast<int>(visibleOn(m_Interface).size());
+    const auto visible = visibleOn(m_Interface);
+    for (const auto& camera : visible)
+    {
+        camera->leavesAfterCount();
+    }
+    return static_cast<int>(visible.size());
 }
 
 int Emulator::enumCameras(OSTRA_VERSION* records, unsigned int count)

@@ -382,7 +382,8 @@ OstraEmulator::Fault parseFault(const Json& entry, const Context& context)
         {"failCall", OstraEmulator::FAULT_KIND::FAIL_CALL},
         {"vanishDuringWrite", OstraEmulator::FAULT_KIND::VANISH_DURING_WRITE},
         {"corruptRead", OstraEmulator::FAULT_KIND::CORRUPT_READ},
-        {"noReturnAfterReboot", OstraEmulator::FAULT_KIND::NO_RETURN_AFTER_REBOOT}};
+        {"noReturnAfterReboot", OstraEmulator::FAULT_KIND::NO_RETURN_AFTER_REBOOT},
+        {"vanishAfterCount", OstraEmulator::FAULT_KIND::VANISH_AFTER_COUNT}};
     OstraEmulator::Fault fault;
     const std::string kind = entry.value("kind", std::string());
     const auto found = KINDS.find(kind);

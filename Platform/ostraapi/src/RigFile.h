@@ -24,7 +24,7 @@ public:
     // "operation": "ostraWriteFlash", "call": 2, "count": 1, "error": 5},
     // {"kind": "vanishDuringWrite", "call": 1, "bytesWritten": 16},
     // {"kind": "corruptRead", "address": "0x1B0000", "xor": 1},
-    // {"kind": "noReturnAfterReboot"}.
+    // {"kind": "noReturnAfterReboot"}, {"kind": "vanishAfterCount", "call": 1}.
     static bool isKnownOperation(const std::string& name);
 };
 

@@ -1,5 +1,6 @@
 #include "OstraRig.h"
 
+#include "Exceptions/VxAppsException.h"
 #include "Exceptions/VxAppsException_Camera.h"
 #include "Exceptions/VxAppsException_CameraState.h"
 #include "Functions/FunctionVocabulary.h"
@@ -27,6 +28,34 @@ TEST_F(OstraRig, WithoutCamerasTheListIsEmptyWithoutAnError)
     EXPECT_TRUE(OstraCamera::getListOfCameras().empty());
     loadRig({});
     EXPECT_TRUE(OstraCamera::getListOfCameras().empty());
+}
+
+TEST_F(OstraRig, ACameraLeavingBetweenCountAndListingIsAnEnumerationFailure)
+{
+    loadRig({camera(1001), camera(1002)});
+    auto cameras = OstraCamera::getListOfCameras();
+    ASSERT_EQ(cameras.size(), 2u);
+    // 1002 leaves right after the driver counted it, while 1001 looks for
+    // its index to connect.
+    OstraEmulator::Fault fault;
+    fault.kind = OstraEmulator::FAULT_KIND::VANISH_AFTER_COUNT;
+    ASSERT_TRUE(OstraEmulator::addFault(1002, fault));
+    try
+    {
+        cameras[0]->connect();
+        FAIL() << "a listing shorter than the count was taken";
+    }
+    catch (const VxAppsExceptions::VxAppsException& error)
+    {
+        EXPECT_STREQ(error.who(), "CameraEnumeration ");
+        EXPECT_NE(std::string(error.what()).find("Failed to enumerate cameras."), std::string::npos);
+    }
+    EXPECT_FALSE(cameras[0]->isConnected());
+    // The next look finds the camera left, and it connects.
+    cameras = OstraCamera::getListOfCameras();
+    ASSERT_EQ(cameras.size(), 1u);
+    cameras[0]->connect();
+    EXPECT_TRUE(cameras[0]->isConnected());
 }
 
 TEST_F(OstraRig, EnumerationIdentifiesCamerasByDecimalSerialAndModelTable)

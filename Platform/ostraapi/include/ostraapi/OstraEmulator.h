@@ -52,7 +52,10 @@ enum class FAULT_KIND
     // (the flash itself stays intact).
     CORRUPT_READ,
     // After the next reboot the camera never comes back.
-    NO_RETURN_AFTER_REBOOT
+    NO_RETURN_AFTER_REBOOT,
+    // The call-th time ostraNumCameras counts the camera, it leaves the bus
+    // right after (unplugged between the count and the listing).
+    VANISH_AFTER_COUNT
 };
 
 struct Fault
@@ -60,7 +63,7 @@ struct Fault
     FAULT_KIND kind = FAULT_KIND::FAIL_CALL;
     // FAIL_CALL: the C function's name, e.g. "ostraWriteFlash".
     std::string operation;
-    // FAIL_CALL, VANISH_DURING_WRITE: 1-based call number.
+    // FAIL_CALL, VANISH_DURING_WRITE, VANISH_AFTER_COUNT: 1-based call number.
     unsigned int call = 1;
     // FAIL_CALL: how many calls fail from call on.
     unsigned int count = 1;
