@@ -154,22 +154,22 @@ bool writeU32(void* handle, const std::uint64_t address, const std::uint32_t val
     return writeRegister(handle, address, bytes.data(), 4);
 }
 
-bool serialBusWrite(void* handle, const std::uint8_t target, const std::uint32_t address,
+bool serialBusWrite(void* handle, const std::uint8_t target, const std::uint32_t offset,
                     const std::uint8_t* data, const std::uint8_t length)
 {
     const std::uint32_t command =
-        target | ((address & 0xFFU) << 8) | (static_cast<std::uint32_t>(length) << 24);
-    return writeU32(handle, SERIAL_BUS_ADDRESS, address) &&
+        target | ((offset & 0xFFU) << 8) | (static_cast<std::uint32_t>(length) << 24);
+    return writeU32(handle, SERIAL_BUS_ADDRESS, offset) &&
            writeRegister(handle, SERIAL_BUS_DATA, data, length) &&
            writeU32(handle, SERIAL_BUS_COMMAND, command);
 }
 
-bool serialBusRead(void* handle, const std::uint8_t target, const std::uint32_t address, std::uint8_t* out,
+bool serialBusRead(void* handle, const std::uint8_t target, const std::uint32_t offset, std::uint8_t* out,
                    const std::uint8_t length)
 {
-    const std::uint32_t command = target | ((address & 0xFFFFU) << 8) |
-                                  (static_cast<std::uint32_t>(length | SERIAL_BUS_READ_BIT) << 24);
-    return writeU32(handle, SERIAL_BUS_ADDRESS, address) && writeU32(handle, SERIAL_BUS_COMMAND, command) &&
+    const std::uint32_t command =
+        target | ((offset & 0xFFFFU) << 8) | (static_cast<std::uint32_t>(length | SERIAL_BUS_READ_BIT) << 24);
+    return writeU32(handle, SERIAL_BUS_ADDRESS, offset) && writeU32(handle, SERIAL_BUS_COMMAND, command) &&
            readRegister(handle, SERIAL_BUS_DATA, length, out);
 }
 

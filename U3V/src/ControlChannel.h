@@ -35,10 +35,11 @@ bool writeRegister(void* handle, std::uint64_t address, const std::uint8_t* data
 bool readU32(void* handle, std::uint64_t address, std::uint32_t& value);
 bool writeU32(void* handle, std::uint64_t address, std::uint32_t value);
 
-// Serial-bus transfers of 1 to 64 bytes (checked by the caller).
-bool serialBusWrite(void* handle, std::uint8_t target, std::uint32_t address, const std::uint8_t* data,
+// Serial-bus transfers of 1 to 64 bytes (checked by the caller) at `offset`
+// of `target` (the flash address for the flash).
+bool serialBusWrite(void* handle, std::uint8_t target, std::uint32_t offset, const std::uint8_t* data,
                     std::uint8_t length);
-bool serialBusRead(void* handle, std::uint8_t target, std::uint32_t address, std::uint8_t* out,
+bool serialBusRead(void* handle, std::uint8_t target, std::uint32_t offset, std::uint8_t* out,
                    std::uint8_t length);
 
 } // namespace ControlChannel

@@ -95,7 +95,9 @@ bool clampLensValue(void* handle)
     {
         return false;
     }
-    return (value >= lower && value <= upper) || ControlChannel::writeU32(handle, LENS_VALUE, upper);
+    // Out of bounds, the lens value is set to its upper bound.
+    const std::uint32_t boundedValue = upper;
+    return (value >= lower && value <= upper) || ControlChannel::writeU32(handle, LENS_VALUE, boundedValue);
 }
 
 bool homeLens(void* handle, const bool force)

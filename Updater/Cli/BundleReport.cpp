@@ -97,7 +97,7 @@ QJsonObject document(const QString& bundlePath, bool verified, const BundleVerif
             {QStringLiteral("hardwareRevision"), package.hardwareRevision},
             {QStringLiteral("loads"), loads}});
     }
-    const QString fault = verifier.lastError();
+    const QString& fault = verifier.lastError();
     const int lineBreak = fault.indexOf(QLatin1Char('\n'));
     return QJsonObject{{QStringLiteral("bundle"), bundlePath},
                        {QStringLiteral("verified"), verified},

@@ -46,8 +46,8 @@ private:
     // Connects the camera (again) and reads its mode.
     int readMode(Run& run, const char* key, bool& usb3Vision);
     // Prints a line unless the output is JSON.
-    void say(const Run& run, const QString& text);
-    int fail(Run& run, const QString& text, const QString& detail = QString());
+    void say(const Run& run, const QString& line);
+    int fail(Run& run, const QString& message, const QString& detail = QString());
 
     RebootTiming m_RebootTiming;
 };
