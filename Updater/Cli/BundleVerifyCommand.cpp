@@ -18,7 +18,7 @@ BundleVerifyCommand::BundleVerifyCommand(QTextStream& out, QTextStream& err)
                {{{QStringLiteral("updater-version")},
                  QStringLiteral("V"),
                  QStringLiteral("the updater version to check against (this updater's by default)")},
-                {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")}},
+                jsonOption()},
                {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to check")}},
                false},
               out, err)

@@ -20,7 +20,7 @@ CamerasCommand::CamerasCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("cameras")},
                QStringLiteral("the attached cameras: serial number, model name, state"),
                QStringLiteral("Lists the attached cameras: serial number, model name, state.\n"),
-               {{{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")}},
+               {jsonOption()},
                {},
                true},
               out, err)

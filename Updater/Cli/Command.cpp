@@ -203,3 +203,15 @@ void Command::startLog(bool verbose, const QStringList& arguments) const
         logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
     }
 }
+
+Command::Option Command::serialOption()
+{
+    return {{QStringLiteral("serial")},
+            QStringLiteral("S"),
+            QStringLiteral("the camera's serial number (may be left out with one camera attached)")};
+}
+
+Command::Option Command::jsonOption()
+{
+    return {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")};
+}

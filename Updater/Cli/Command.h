@@ -28,6 +28,10 @@ public:
         QString description;
     };
 
+    // The options several commands share, described once.
+    static Option serialOption();
+    static Option jsonOption();
+
     struct Argument
     {
         QString name;

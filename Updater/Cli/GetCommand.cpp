@@ -15,9 +15,7 @@ GetCommand::GetCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("get")},
                QStringLiteral("prints the value of one camera property"),
                QStringLiteral("Connects to the camera and prints the value of the property NAME.\n"),
-               {{{QStringLiteral("serial")},
-                 QStringLiteral("S"),
-                 QStringLiteral("the camera's serial number (may be left out with one camera attached)")}},
+               {serialOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")}},
                true},
               out, err)

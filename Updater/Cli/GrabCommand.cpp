@@ -54,9 +54,7 @@ GrabCommand::GrabCommand(QTextStream& out, QTextStream& err)
            QStringLiteral("Starts the camera's stream, takes N frames, prints the frame rate and the\n"
                           "stream's statistics, writes the last frame as a PNG file and stops the\n"
                           "stream.\n"),
-           {{{QStringLiteral("serial")},
-             QStringLiteral("S"),
-             QStringLiteral("the camera's serial number (may be left out with one camera attached)")},
+           {serialOption(),
             {{QStringLiteral("frames")}, QStringLiteral("N"), QStringLiteral("frames to take (10)")},
             {{QStringLiteral("mode")}, QStringLiteral("video|still"), QStringLiteral("stream mode (video)")},
             {{QStringLiteral("output")},

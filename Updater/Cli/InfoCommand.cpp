@@ -22,10 +22,7 @@ InfoCommand::InfoCommand(QTextStream& out, QTextStream& err)
            QStringLiteral("connects and shows the camera's identity and versions"),
            QStringLiteral("Connects to the camera and shows its identity and versions: the properties the\n"
                           "window logs on connection.\n"),
-           {{{QStringLiteral("serial")},
-             QStringLiteral("S"),
-             QStringLiteral("the camera's serial number (may be left out with one camera attached)")},
-            {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")}},
+           {serialOption(), jsonOption()},
            {},
            true},
           out, err)
@@ -43,11 +40,7 @@ int InfoCommand::execute(const QCommandLineParser& parser)
     }
     try
     {
-        CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
-        if (!camera->isConnected())
-        {
-            camera->connect();
-        }
+        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
         CameraDetails::log(*camera);
         const auto details = CameraDetails::read(*camera);
         if (parser.isSet(QStringLiteral("json")))

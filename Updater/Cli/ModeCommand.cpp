@@ -52,9 +52,7 @@ ModeCommand::ModeCommand(QTextStream& out, QTextStream& err)
                "writes the camera's \"USB3 Vision Mode\" and reads it back, reboots the camera,\n"
                "waits for it to come back (looked for every 10 s, for at most 30 s) and reads\n"
                "its mode again. The driver of the new mode must be installed first.\n"),
-           {{{QStringLiteral("serial")},
-             QStringLiteral("S"),
-             QStringLiteral("the camera's serial number (may be left out with one camera attached)")},
+           {serialOption(),
             {{QStringLiteral("y"), QStringLiteral("yes")},
              QString(),
              QStringLiteral("do not ask for confirmation")},

@@ -88,10 +88,7 @@ PropertiesCommand::PropertiesCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("lists the camera's properties with values and ranges"),
                QStringLiteral("Connects to the camera and lists every property: its value, its range or\n"
                               "value list, and whether it can be written.\n"),
-               {{{QStringLiteral("serial")},
-                 QStringLiteral("S"),
-                 QStringLiteral("the camera's serial number (may be left out with one camera attached)")},
-                {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")}},
+               {serialOption(), jsonOption()},
                {},
                true},
               out, err)

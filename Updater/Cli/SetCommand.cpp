@@ -17,9 +17,7 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("Connects to the camera and writes VALUE to the property NAME: numbers are\n"
                               "clamped into the property's range, listed properties take one of their\n"
                               "values. Prints the value the camera reports afterwards.\n"),
-               {{{QStringLiteral("serial")},
-                 QStringLiteral("S"),
-                 QStringLiteral("the camera's serial number (may be left out with one camera attached)")}},
+               {serialOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")},
                 {QStringLiteral("VALUE"), QStringLiteral("the value to write")}},
                true},

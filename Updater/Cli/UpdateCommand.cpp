@@ -58,9 +58,7 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
                           "versions, asks for confirmation, programs them with progress, reboots the\n"
                           "camera, waits for it to come back (looked for every 10 s, for at most 30 s) and\n"
                           "reads its versions again.\n"),
-           {{{QStringLiteral("serial")},
-             QStringLiteral("S"),
-             QStringLiteral("the camera's serial number (may be left out with one camera attached)")},
+           {serialOption(),
             {{QStringLiteral("package")},
              QStringLiteral("N"),
              QStringLiteral("the package's number in the list shown when several fit")},
@@ -73,7 +71,7 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
             {{QStringLiteral("all")},
              QString(),
              QStringLiteral("every attached camera the bundle fits, one after another, then a summary")},
-            {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")}},
+            jsonOption()},
            {{QStringLiteral("BUNDLE"), QStringLiteral("the firmware bundle (zip)")}},
            true},
           out, err),
