@@ -232,7 +232,11 @@ int main(int argc, char** argv)
                          Qt::QueuedConnection);
         QObject::connect(&window.cameraUpdate(), &CameraUpdate::updateFailed, &loop, &QEventLoop::quit,
                          Qt::QueuedConnection);
+        QElapsedTimer clickClock;
+        clickClock.start();
         window.findChild<QPushButton*>(QStringLiteral("updateButton"))->click();
+        std::printf("the Update button's handler returned after %lld ms\n",
+                    static_cast<long long>(clickClock.elapsed()));
         if (window.isUpdateInProgress())
         {
             loop.exec();

@@ -189,6 +189,9 @@ void MainWindow::connectSignals()
     connect(this, &MainWindow::cameraDisconnected, this, &MainWindow::cameraDisconnectedSlot,
             Qt::QueuedConnection);
     connect(this, &MainWindow::cameraConnected, this, &MainWindow::cameraConnectedSlot, Qt::QueuedConnection);
+    m_ProgressRefresh.setSingleShot(true);
+    m_ProgressRefresh.setInterval(PROGRESS_REFRESH_MILLISECONDS);
+    connect(&m_ProgressRefresh, &QTimer::timeout, this, &MainWindow::showPendingProgress);
     UpdateProgress& progress = m_CameraUpdate.progress();
     connect(&progress, &UpdateProgress::fileProgress, this, &MainWindow::fileProgressChanged,
             Qt::QueuedConnection);
@@ -889,23 +892,47 @@ void MainWindow::resetLoadProgress()
 
 void MainWindow::resetProgressBars()
 {
+    m_ProgressRefresh.stop();
+    m_PendingFileProgress.reset();
+    m_PendingOverallProgress.reset();
     ui->fileProgressBar->setValue(0);
     ui->overallProgressBar->setValue(0);
 }
 
 void MainWindow::fileProgressChanged(uint32_t fileProgress, const std::string& load)
 {
-    if (const int row = findLoadRow(load); row >= 0)
+    m_PendingFileProgress = std::make_pair(fileProgress, load);
+    if (!m_ProgressRefresh.isActive())
     {
-        ui->tableWidget->item(row, LOAD_COLUMN_PROGRESS)
-            ->setText(QString::number(fileProgress) + QLatin1Char('%'));
-        ui->tableWidget->viewport()->update();
+        m_ProgressRefresh.start();
     }
-    ui->fileProgressBar->setValue(static_cast<int>(fileProgress));
+}
+
+void MainWindow::showPendingProgress()
+{
+    m_ProgressRefresh.stop();
+    if (m_PendingFileProgress)
+    {
+        const auto& [fileProgress, load] = *m_PendingFileProgress;
+        if (const int row = findLoadRow(load); row >= 0)
+        {
+            ui->tableWidget->item(row, LOAD_COLUMN_PROGRESS)
+                ->setText(QString::number(fileProgress) + QLatin1Char('%'));
+            ui->tableWidget->viewport()->update();
+        }
+        ui->fileProgressBar->setValue(static_cast<int>(fileProgress));
+        m_PendingFileProgress.reset();
+    }
+    if (m_PendingOverallProgress)
+    {
+        ui->overallProgressBar->setValue(static_cast<int>(*m_PendingOverallProgress));
+        m_PendingOverallProgress.reset();
+    }
 }
 
 void MainWindow::loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load)
 {
+    showPendingProgress();
     if (const int row = findLoadRow(load); row >= 0)
     {
         const auto& display = loadStatusDisplay(loadStatus);
@@ -917,7 +944,11 @@ void MainWindow::loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus
 
 void MainWindow::overallProgressChanged(uint32_t overallProgress)
 {
-    ui->overallProgressBar->setValue(static_cast<int>(overallProgress));
+    m_PendingOverallProgress = overallProgress;
+    if (!m_ProgressRefresh.isActive())
+    {
+        m_ProgressRefresh.start();
+    }
 }
 
 // ---------------------------------------------------------------- bundle and package
@@ -1119,6 +1150,7 @@ void MainWindow::updateStartedSlot(bool success)
 
 void MainWindow::updateFailedSlot(const QString& failure)
 {
+    showPendingProgress();
     m_UpdateInProgress = false;
     showError(failure);
     statusBarText(failure);
@@ -1130,6 +1162,7 @@ void MainWindow::updateFailedSlot(const QString& failure)
 
 void MainWindow::updateCompletedSlot()
 {
+    showPendingProgress();
     m_UpdateInProgress = false;
     m_RebootAfterUpdate = true;
     rebootCamera();

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QString>
+#include <QTimer>
 #include <QTranslator>
 
 #include <atomic>
@@ -17,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -146,6 +148,11 @@ private:
     int findLoadRow(const std::string& loadType) const;
     void resetLoadProgress();
     void resetProgressBars();
+    // Progress reaches the widgets at most once per PROGRESS_REFRESH: a fast
+    // camera reports several figures a millisecond, and drawing each would
+    // keep the event loop from turning. A status change or the end of a run
+    // shows the latest figures first.
+    void showPendingProgress();
 
     bool loadBundle();
     void matchBundleToCamera();
@@ -181,6 +188,11 @@ private:
     std::function<void(const std::string&, const std::string&)> m_DisconnectHandler;
     std::function<void()> m_NewConnectHandler;
     std::unique_ptr<Ui::MainWindow> ui;
+    static constexpr int PROGRESS_REFRESH_MILLISECONDS = 40;
+    QTimer m_ProgressRefresh;
+    std::optional<std::pair<uint32_t, std::string>> m_PendingFileProgress;
+    std::optional<uint32_t> m_PendingOverallProgress;
+
     CameraUpdate m_CameraUpdate;
     UpdateRoad m_Road{m_CameraUpdate};
     QString m_BundlePath;

@@ -669,7 +669,9 @@ private slots:
         QCOMPARE(session.table()->item(1, 4)->background().color(), done);
         QCOMPARE(session.widget<QProgressBar>("overallProgressBar")->value(), 100);
         QCOMPARE(session.widget<QProgressBar>("fileProgressBar")->value(), 100);
-        QVERIFY2(fileBar.size() > 10, "the file bar moves in steps");
+        // Redrawn at most once per refresh period, so a fast camera shows few
+        // steps, but more than the end.
+        QVERIFY2(fileBar.size() > 1, "the file bar moves in steps");
         QVERIFY(session.enabled("selBinariesButton"));
         QVERIFY(session.widget<QAction>("actionConnect_to_Camera")->isEnabled());
         QVERIFY(!session.window->isUpdateInProgress());
