@@ -49,6 +49,8 @@ struct CameraDescription
     OSTRA_VERSION version{};
     unsigned int interfaceType = OSTRA_INTERFACE_USB2;
     unsigned int hardwareRevision = 1;
+    // The product string of its USB3 Vision side.
+    std::string usb3VisionProduct = "Veltrax camera";
     std::uint32_t flashSize = 0x200000;
     std::vector<FlashContent> flash;
     // Flash status byte per 64 KiB sector (address >> 16); others default.

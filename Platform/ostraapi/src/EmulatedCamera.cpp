@@ -56,7 +56,13 @@ EmulatedCamera::EmulatedCamera(CameraDescription description, const std::string&
     {
         m_Faults.push_back({fault, 0});
     }
+    m_BootRecordPath = BootRecord::pathFor(flashFolder, m_Description.version.serialNumber);
     boot(BOOT_SOURCE::FLASH);
+    m_Usb3VisionMode = flashSelectsUsb3Vision();
+    if (const auto record = BootRecord::read(m_BootRecordPath))
+    {
+        followBoot(*record, Clock::now());
+    }
 }
 
 // ---- Presence and boot ----------------------------------------------------
@@ -80,8 +86,28 @@ OSTRA_VERSION EmulatedCamera::version()
     return m_Version;
 }
 
+bool EmulatedCamera::isOnUsb3VisionBus()
+{
+    const std::lock_guard<std::mutex> lock(m_Mutex);
+    visibleLocked(Clock::now());
+    return !m_Detached && !m_RebootUntil && m_Usb3VisionMode;
+}
+
+bool EmulatedCamera::rebootFromUsb3Vision(bool bootLoader)
+{
+    const std::lock_guard<std::mutex> lock(m_Mutex);
+    visibleLocked(Clock::now());
+    if (m_Detached || m_RebootUntil || !m_Usb3VisionMode)
+    {
+        return false;
+    }
+    startReboot(bootLoader ? BOOT_SOURCE::BOOTLOADER : BOOT_SOURCE::FLASH);
+    return true;
+}
+
 bool EmulatedCamera::visibleLocked(Clock::time_point now)
 {
+    followBootRecord(now);
     if (m_RebootUntil && now >= *m_RebootUntil)
     {
         m_RebootUntil.reset();
@@ -92,6 +118,7 @@ bool EmulatedCamera::visibleLocked(Clock::time_point now)
         else
         {
             boot(m_PendingBoot);
+            m_Usb3VisionMode = m_PendingUsb3VisionMode;
         }
     }
     return !m_Detached && !m_RebootUntil && !m_Usb3VisionMode;
@@ -121,12 +148,6 @@ void EmulatedCamera::boot(BOOT_SOURCE source)
                         .value_or(static_cast<std::uint16_t>(m_Version.firmwareVersion));
             }
         }
-        unsigned char usb3VisionDisabled = 0xFF;
-        if (m_Flash.contains(m_Description.usb3VisionInfoAddress, 1))
-        {
-            m_Flash.read(m_Description.usb3VisionInfoAddress, &usb3VisionDisabled, 1);
-        }
-        m_Usb3VisionMode = usb3VisionDisabled == 0;
     }
     if (auto fpga = flashStamp(m_Description.fpgaImageAddress, true))
     {
@@ -140,6 +161,16 @@ void EmulatedCamera::boot(BOOT_SOURCE source)
     m_JtagEnabled = false;
     m_TdoBits = 0;
     m_Tdo.clear();
+}
+
+bool EmulatedCamera::flashSelectsUsb3Vision() const
+{
+    unsigned char usb3VisionDisabled = 0xFF;
+    if (m_Flash.contains(m_Description.usb3VisionInfoAddress, 1))
+    {
+        m_Flash.read(m_Description.usb3VisionInfoAddress, &usb3VisionDisabled, 1);
+    }
+    return usb3VisionDisabled == 0;
 }
 
 std::optional<std::uint16_t> EmulatedCamera::flashStamp(std::uint32_t address, bool bitReversed) const
@@ -180,6 +211,49 @@ void EmulatedCamera::startReboot(BOOT_SOURCE source)
         m_RebootDelayOverride.count() >= 0 ? m_RebootDelayOverride : m_RebootDelay;
     m_RebootUntil = Clock::now() + delay;
     m_PendingBoot = source;
+    m_PendingUsb3VisionMode = source == BOOT_SOURCE::FLASH && flashSelectsUsb3Vision();
+    recordBoot(source, delay);
+}
+
+void EmulatedCamera::recordBoot(BOOT_SOURCE source, std::chrono::milliseconds delay)
+{
+    BootRecord record;
+    const auto previous = BootRecord::read(m_BootRecordPath);
+    record.number = std::max(m_BootNumber, previous ? previous->number : 0) + 1;
+    record.readyAt = BootRecord::Clock::now() + delay;
+    record.source = source;
+    record.usb3VisionMode = m_PendingUsb3VisionMode;
+    // A record that cannot be written leaves the other processes unaware;
+    // this one goes on as the camera would.
+    record.write(m_BootRecordPath);
+    m_BootNumber = record.number;
+}
+
+void EmulatedCamera::followBootRecord(Clock::time_point now)
+{
+    if (now < m_NextBootRecordLook)
+    {
+        return;
+    }
+    m_NextBootRecordLook = now + std::chrono::milliseconds(20);
+    const auto record = BootRecord::read(m_BootRecordPath);
+    if (record && record->number > m_BootNumber)
+    {
+        followBoot(*record, now);
+    }
+}
+
+// The camera was rebooted elsewhere: it leaves the bus and comes back when
+// that boot ends, on the bus it chose. RAM contents are not shared, so a
+// program started in RAM elsewhere reads here as the firmware in flash.
+void EmulatedCamera::followBoot(const BootRecord& record, Clock::time_point now)
+{
+    leaveBus();
+    m_BootNumber = record.number;
+    const auto remaining = std::chrono::duration_cast<Clock::duration>(record.readyAt - BootRecord::Clock::now());
+    m_RebootUntil = now + std::max(remaining, Clock::duration::zero());
+    m_PendingBoot = record.source == BOOT_SOURCE::RAM ? BOOT_SOURCE::FLASH : record.source;
+    m_PendingUsb3VisionMode = record.usb3VisionMode;
 }
 
 void EmulatedCamera::setPresent(bool present)
@@ -197,6 +271,7 @@ void EmulatedCamera::setPresent(bool present)
         m_NeverReturn = false;
         m_RebootUntil.reset();
         boot(BOOT_SOURCE::FLASH);
+        m_Usb3VisionMode = flashSelectsUsb3Vision();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BootRecord.h"
 #include "CameraDescription.h"
 #include "FlashStore.h"
 #include "JtagChain.h"
@@ -37,7 +38,13 @@ namespace OstraEmulation
 // loader reports firmware 0; a RAM start reports the stamp at its entry
 // address. A firmware boot with 0 in the first byte of the USB3 Vision
 // information record starts the camera in USB3 Vision mode: it leaves the
-// vendor driver's bus.
+// vendor driver's bus for the USB3 Vision one.
+//
+// Each reboot is recorded beside the flash (BootRecord); a camera follows the
+// boots other processes sharing the flash folder record (its USB3 Vision
+// side in the USB emulator, another program using the driver), looked up at
+// most every 20 ms. A camera whose last boot is recorded starts, when
+// loaded, on the bus that boot chose; otherwise the flash decides.
 class EmulatedCamera
 {
 public:
@@ -49,9 +56,18 @@ public:
 
     std::uint32_t serialNumber() const { return m_Description.version.serialNumber; }
     unsigned int interfaceType() const { return m_Description.interfaceType; }
+    const std::string& usb3VisionProduct() const { return m_Description.usb3VisionProduct; }
+    const std::string& flashFile() const { return m_Flash.path(); }
 
-    // Visible on the bus now (the reboot time is checked here); locks.
+    // Visible on the vendor driver's bus now (the reboot time is checked
+    // here); locks.
     bool isVisible();
+    // On the USB3 Vision bus now: booted in USB3 Vision mode, not away.
+    bool isOnUsb3VisionBus();
+    // A reboot commanded from the USB3 Vision side, into the firmware in
+    // flash or the boot loader; false (nothing done) when the camera is not
+    // on the USB3 Vision bus.
+    bool rebootFromUsb3Vision(bool bootLoader);
     // The boot generation: changes whenever the camera leaves the bus.
     std::uint64_t generation();
     OSTRA_VERSION version();
@@ -117,12 +133,7 @@ public:
     const JtagChain& jtag() const { return m_Jtag; }
 
 private:
-    enum class BOOT_SOURCE
-    {
-        FLASH,
-        BOOTLOADER,
-        RAM
-    };
+    using BOOT_SOURCE = BootRecord::SOURCE;
     struct Stream
     {
         bool active = false;
@@ -141,8 +152,14 @@ private:
     // Caller holds m_Mutex.
     bool visibleLocked(Clock::time_point now);
     void boot(BOOT_SOURCE source);
+    bool flashSelectsUsb3Vision() const;
     void leaveBus();
     void startReboot(BOOT_SOURCE source);
+    // Records a boot that starts now and ends after delay.
+    void recordBoot(BOOT_SOURCE source, std::chrono::milliseconds delay);
+    // Takes up a boot another process recorded since the last look.
+    void followBootRecord(Clock::time_point now);
+    void followBoot(const BootRecord& record, Clock::time_point now);
     unsigned int scriptedFailure(const char* operation);
     // Applies a vanish-during-write fault: true when the camera vanished
     // after the partial change was made by partial(kept bytes).
@@ -171,6 +188,10 @@ private:
     std::uint64_t m_Generation = 1;
     bool m_Detached = false;
     bool m_Usb3VisionMode = false;
+    bool m_PendingUsb3VisionMode = false;
+    std::string m_BootRecordPath;
+    std::uint64_t m_BootNumber = 0;
+    Clock::time_point m_NextBootRecordLook{};
     bool m_NeverReturn = false;
     std::optional<Clock::time_point> m_RebootUntil;
     BOOT_SOURCE m_PendingBoot = BOOT_SOURCE::FLASH;

@@ -449,6 +449,28 @@ bool setCameraPresent(std::uint32_t serialNumber, bool present)
     return true;
 }
 
+std::vector<RigCamera> rigCameras()
+{
+    std::vector<RigCamera> cameras;
+    for (const auto& camera : Emulator::instance().cameras())
+    {
+        cameras.push_back({camera->serialNumber(), camera->usb3VisionProduct(), camera->flashFile()});
+    }
+    return cameras;
+}
+
+bool isOnUsb3VisionBus(std::uint32_t serialNumber)
+{
+    const auto camera = Emulator::instance().camera(serialNumber);
+    return camera && camera->isOnUsb3VisionBus();
+}
+
+bool rebootFromUsb3Vision(std::uint32_t serialNumber, bool bootLoader)
+{
+    const auto camera = Emulator::instance().camera(serialNumber);
+    return camera && camera->rebootFromUsb3Vision(bootLoader);
+}
+
 bool addFault(std::uint32_t serialNumber, const Fault& fault)
 {
     const auto camera = Emulator::instance().camera(serialNumber);

@@ -70,6 +70,9 @@ const Json& member(const Json& object, const char* key, const Json& fallback)
     return object.contains(key) ? object.at(key) : fallback;
 }
 
+const char* const PRINTABLE_ASCII = " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
+                                   "abcdefghijklmnopqrstuvwxyz{|}~";
+
 // The keys a rig knows: a misspelt key is refused rather than ignored.
 const std::set<std::string> RIG_KEYS = {"comment", "flashFolder", "rebootMs", "cameras"};
 const std::set<std::string> CAMERA_KEYS = {"comment",
@@ -81,6 +84,7 @@ const std::set<std::string> CAMERA_KEYS = {"comment",
                                            "driverVersion",
                                            "interface",
                                            "hardwareRevision",
+                                           "usb3VisionProduct",
                                            "flashSize",
                                            "flash",
                                            "flashStatus",
@@ -493,6 +497,22 @@ void requireKnownKeys(const Json& object, const std::set<std::string>& known, co
     }
 }
 
+// The product string the camera reports on its USB3 Vision side.
+void parseUsb3VisionProduct(const Json& object, CameraDescription& camera, const Context& context)
+{
+    if (!object.contains("usb3VisionProduct"))
+    {
+        return;
+    }
+    const Json& value = object.at("usb3VisionProduct");
+    if (!value.is_string() || value.get<std::string>().empty() || value.get<std::string>().size() > 63 ||
+        value.get<std::string>().find_first_not_of(PRINTABLE_ASCII) != std::string::npos)
+    {
+        context.fail("usb3VisionProduct", "must be 1 to 63 printable ASCII characters");
+    }
+    camera.usb3VisionProduct = value.get<std::string>();
+}
+
 CameraDescription parseCamera(const Json& object, const fs::path& folder, const Context& context)
 {
     requireKnownKeys(object, CAMERA_KEYS, context);
@@ -504,6 +524,7 @@ CameraDescription parseCamera(const Json& object, const fs::path& folder, const 
         context.fail("interface", "must be 1, 2, 3 or 4");
     }
     camera.hardwareRevision = number32(object, "hardwareRevision", context, 1);
+    parseUsb3VisionProduct(object, camera, context);
     parseFlash(object, camera, folder, context);
     parseRegisters(object, camera, context);
     if (object.contains("ethernet"))

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace OstraEmulator
 {
@@ -37,6 +38,31 @@ OSTRAAPI_EXPORT void setRebootDelay(std::chrono::milliseconds delay);
 // number: unplugged, it is not enumerated and its open handles fail with
 // OSTRA_ERROR_CAMERA_GONE. Returns false when no camera has that serial.
 OSTRAAPI_EXPORT bool setCameraPresent(std::uint32_t serialNumber, bool present);
+
+// A camera of the loaded rig as its USB3 Vision side needs it: the same
+// virtual camera is listed by this driver or by the USB emulator
+// (vx-u3v-emulate), whichever bus its last boot chose, and both use the one
+// flash file.
+struct RigCamera
+{
+    std::uint32_t serialNumber = 0;
+    // The product string of its USB3 Vision side.
+    std::string usb3VisionProduct;
+    // The file that holds its flash (the rig's flash folder).
+    std::string flashFile;
+};
+
+// The cameras of the loaded rig, in the rig's order.
+OSTRAAPI_EXPORT std::vector<RigCamera> rigCameras();
+// Whether the camera with this serial number is on the USB3 Vision bus now:
+// its last boot (in this process or another sharing the flash folder) was
+// from flash with USB3 Vision mode on, and it is not away.
+OSTRAAPI_EXPORT bool isOnUsb3VisionBus(std::uint32_t serialNumber);
+// A reboot commanded through the USB3 Vision side: into the firmware in
+// flash (the flash then decides the bus it comes back on) or into the boot
+// loader (vendor driver). False when the camera is unknown or not on the
+// USB3 Vision bus.
+OSTRAAPI_EXPORT bool rebootFromUsb3Vision(std::uint32_t serialNumber, bool bootLoader);
 
 // Faults a test or the rig scripts on one camera.
 enum class FAULT_KIND
