@@ -35,6 +35,10 @@ constexpr std::uint64_t LENS_VALUE = 0x30558;
 constexpr std::uint64_t LENS_VALUE_LOWER_BOUND = 0x3055C;
 constexpr std::uint64_t LENS_VALUE_UPPER_BOUND = 0x30560;
 
+// The first byte of the USB3 Vision record in flash: 0 when the camera boots
+// in USB3 Vision mode.
+constexpr std::size_t USB3_VISION_RECORD = 0x1B0000;
+
 constexpr std::uint8_t TARGET_FLASH = 0x13;
 constexpr std::uint8_t TARGET_REBOOT = 0x1B;
 constexpr std::uint32_t END_STOP_FLAG = 1U << 15;
@@ -71,7 +75,13 @@ bool isPlainRegister(std::uint64_t address)
 } // namespace
 
 U3VDevice::U3VDevice(Identity identity, const std::size_t flashSize)
-    : m_Identity(std::move(identity)), m_Flash(flashSize, 0xFF), m_SerialData(SERIAL_BUS_WINDOW, 0)
+    : m_Identity(std::move(identity)), m_OwnFlash(flashSize, 0xFF), m_Flash(m_OwnFlash.data(), flashSize),
+      m_SerialData(SERIAL_BUS_WINDOW, 0)
+{
+}
+
+U3VDevice::U3VDevice(Identity identity, const FlashBytes sharedFlash)
+    : m_Identity(std::move(identity)), m_Flash(sharedFlash), m_SerialData(SERIAL_BUS_WINDOW, 0)
 {
 }
 
@@ -265,6 +275,7 @@ std::uint16_t U3VDevice::writeMemory(const std::uint64_t address, const std::uin
             return STATUS_INVALID_PARAMETER;
         }
         m_BootSelection = data[0];
+        recordBootSelection();
         return STATUS_SUCCESS;
     }
     return writeRegisterBytes(address, data, length);
@@ -356,7 +367,7 @@ std::uint16_t U3VDevice::runSerialBusCommand(const std::uint32_t command)
     return STATUS_SUCCESS;
 }
 
-std::vector<std::uint8_t>& U3VDevice::flash()
+U3VDevice::FlashBytes U3VDevice::flash()
 {
     return m_Flash;
 }
@@ -400,6 +411,31 @@ bool U3VDevice::streaming() const
 void U3VDevice::setAcknowledgeFilter(AcknowledgeFilter filter)
 {
     m_Filter = std::move(filter);
+}
+
+// The firmware keeps the boot selection in its USB3 Vision record, where the
+// next boot (and a read of the record) finds it: 1 selects USB3 Vision mode.
+void U3VDevice::recordBootSelection()
+{
+    if (USB3_VISION_RECORD < m_Flash.size())
+    {
+        m_Flash[USB3_VISION_RECORD] = m_BootSelection == 1 ? 0 : 1;
+    }
+}
+
+std::optional<std::uint32_t> U3VDevice::takeRebootRequest()
+{
+    return std::exchange(m_RebootRequest, std::nullopt);
+}
+
+void U3VDevice::restart()
+{
+    m_Registers.clear();
+    m_BootSelection = 0;
+    m_RebootRequest.reset();
+    m_AcquisitionRunning = false;
+    m_FrameCounter = 0;
+    m_Acknowledge.reset();
 }
 
 void U3VDevice::unplug()

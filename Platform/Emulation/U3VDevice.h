@@ -18,7 +18,9 @@ namespace Emulation
 // Register space: the first manifest entry with the GenICam XML file, stream
 // interface control, acquisition start and stop, reset, the serial-bus window
 // in front of the flash (target 0x13) and the reboot control (target 0x1B),
-// the boot selection byte and the lens registers. Unknown addresses answer
+// the boot selection byte (kept by the camera in the first byte of its USB3
+// Vision record in flash at 0x1B0000: 0 after 1 was selected, else 1) and the
+// lens registers. Unknown addresses answer
 // with status INVALID_ADDRESS, malformed commands with INVALID_HEADER or
 // INVALID_PARAMETER.
 //
@@ -60,7 +62,30 @@ public:
         std::uint32_t valueUpperBound = 90;
     };
 
+    // The flash behind the serial bus, as a view of its bytes.
+    class FlashBytes
+    {
+    public:
+        FlashBytes(std::uint8_t* bytes, std::size_t size) : m_Bytes(bytes), m_Size(size) {}
+        std::uint8_t* data() const { return m_Bytes; }
+        std::size_t size() const { return m_Size; }
+        std::uint8_t* begin() const { return m_Bytes; }
+        std::uint8_t* end() const { return m_Bytes + m_Size; }
+        std::uint8_t& operator[](std::size_t index) const { return m_Bytes[index]; }
+
+    private:
+        std::uint8_t* m_Bytes;
+        std::size_t m_Size;
+    };
+
+    // A device with a flash of its own, erased (0xFF).
     explicit U3VDevice(Identity identity, std::size_t flashSize = FLASH_SIZE);
+    // A device whose flash is memory the caller keeps (a flash file mapped
+    // into memory and shared with the vendor driver's emulation); the memory
+    // must outlive the device.
+    U3VDevice(Identity identity, FlashBytes sharedFlash);
+    U3VDevice(const U3VDevice&) = delete;
+    U3VDevice& operator=(const U3VDevice&) = delete;
 
     const Identity& identity() const;
 
@@ -73,7 +98,7 @@ public:
     // stream, or nothing when the stream is not running.
     std::optional<std::vector<std::uint8_t>> takeStreamData(std::size_t size);
 
-    std::vector<std::uint8_t>& flash();
+    FlashBytes flash();
     void setXmlFile(std::vector<std::uint8_t> file);
     Lens& lens();
 
@@ -82,6 +107,12 @@ public:
     std::uint8_t bootSelection() const;
     // The last address written to the reboot control, if any.
     std::optional<std::uint32_t> rebootRequest() const;
+    // The same, forgotten once taken: a reboot the emulation has to carry out.
+    std::optional<std::uint32_t> takeRebootRequest();
+    // A power cycle: registers, boot selection, stream, pending acknowledge
+    // and reboot request start again; the flash, the XML file and the lens
+    // stay.
+    void restart();
     int resetCount() const;
     bool streaming() const;
 
@@ -101,13 +132,15 @@ private:
     std::uint16_t writeMemory(std::uint64_t address, const std::uint8_t* data, std::size_t length);
     std::uint16_t writeRegisterBytes(std::uint64_t address, const std::uint8_t* data, std::size_t length);
     std::uint16_t runSerialBusCommand(std::uint32_t command);
+    void recordBootSelection();
     std::uint16_t writeLensTarget(std::uint32_t target);
     std::uint32_t readRegister32(std::uint64_t address);
     void answer(std::uint16_t status, std::uint16_t command, std::uint16_t requestId,
                 const std::vector<std::uint8_t>& data);
 
     Identity m_Identity;
-    std::vector<std::uint8_t> m_Flash;
+    std::vector<std::uint8_t> m_OwnFlash;
+    FlashBytes m_Flash;
     std::vector<std::uint8_t> m_XmlFile;
     std::map<std::uint64_t, std::uint32_t> m_Registers;
     std::vector<std::uint8_t> m_SerialData;

@@ -14,6 +14,7 @@
 #include <deque>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 
 namespace Emulation
@@ -93,13 +94,21 @@ std::vector<std::uint8_t> cameraDescriptors(const U3VDevice::Identity& identity)
 struct U3VUsbdevfsBed::Testbed
 {
     UMockdevTestbed* testbed = nullptr;
+    // Held while an ioctl is served and while a caller touches the devices.
+    std::mutex devices;
 };
 
 // One device node: its ioctl handler and the URBs in flight.
 struct U3VUsbdevfsBed::Node
 {
     std::shared_ptr<U3VDevice> device;
+    std::mutex* devices = nullptr;
     UMockdevIoctlBase* handler = nullptr;
+    std::string devname;
+    std::string sysfsPath;
+    // The device's udev record (sysfs attributes, descriptors, properties).
+    std::string record;
+    bool onBus = false;
 
     // The URBs of one open file of the node (one connection of umockdev):
     // those with their answer ready, in order; those waiting for an answer
@@ -252,6 +261,7 @@ struct U3VUsbdevfsBed::Node
     static gboolean onIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gpointer self)
     {
         auto& node = *static_cast<Node*>(self);
+        const std::lock_guard<std::mutex> lock(*node.devices);
         UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
         switch (umockdev_ioctl_client_get_request(client))
         {
@@ -291,9 +301,9 @@ struct U3VUsbdevfsBed::Node
     }
 };
 
-U3VUsbdevfsBed::U3VUsbdevfsBed(const Users users) : m_Testbed(std::make_unique<Testbed>())
+U3VUsbdevfsBed::U3VUsbdevfsBed() : m_Testbed(std::make_unique<Testbed>())
 {
-    if (users == Users::THIS_PROCESS && !available())
+    if (!available())
     {
         throw std::runtime_error("umockdev's preload library is not loaded: run through umockdev-wrapper");
     }
@@ -321,43 +331,118 @@ bool U3VUsbdevfsBed::available()
     return false;
 }
 
-void U3VUsbdevfsBed::attach(std::shared_ptr<U3VDevice> device)
+namespace
 {
-    const std::size_t number = m_Nodes.size() + 1;
-    auto node = std::make_unique<Node>();
-    node->device = std::move(device);
-    node->handler = umockdev_ioctl_base_new();
-    g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&Node::onIoctl), node.get());
 
-    char devnum[4];
-    std::snprintf(devnum, sizeof devnum, "%03zu", number);
-    const std::string devname = std::string("/dev/bus/usb/001/") + devnum;
-    GError* error = nullptr;
-    if (!umockdev_testbed_attach_ioctl(m_Testbed->testbed, devname.c_str(), node->handler, &error))
-    {
-        const std::string reason = error != nullptr ? error->message : "unknown";
-        g_clear_error(&error);
-        throw std::runtime_error("cannot attach the usbdevfs handler of " + devname + ": " + reason);
-    }
+[[noreturn]] void failWith(GError* error, const std::string& what)
+{
+    const std::string reason = error != nullptr ? error->message : "unknown";
+    g_clear_error(&error);
+    throw std::runtime_error(what + ": " + reason);
+}
+
+std::string hexText(const std::vector<std::uint8_t>& bytes)
+{
     std::string hex;
-    for (const std::uint8_t byte : cameraDescriptors(node->device->identity()))
+    for (const std::uint8_t byte : bytes)
     {
         char digits[3];
         std::snprintf(digits, sizeof digits, "%02x", byte);
         hex += digits;
     }
-    const std::string record =
-        "P: /devices/usb" + std::to_string(number) + "\nN: bus/usb/001/" + devnum +
-        "\nE: SUBSYSTEM=usb\nE: DRIVER=usb\nE: BUSNUM=001\nE: DEVNUM=" + devnum + "\nE: DEVNAME=" + devname +
-        "\nE: DEVTYPE=usb_device\nA: bConfigurationValue=1\\n\nA: busnum=1\\n\nA: devnum=" +
-        std::to_string(number) + "\\n\nA: speed=5000\\n\nH: descriptors=" + hex + "\n";
-    if (!umockdev_testbed_add_from_string(m_Testbed->testbed, record.c_str(), &error))
-    {
-        const std::string reason = error != nullptr ? error->message : "unknown";
-        g_clear_error(&error);
-        throw std::runtime_error("cannot add " + devname + ": " + reason);
-    }
+    return hex;
+}
+
+} // namespace
+
+void U3VUsbdevfsBed::attach(std::shared_ptr<U3VDevice> device)
+{
+    const std::size_t number = m_Nodes.size() + 1;
+    auto node = std::make_unique<Node>();
+    node->device = std::move(device);
+    node->devices = &m_Testbed->devices;
+    node->handler = umockdev_ioctl_base_new();
+    g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&Node::onIoctl), node.get());
+
+    char devnum[4];
+    std::snprintf(devnum, sizeof devnum, "%03zu", number);
+    node->devname = std::string("/dev/bus/usb/001/") + devnum;
+    node->sysfsPath = "/sys/devices/usb" + std::to_string(number);
+    node->record = "P: /devices/usb" + std::to_string(number) + "\nN: bus/usb/001/" + devnum +
+                   "\nE: SUBSYSTEM=usb\nE: DRIVER=usb\nE: BUSNUM=001\nE: DEVNUM=" + devnum +
+                   "\nE: DEVNAME=" + node->devname +
+                   "\nE: DEVTYPE=usb_device\nA: bConfigurationValue=1\\n\nA: busnum=1\\n\nA: devnum=" +
+                   std::to_string(number) + "\\n\nA: speed=5000\\n\nH: descriptors=" +
+                   hexText(cameraDescriptors(node->device->identity())) + "\n";
+    plug(*node);
     m_Nodes.push_back(std::move(node));
+}
+
+void U3VUsbdevfsBed::plug(Node& node)
+{
+    GError* error = nullptr;
+    if (!umockdev_testbed_attach_ioctl(m_Testbed->testbed, node.devname.c_str(), node.handler, &error))
+    {
+        failWith(error, "cannot attach the usbdevfs handler of " + node.devname);
+    }
+    if (!umockdev_testbed_add_from_string(m_Testbed->testbed, node.record.c_str(), &error))
+    {
+        failWith(error, "cannot add " + node.devname);
+    }
+    node.onBus = true;
+}
+
+U3VUsbdevfsBed::Node& U3VUsbdevfsBed::nodeOf(const U3VDevice& device)
+{
+    for (const auto& node : m_Nodes)
+    {
+        if (node->device.get() == &device)
+        {
+            return *node;
+        }
+    }
+    throw std::invalid_argument("the device is not attached to this testbed");
+}
+
+void U3VUsbdevfsBed::setOnBus(U3VDevice& device, bool onBus)
+{
+    Node& node = nodeOf(device);
+    if (node.onBus == onBus)
+    {
+        return;
+    }
+    if (onBus)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_Testbed->devices);
+            device.plugIn();
+        }
+        plug(node);
+        umockdev_testbed_uevent(m_Testbed->testbed, node.sysfsPath.c_str(), "add");
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(m_Testbed->devices);
+        device.unplug();
+    }
+    umockdev_testbed_uevent(m_Testbed->testbed, node.sysfsPath.c_str(), "remove");
+    umockdev_testbed_remove_device(m_Testbed->testbed, node.sysfsPath.c_str());
+    GError* error = nullptr;
+    if (!umockdev_testbed_detach_ioctl(m_Testbed->testbed, node.devname.c_str(), &error))
+    {
+        g_clear_error(&error);
+    }
+    node.onBus = false;
+}
+
+bool U3VUsbdevfsBed::isOnBus(const U3VDevice& device)
+{
+    return nodeOf(device).onBus;
+}
+
+std::unique_lock<std::mutex> U3VUsbdevfsBed::lockDevices()
+{
+    return std::unique_lock<std::mutex>(m_Testbed->devices);
 }
 
 } // namespace Emulation

@@ -3,6 +3,7 @@
 #include "U3VDevice.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,35 +15,38 @@ namespace Emulation
 // string descriptors, bulk URBs, discards after timeouts) are served by the
 // device model. The process must run with umockdev's preload library
 // (umockdev-wrapper, or LD_PRELOAD=libumockdev-preload.so.0); available()
-// says whether it does.
+// says whether it does. Child processes started with the preload library
+// and the testbed's UMOCKDEV_DIR reach the same devices.
 //
-// Cameras are attached before libusb is first initialised in the process
-// (libusb takes the device list at its start). The ioctls are answered on
-// umockdev's thread while the caller waits in libusb, so the devices are
-// inspected only between library calls.
+// A device attached is on the bus. setOnBus() takes it off (a "remove" event:
+// libusb drops it from its list, open handles fail with "no device") and puts
+// it back (an "add" event), as a camera does that reboots. The ioctls are
+// answered on umockdev's thread under the testbed's device lock; a thread
+// that touches a device while a program may be using it holds lockDevices().
 class U3VUsbdevfsBed
 {
 public:
-    // Which processes reach the devices: this one (it must run with the
-    // preload library), or only child processes started with it.
-    enum class Users
-    {
-        THIS_PROCESS,
-        CHILD_PROCESSES
-    };
-
-    explicit U3VUsbdevfsBed(Users users = Users::THIS_PROCESS);
+    // Throws std::runtime_error when the preload library is not loaded.
+    U3VUsbdevfsBed();
     ~U3VUsbdevfsBed();
     U3VUsbdevfsBed(const U3VUsbdevfsBed&) = delete;
     U3VUsbdevfsBed& operator=(const U3VUsbdevfsBed&) = delete;
 
     static bool available();
 
-    // Adds a device at bus 1 with the next device number.
+    // Adds a device at bus 1 with the next device number, on the bus.
     void attach(std::shared_ptr<U3VDevice> device);
+    // Takes an attached device off the bus or puts it back (nothing when it
+    // already is where asked). Throws std::invalid_argument for a device not
+    // attached here, std::runtime_error when umockdev refuses.
+    void setOnBus(U3VDevice& device, bool onBus);
+    bool isOnBus(const U3VDevice& device);
+    std::unique_lock<std::mutex> lockDevices();
 
 private:
     struct Node;
+    void plug(Node& node);
+    Node& nodeOf(const U3VDevice& device);
 
     struct Testbed;
     std::unique_ptr<Testbed> m_Testbed;

@@ -225,7 +225,7 @@ TEST_P(U3VGarbageTest, HostileAcknowledgesFailWithoutOverrun)
     VxU3VHandle handle = open(4711);
     device->setXmlFile(std::vector<std::uint8_t>(700, 'x'));
     std::vector<std::uint8_t> before(1024, 0x11);
-    device->flash().assign(before.size(), 0x22);
+    std::fill(device->flash().begin(), device->flash().end(), 0x22);
     device->setAcknowledgeFilter(GetParam().filter);
 
     std::vector<std::uint8_t> buffer(1024, 0x11);
