@@ -242,6 +242,36 @@ TEST_F(Usb3VisionCameraTest, RebootOfACameraAlreadyGoneReturnsNormally)
     bus().vanishing->plugIn();
 }
 
+// The registry's watchdog checks a connected camera while another thread
+// reads its properties: the device library is not thread-safe, so the
+// adapter must never let two control transactions interleave.
+TEST_F(Usb3VisionCameraTest, AliveChecksAndPropertyReadsOnTwoThreadsNeverMix)
+{
+    std::atomic<int> failures{0};
+    std::thread watchdog(
+        [&]
+        {
+            for (int check = 0; check < 60; ++check)
+            {
+                failures += m_Camera->isCameraAlive() ? 0 : 1;
+            }
+        });
+    auto& mode = m_Camera->getProperty("USB3 Vision Mode");
+    for (int read = 0; read < 200; ++read)
+    {
+        try
+        {
+            mode.getValue();
+        }
+        catch (const std::exception&)
+        {
+            ++failures;
+        }
+    }
+    watchdog.join();
+    EXPECT_EQ(failures, 0);
+}
+
 bool listedWithin(std::size_t count, std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;

@@ -6,6 +6,8 @@
 #include "Properties/PropertyNames.h"
 
 #include <cstring>
+#include <exception>
+#include <mutex>
 #include <vector>
 
 namespace CameraInterface::Usb3VisionAdapter
@@ -26,12 +28,14 @@ Usb3VisionUsb3VisionMode::Usb3VisionUsb3VisionMode(Usb3VisionCamera& camera)
 bool Usb3VisionUsb3VisionMode::readRecord() const
 {
     std::uint8_t bytes[sizeof(VxInternal::Usb3VisionInfo)];
+    std::unique_lock<std::mutex> library = Usb3VisionCamera::lockDeviceLibrary();
     // A partial record is as good as none: its missing bytes would decide.
     if (VxU3VFlashRead(m_Camera.handle(), bytes, RECORD_ADDRESS, sizeof bytes) !=
         static_cast<int>(sizeof bytes))
     {
         return false;
     }
+    library.unlock();
     std::memcpy(&m_Info, bytes, sizeof bytes);
     return true;
 }
@@ -52,18 +56,34 @@ bool Usb3VisionUsb3VisionMode::holdsValidDescriptionFile() const
     {
         return false;
     }
-    std::vector<unsigned char> file(m_Info.fileSize);
+    std::vector<unsigned char> file;
+    try
+    {
+        file.resize(m_Info.fileSize);
+    }
+    catch (const std::exception&)
+    {
+        return false; // a size the host cannot hold is no file
+    }
+    std::unique_lock<std::mutex> library = Usb3VisionCamera::lockDeviceLibrary();
     if (VxU3VFlashRead(m_Camera.handle(), file.data(), DESCRIPTION_FILE_ADDRESS, m_Info.fileSize) !=
         static_cast<std::int32_t>(m_Info.fileSize))
     {
         return false;
     }
+    library.unlock();
     m_Sha1.Reset();
     m_Sha1.Update(file.data(), static_cast<std::uint32_t>(file.size()));
     m_Sha1.Final();
     unsigned char digest[20];
     m_Sha1.GetHash(digest);
     return std::memcmp(digest, m_Info.fileSha1, sizeof digest) == 0;
+}
+
+std::int32_t Usb3VisionUsb3VisionMode::writeBootSelection(std::uint8_t selection) const
+{
+    const auto library = Usb3VisionCamera::lockDeviceLibrary();
+    return VxU3VWriteBootSequence(m_Camera.handle(), selection);
 }
 
 bool Usb3VisionUsb3VisionMode::isAvailableForWriting() const
@@ -78,7 +98,7 @@ void Usb3VisionUsb3VisionMode::setValue(const std::string& value)
     {
         return;
     }
-    if (!readRecord() || VxU3VWriteBootSequence(m_Camera.handle(), enable ? 1 : 0) != 0)
+    if (!readRecord() || writeBootSelection(enable ? 1 : 0) != 0)
     {
         throw VxAppsExceptions::VxAppsException_Property("PropertyWriteFailure", VX_THROW_SITE,
                                                          "Property value could not be written.", getName());

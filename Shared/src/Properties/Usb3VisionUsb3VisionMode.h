@@ -33,6 +33,7 @@ public:
 private:
     // Reads the record into m_Info; false when it cannot be read whole.
     bool readRecord() const;
+    std::int32_t writeBootSelection(std::uint8_t selection) const;
     bool holdsValidDescriptionFile() const;
 
     Usb3VisionCamera& m_Camera;

@@ -51,6 +51,12 @@ public:
     VxU3VHandle handle() const;
     // The camera's record, as the device library opens it by.
     const VxU3VCameraRecord& record() const;
+    // Held around every call into the device library, which keeps
+    // process-wide state and is not thread-safe: enumeration, open and close,
+    // and the control transfers of the properties and functions (the
+    // registry's watchdog checks a camera while another thread uses it).
+    // Not recursive: taken around single library calls only.
+    static std::unique_lock<std::mutex> lockDeviceLibrary();
 
 protected:
     void buildProperties() override;
@@ -64,7 +70,7 @@ private:
     std::string m_SerialNumber;
     std::string m_ModelName;
 
-    static std::mutex m_CameraEnumerationMutex;
+    static std::mutex m_DeviceLibraryMutex;
 };
 
 } // namespace CameraInterface::Usb3VisionAdapter

@@ -28,7 +28,12 @@ std::unique_ptr<Property> fixedText(const std::string& name, const std::string& 
 
 } // namespace
 
-std::mutex Usb3VisionCamera::m_CameraEnumerationMutex;
+std::mutex Usb3VisionCamera::m_DeviceLibraryMutex;
+
+std::unique_lock<std::mutex> Usb3VisionCamera::lockDeviceLibrary()
+{
+    return std::unique_lock<std::mutex>(m_DeviceLibraryMutex);
+}
 
 Usb3VisionCamera::Usb3VisionCamera(const VxU3VCameraRecord& record)
     : m_Record(record), m_SerialNumber(std::to_string(record.serialNumber)),
@@ -40,6 +45,7 @@ Usb3VisionCamera::~Usb3VisionCamera()
 {
     if (m_Handle != nullptr)
     {
+        const auto library = lockDeviceLibrary();
         VxU3VCloseCamera(m_Handle);
     }
 }
@@ -47,7 +53,7 @@ Usb3VisionCamera::~Usb3VisionCamera()
 std::vector<std::unique_ptr<Camera>> Usb3VisionCamera::getListOfCameras()
 {
     std::vector<std::unique_ptr<Camera>> cameras;
-    std::lock_guard<std::mutex> lock(m_CameraEnumerationMutex);
+    const auto library = lockDeviceLibrary();
     const std::int32_t count = VxU3VNumCameras();
     if (count <= 0)
     {
@@ -132,7 +138,7 @@ void Usb3VisionCamera::connect()
     }
     requireTransition(CameraState::CONNECTED);
     {
-        std::lock_guard<std::mutex> lock(m_CameraEnumerationMutex);
+        const auto library = lockDeviceLibrary();
         m_Handle = VxU3VOpenCamera(&m_Record);
         if (m_Handle == nullptr)
         {
@@ -153,7 +159,10 @@ void Usb3VisionCamera::disconnect()
         return;
     }
     requireTransition(CameraState::DISCONNECTED);
-    if (VxU3VCloseCamera(m_Handle) == 1)
+    std::unique_lock<std::mutex> library = lockDeviceLibrary();
+    const bool closed = VxU3VCloseCamera(m_Handle) == 1;
+    library.unlock();
+    if (closed)
     {
         m_Handle = nullptr;
         setState(CameraState::DISCONNECTED);

@@ -37,8 +37,10 @@ std::vector<std::string> Usb3VisionReboot::execute(std::vector<std::string>& par
     FunctionArguments::requireRebootMode(mode);
     const std::uint32_t address = mode == FunctionVocabulary::REBOOT_FIRMWARE ? 1 : 0;
     const std::uint8_t zero = 0;
-    if (VxU3VSglWrite(m_Camera.handle(), REBOOT_TARGET, REBOOT_TARGET, address, 1, &zero) != 1 &&
-        m_Camera.isCameraAlive())
+    std::unique_lock<std::mutex> library = Usb3VisionCamera::lockDeviceLibrary();
+    const bool sent = VxU3VSglWrite(m_Camera.handle(), REBOOT_TARGET, REBOOT_TARGET, address, 1, &zero) == 1;
+    library.unlock();
+    if (!sent && m_Camera.isCameraAlive())
     {
         throw std::runtime_error("Failed to reboot camera in the desired mode.");
     }
