@@ -1,0 +1,99 @@
+// End to end on the emulation: a demo rig camera switched from the vendor
+// driver to USB3 Vision mode and back by vxupdate, each command a process of
+// its own under vx-u3v-emulate (the driver's emulation in vxupdate, the USB
+// side in the launcher, one flash). The updater's own reboot timing: the
+// first look for the camera comes after 10 s.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class ModeSwitchEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QStringLiteral(VX_SANITIZE_BUILD) != QString())
+        {
+            GTEST_SKIP() << "umockdev's preload library cannot come before the sanitizer runtime";
+        }
+        ASSERT_TRUE(m_Folder.isValid());
+        const QDir shipped(QStringLiteral(VX_DEMO_RIG_FOLDER));
+        ASSERT_TRUE(QFile::copy(shipped.filePath("DemoRig.json"), path("DemoRig.json")));
+        ASSERT_TRUE(QDir(m_Folder.path()).mkdir("DemoRig"));
+        for (const QString& name : QDir(shipped.filePath("DemoRig")).entryList(QDir::Files))
+        {
+            ASSERT_TRUE(QFile::copy(shipped.filePath("DemoRig/" + name), path("DemoRig/" + name)));
+        }
+    }
+
+    // vxupdate with the rig's cameras on both buses (emulated) or on the
+    // driver's alone.
+    Outcome vxupdate(const QStringList& arguments, bool withUsb = true)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VX_OSTRA_RIG", path("DemoRig.json"));
+        environment.insert("VX_OSTRA_REBOOT_MS", "300");
+        environment.insert("VX_SIMULATED_CAMERAS", path("none.json"));
+        environment.insert("XDG_DATA_HOME", path("data"));
+        process.setProcessEnvironment(environment);
+        QStringList command = {"--rig", path("DemoRig.json"), "--", QStringLiteral(VXUPDATE_PATH)};
+        if (withUsb)
+        {
+            process.start(QStringLiteral(VX_U3V_EMULATE_PATH), command + arguments);
+        }
+        else
+        {
+            process.start(QStringLiteral(VXUPDATE_PATH), arguments);
+        }
+        EXPECT_TRUE(process.waitForStarted());
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(120000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString path(const QString& name) const { return m_Folder.filePath(name); }
+
+    QTemporaryDir m_Folder;
+};
+
+TEST_F(ModeSwitchEndToEnd, DriverCameraGoesToUsb3VisionWithItsSerialAndComesBack)
+{
+    const Outcome toUsb = vxupdate({"mode", "--serial", "21001", "--yes", "u3v"});
+    ASSERT_EQ(toUsb.exitCode, 0) << toUsb.out.toStdString() << toUsb.err.toStdString();
+    EXPECT_TRUE(toUsb.out.contains("Camera 21001 now runs in USB3 Vision Mode.")) << toUsb.out.toStdString();
+
+    // Found through the USB3 Vision adapter: its identity and mode only.
+    const Outcome usbInfo = vxupdate({"info", "--serial", "21001"});
+    EXPECT_EQ(usbInfo.exitCode, 0) << usbInfo.err.toStdString();
+    EXPECT_EQ(usbInfo.out.split('\n').filter("USB3 Vision Mode:").value(0).simplified(),
+              "USB3 Vision Mode: Enabled");
+    EXPECT_FALSE(usbInfo.out.contains("Firmware Version")) << usbInfo.out.toStdString();
+    // Gone from the driver's bus meanwhile.
+    const Outcome driverOnly = vxupdate({"cameras"}, false);
+    EXPECT_EQ(driverOnly.out, "21002  VX-1920C  disconnected\n");
+
+    const Outcome back = vxupdate({"mode", "--serial", "21001", "--yes", "driver"});
+    ASSERT_EQ(back.exitCode, 0) << back.out.toStdString() << back.err.toStdString();
+    EXPECT_TRUE(back.out.contains("Camera 21001 now runs in Ostra Mode.")) << back.out.toStdString();
+    const Outcome driverInfo = vxupdate({"info", "--serial", "21001"}, false);
+    EXPECT_EQ(driverInfo.exitCode, 0) << driverInfo.err.toStdString();
+    EXPECT_TRUE(driverInfo.out.contains("Firmware Version:    2.3")) << driverInfo.out.toStdString();
+    EXPECT_EQ(driverInfo.out.split('\n').filter("USB3 Vision Mode:").value(0).simplified(),
+              "USB3 Vision Mode: Disabled");
+}
+
+} // namespace
