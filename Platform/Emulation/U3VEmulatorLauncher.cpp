@@ -98,9 +98,10 @@ public:
     {
         QFile stored(m_FlashFile);
         const auto flash = m_Device->flash();
-        const bool kept = stored.open(QIODevice::WriteOnly) &&
-                          stored.write(reinterpret_cast<const char*>(flash.data()),
-                                       static_cast<qint64>(flash.size())) == static_cast<qint64>(flash.size());
+        const bool kept =
+            stored.open(QIODevice::WriteOnly) &&
+            stored.write(reinterpret_cast<const char*>(flash.data()), static_cast<qint64>(flash.size())) ==
+                static_cast<qint64>(flash.size());
         if (!kept)
         {
             std::fprintf(stderr, "vx-u3v-emulate: cannot keep the flash in %s\n", qPrintable(m_FlashFile));
@@ -235,12 +236,14 @@ int runCommand(QCoreApplication& application, const Options& options, Emulation:
                std::vector<std::unique_ptr<RigCamera>>& rigCameras)
 {
     QTimer follow;
-    QObject::connect(&follow, &QTimer::timeout, [&]() {
-        for (const auto& camera : rigCameras)
-        {
-            camera->follow(bed);
-        }
-    });
+    QObject::connect(&follow, &QTimer::timeout,
+                     [&]()
+                     {
+                         for (const auto& camera : rigCameras)
+                         {
+                             camera->follow(bed);
+                         }
+                     });
     follow.start(FOLLOW_INTERVAL_MS);
 
     QProcess child;
@@ -253,7 +256,8 @@ int runCommand(QCoreApplication& application, const Options& options, Emulation:
     child.start(arguments.takeFirst(), arguments);
     if (!child.waitForStarted(-1))
     {
-        std::fprintf(stderr, "vx-u3v-emulate: cannot start the command: %s\n", qPrintable(child.errorString()));
+        std::fprintf(stderr, "vx-u3v-emulate: cannot start the command: %s\n",
+                     qPrintable(child.errorString()));
         return 2;
     }
     application.exec();

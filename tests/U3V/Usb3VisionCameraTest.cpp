@@ -12,8 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <stdexcept>
+#include <thread>
 
 namespace
 {

@@ -250,7 +250,8 @@ void EmulatedCamera::followBoot(const BootRecord& record, Clock::time_point now)
 {
     leaveBus();
     m_BootNumber = record.number;
-    const auto remaining = std::chrono::duration_cast<Clock::duration>(record.readyAt - BootRecord::Clock::now());
+    const auto remaining =
+        std::chrono::duration_cast<Clock::duration>(record.readyAt - BootRecord::Clock::now());
     m_RebootUntil = now + std::max(remaining, Clock::duration::zero());
     m_PendingBoot = record.source == BOOT_SOURCE::RAM ? BOOT_SOURCE::FLASH : record.source;
     m_PendingUsb3VisionMode = record.usb3VisionMode;

@@ -71,7 +71,7 @@ const Json& member(const Json& object, const char* key, const Json& fallback)
 }
 
 const char* const PRINTABLE_ASCII = " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
-                                   "abcdefghijklmnopqrstuvwxyz{|}~";
+                                    "abcdefghijklmnopqrstuvwxyz{|}~";
 
 // The keys a rig knows: a misspelt key is refused rather than ignored.
 const std::set<std::string> RIG_KEYS = {"comment", "flashFolder", "rebootMs", "cameras"};

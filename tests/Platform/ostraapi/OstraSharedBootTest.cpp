@@ -134,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, OstraSharedBootLoad,
                          testing::Values(LoadRow{"NoRecordFlashDecides", "", true, true},
                                          LoadRow{"RecordedDriverBootStaysOnTheDriver", "driver", true, false},
                                          LoadRow{"RecordedUsbBootStaysOnUsb", "usb3vision", false, true},
-                                         LoadRow{"UnreadableRecordLeavesItToTheFlash", "garbage", true, true}),
+                                         LoadRow{"UnreadableRecordLeavesItToTheFlash", "garbage", true,
+                                                 true}),
                          [](const testing::TestParamInfo<LoadRow>& info) { return info.param.name; });
 
 } // namespace

@@ -74,7 +74,10 @@ private slots:
         auto* u3v = window.findChild<QRadioButton*>(QStringLiteral("radioButtonU3VMode"));
         auto* ostra = window.findChild<QRadioButton*>(QStringLiteral("radioButtonOstraMode"));
         QVERIFY(status && u3v && ostra);
-        const auto seen = [&] { return (status->text() + " | " + prompts.messages().join(" | ")).toUtf8(); };
+        const auto seen = [&]
+        {
+            return (status->text() + " | " + prompts.messages().join(" | ")).toUtf8();
+        };
         QTRY_COMPARE_WITH_TIMEOUT(status->text(), CONNECTED, 10000);
         QVERIFY(ostra->isChecked());
         QVERIFY(listedThrough<CameraInterface::OstraAdapter::OstraCamera>("21001"));
