@@ -30,12 +30,7 @@
 #include <QProcessEnvironment>
 #include <QTimer>
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -191,39 +186,9 @@ Options parseOptions(const QCoreApplication& application)
             parser.positionalArguments()};
 }
 
-constexpr char PRELOAD_LIBRARY[] = "libumockdev-preload.so.0";
-
-// This program runs with umockdev's preload library, as the command does: the
-// testbed's add and remove events are sent from here. Without it, the program
-// starts itself again with it; false when that fails.
-bool runWithPreloadLibrary(char** argv)
-{
-    if (Emulation::U3VUsbdevfsBed::available())
-    {
-        return true;
-    }
-    const char* preload = std::getenv("LD_PRELOAD");
-    const std::string value = preload == nullptr || *preload == '\0'
-                                  ? std::string(PRELOAD_LIBRARY)
-                                  : std::string(PRELOAD_LIBRARY) + ":" + preload;
-    if (std::getenv("VX_U3V_EMULATE_PRELOADED") != nullptr)
-    {
-        std::fprintf(stderr, "vx-u3v-emulate: %s could not be loaded (is umockdev installed?)\n",
-                     PRELOAD_LIBRARY);
-        return false;
-    }
-    ::setenv("VX_U3V_EMULATE_PRELOADED", "1", 1);
-    ::setenv("LD_PRELOAD", value.c_str(), 1);
-    ::execv("/proc/self/exe", argv);
-    std::fprintf(stderr, "vx-u3v-emulate: cannot start again with %s: %s\n", PRELOAD_LIBRARY,
-                 std::strerror(errno));
-    return false;
-}
-
 QProcessEnvironment childEnvironment(const QString& rig)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("VX_U3V_EMULATE_PRELOADED");
     if (!rig.isEmpty())
     {
         environment.insert("VX_OSTRA_RIG", QFileInfo(rig).absoluteFilePath());
@@ -241,7 +206,15 @@ int runCommand(QCoreApplication& application, const Options& options, Emulation:
                      {
                          for (const auto& camera : rigCameras)
                          {
-                             camera->follow(bed);
+                             try
+                             {
+                                 camera->follow(bed);
+                             }
+                             catch (const std::exception& error)
+                             {
+                                 // The camera stays where it is; the command runs on.
+                                 std::fprintf(stderr, "vx-u3v-emulate: %s\n", error.what());
+                             }
                          }
                      });
     follow.start(FOLLOW_INTERVAL_MS);
@@ -268,7 +241,9 @@ int runCommand(QCoreApplication& application, const Options& options, Emulation:
 
 int main(int argc, char** argv)
 {
-    if (!runWithPreloadLibrary(argv))
+    // The testbed's add and remove events are sent from this process, which
+    // therefore runs with the preload library as the command does.
+    if (!Emulation::U3VUsbdevfsBed::restartWithPreloadLibrary(argv))
     {
         return 2;
     }
@@ -281,8 +256,9 @@ int main(int argc, char** argv)
     }
     try
     {
-        Emulation::U3VUsbdevfsBed bed;
+        // The testbed goes first: its devices use the rig cameras' mapped flash.
         std::vector<std::unique_ptr<RigCamera>> rigCameras;
+        Emulation::U3VUsbdevfsBed bed;
         if (!options.rig.isEmpty())
         {
             OstraEmulator::loadRig(options.rig.toStdString());

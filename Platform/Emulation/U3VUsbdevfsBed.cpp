@@ -5,11 +5,13 @@
 #include <libusb-1.0/libusb.h>
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -354,6 +356,31 @@ std::string hexText(const std::vector<std::uint8_t>& bytes)
 }
 
 } // namespace
+
+bool U3VUsbdevfsBed::restartWithPreloadLibrary(char** argv)
+{
+    static const char PRELOAD_LIBRARY[] = "libumockdev-preload.so.0";
+    static const char RESTARTED[] = "VX_UMOCKDEV_PRELOAD_RESTARTED";
+    if (available())
+    {
+        ::unsetenv(RESTARTED);
+        return true;
+    }
+    if (std::getenv(RESTARTED) != nullptr)
+    {
+        std::fprintf(stderr, "%s could not be loaded (is umockdev installed?)\n", PRELOAD_LIBRARY);
+        return false;
+    }
+    const char* preload = std::getenv("LD_PRELOAD");
+    const std::string value = preload == nullptr || *preload == '\0'
+                                  ? std::string(PRELOAD_LIBRARY)
+                                  : std::string(PRELOAD_LIBRARY) + ":" + preload;
+    ::setenv(RESTARTED, "1", 1);
+    ::setenv("LD_PRELOAD", value.c_str(), 1);
+    ::execv("/proc/self/exe", argv);
+    std::fprintf(stderr, "cannot start again with %s: %s\n", PRELOAD_LIBRARY, std::strerror(errno));
+    return false;
+}
 
 void U3VUsbdevfsBed::attach(std::shared_ptr<U3VDevice> device)
 {

@@ -33,6 +33,11 @@ public:
     U3VUsbdevfsBed& operator=(const U3VUsbdevfsBed&) = delete;
 
     static bool available();
+    // For a program that serves or uses the testbed: when the preload
+    // library is not loaded, starts the program again (same arguments) with
+    // it first in LD_PRELOAD; returns only when that cannot be done (false,
+    // the reason on standard error) or when it is loaded already (true).
+    static bool restartWithPreloadLibrary(char** argv);
 
     // Adds a device at bus 1 with the next device number, on the bus.
     void attach(std::shared_ptr<U3VDevice> device);
