@@ -3,21 +3,16 @@
 // its own under vx-u3v-emulate (the driver's emulation in vxupdate, the USB
 // side in the launcher, one flash). The updater's own reboot timing: the
 // first look for the camera comes after 10 s.
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include "DemoRigCopy.h"
+
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace
 {
 
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Outcome = ProcessOutcome;
 
 class ModeSwitchEndToEnd : public ::testing::Test
 {
@@ -28,46 +23,26 @@ protected:
         {
             GTEST_SKIP() << "umockdev's preload library cannot come before the sanitizer runtime";
         }
-        ASSERT_TRUE(m_Folder.isValid());
-        const QDir shipped(QStringLiteral(VX_DEMO_RIG_FOLDER));
-        ASSERT_TRUE(QFile::copy(shipped.filePath("DemoRig.json"), path("DemoRig.json")));
-        ASSERT_TRUE(QDir(m_Folder.path()).mkdir("DemoRig"));
-        for (const QString& name : QDir(shipped.filePath("DemoRig")).entryList(QDir::Files))
-        {
-            ASSERT_TRUE(QFile::copy(shipped.filePath("DemoRig/" + name), path("DemoRig/" + name)));
-        }
+        m_Rig = std::make_unique<DemoRigCopy>(QStringLiteral(VX_DEMO_RIG_FOLDER));
     }
 
     // vxupdate with the rig's cameras on both buses (emulated) or on the
     // driver's alone.
     Outcome vxupdate(const QStringList& arguments, bool withUsb = true)
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VX_OSTRA_RIG", path("DemoRig.json"));
+        QProcessEnvironment environment = m_Rig->environment();
         environment.insert("VX_OSTRA_REBOOT_MS", "300");
-        environment.insert("VX_SIMULATED_CAMERAS", path("none.json"));
-        environment.insert("XDG_DATA_HOME", path("data"));
-        process.setProcessEnvironment(environment);
-        QStringList command = {"--rig", path("DemoRig.json"), "--", QStringLiteral(VXUPDATE_PATH)};
-        if (withUsb)
+        if (!withUsb)
         {
-            process.start(QStringLiteral(VX_U3V_EMULATE_PATH), command + arguments);
+            return runProcess(QStringLiteral(VXUPDATE_PATH), arguments, environment);
         }
-        else
-        {
-            process.start(QStringLiteral(VXUPDATE_PATH), arguments);
-        }
-        EXPECT_TRUE(process.waitForStarted());
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return runProcess(QStringLiteral(VX_U3V_EMULATE_PATH),
+                          QStringList{"--rig", m_Rig->rigPath(), "--", QStringLiteral(VXUPDATE_PATH)} +
+                              arguments,
+                          environment);
     }
 
-    QString path(const QString& name) const { return m_Folder.filePath(name); }
-
-    QTemporaryDir m_Folder;
+    std::unique_ptr<DemoRigCopy> m_Rig;
 };
 
 TEST_F(ModeSwitchEndToEnd, DriverCameraGoesToUsb3VisionWithItsSerialAndComesBack)

@@ -1,22 +1,15 @@
-#include <QDir>
-#include <QFile>
+#include "DemoRigCopy.h"
+
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace
 {
 
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Outcome = ProcessOutcome;
 
 // vxupdate on a copy of the shipped demo rig of emulated vendor-driver
 // cameras (its flash folder beside the copy) and no simulated cameras: each
@@ -24,35 +17,12 @@ struct Outcome
 class VxupdateRig : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_Folder.isValid());
-        const QDir shipped(QStringLiteral(VX_DEMO_RIG_FOLDER));
-        ASSERT_TRUE(QFile::copy(shipped.filePath("DemoRig.json"), path("DemoRig.json")));
-        ASSERT_TRUE(QDir(m_Folder.path()).mkdir("DemoRig"));
-        for (const QString& name : QDir(shipped.filePath("DemoRig")).entryList(QDir::Files))
-        {
-            ASSERT_TRUE(QFile::copy(shipped.filePath("DemoRig/" + name), path("DemoRig/" + name)));
-        }
-    }
-
     Outcome vxupdate(const QStringList& arguments)
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VX_OSTRA_RIG", path("DemoRig.json"));
-        environment.insert("VX_SIMULATED_CAMERAS", path("none.json"));
-        environment.insert("XDG_DATA_HOME", path("data"));
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(VXUPDATE_PATH), arguments);
-        EXPECT_TRUE(process.waitForStarted());
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return runProcess(QStringLiteral(VXUPDATE_PATH), arguments, m_Rig.environment());
     }
 
-    QString path(const QString& name) const { return m_Folder.filePath(name); }
+    QString path(const QString& name) const { return m_Rig.path(name); }
 
     // "Name: value" lines of vxupdate info.
     static QString line(const Outcome& info, const QString& name)
@@ -67,7 +37,7 @@ protected:
         return QString();
     }
 
-    QTemporaryDir m_Folder;
+    DemoRigCopy m_Rig{QStringLiteral(VX_DEMO_RIG_FOLDER)};
 };
 
 } // namespace
