@@ -19,6 +19,22 @@ QJsonValue textOrNull(const QString& text)
     return text.isNull() ? QJsonValue() : QJsonValue(text);
 }
 
+QJsonObject signatureDocument(const BundleSignature& signature)
+{
+    const auto state = signature.state == BundleSignature::STATE::VALID      ? QStringLiteral("valid")
+                       : signature.state == BundleSignature::STATE::UNSIGNED ? QStringLiteral("unsigned")
+                                                                             : QStringLiteral("refused");
+    return QJsonObject{
+        {QStringLiteral("state"), state},
+        {QStringLiteral("summary"), signature.summary()},
+        {QStringLiteral("signer"),
+         signature.signerName.isEmpty() ? QJsonValue() : QJsonValue(signature.signerName)},
+        {QStringLiteral("fingerprint"),
+         signature.fingerprint.isEmpty() ? QJsonValue() : QJsonValue(signature.fingerprint)},
+        {QStringLiteral("reason"), signature.isRefused() ? QJsonValue(signature.text) : QJsonValue()},
+        {QStringLiteral("detail"), signature.isRefused() ? QJsonValue(signature.detail) : QJsonValue()}};
+}
+
 } // namespace
 
 namespace BundleReport
@@ -110,6 +126,7 @@ QJsonObject document(const QString& bundlePath, bool verified, const BundleVerif
                             ? QJsonValue()
                             : QJsonValue(manifest.requiredUpdaterVersion.toString())},
                        {QStringLiteral("updaterVersion"), verifier.updaterVersion().toString()},
+                       {QStringLiteral("signature"), signatureDocument(verifier.signature())},
                        {QStringLiteral("manifestSecurityTag"), textOrNull(manifest.manifestSecurityTag)},
                        {QStringLiteral("warnings"), QJsonArray::fromStringList(verifier.warnings())},
                        {QStringLiteral("packages"), packages}};

@@ -1,5 +1,6 @@
 #include "Engine/UpdateRoad.h"
 
+#include "Engine/BundleArchive.h"
 #include "Engine/CameraDetails.h"
 #include "Engine/CameraUpdate.h"
 #include "Engine/EngineLog.h"
@@ -96,6 +97,10 @@ UpdateRoad::Outcome UpdateRoad::acceptBundle(const QString& path, const QVersion
         return Outcome::failure(OPERATOR_TEXT::NO_PACKAGES_FOUND, SEVERITY::ERROR,
                                 OperatorTexts::text(OPERATOR_TEXT::NO_PACKAGES_FOUND), m_Engine.lastError());
     }
+    if (!checkSignature(path))
+    {
+        return Outcome::failure(m_Signature.reason, SEVERITY::ERROR, m_Signature.text, m_Signature.detail);
+    }
     const Manifest& manifest = m_Engine.manifest();
     if (!m_Engine.isManifestAuthentic())
     {
@@ -117,6 +122,34 @@ UpdateRoad::Outcome UpdateRoad::acceptBundle(const QString& path, const QVersion
                                     .arg(manifest.requiredUpdaterVersionText, updaterVersion.toString()));
     }
     return Outcome();
+}
+
+bool UpdateRoad::checkSignature(const QString& path)
+{
+    m_Signature = BundleSignature();
+    const BundleLimits& limits = m_Engine.limits();
+    BundleArchive archive(path, limits.maximumEntryCount);
+    if (!archive.open())
+    {
+        // The engine read the bundle a moment ago: it changed since.
+        m_Signature.state = BundleSignature::STATE::REFUSED;
+        m_Signature.reason = OPERATOR_TEXT::NO_PACKAGES_FOUND;
+        m_Signature.text = OperatorTexts::text(OPERATOR_TEXT::NO_PACKAGES_FOUND);
+        m_Signature.detail = archive.lastError();
+        return false;
+    }
+    m_Signature = BundleSignature::examine(archive, m_Trust, limits);
+    if (m_SignedContentsChecked && m_Signature.state == BundleSignature::STATE::VALID)
+    {
+        m_Signature.checkContents(archive, limits);
+    }
+    m_Signature.applyPolicy(m_Trust.policy());
+    if (m_Signature.isRefused())
+    {
+        EngineLog::error(QStringLiteral("%1 %2").arg(m_Signature.text, m_Signature.detail));
+        return false;
+    }
+    return true;
 }
 
 UpdateRoad::Outcome UpdateRoad::connectCamera(CameraInterface::Camera& camera)
