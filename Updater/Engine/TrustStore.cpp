@@ -134,7 +134,8 @@ void TrustStore::loadRevocations(const QString& folder)
     for (const QByteArray& line : bytes.split('\n'))
     {
         ++lineNumber;
-        const QString text = QString::fromUtf8(line.left(line.indexOf('#')).trimmed());
+        const int comment = line.indexOf('#');
+        const QString text = QString::fromUtf8((comment < 0 ? line : line.left(comment)).trimmed());
         if (text.isEmpty())
         {
             continue;
