@@ -373,8 +373,7 @@ int UpdateCommand::acceptBundle(UpdateRoad& road, const QString& path)
     {
         const QString warning = text(OPERATOR_TEXT::UNSIGNED_BUNDLE_WARNING);
         EngineLog::warning(warning);
-        m_Err << "Warning: " << warning << "\n";
-        m_Err.flush();
+        human() << "Warning: " << warning << "\n";
     }
     return ExitCodes::SUCCESS;
 }
