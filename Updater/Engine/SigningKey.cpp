@@ -11,7 +11,7 @@ namespace
 {
 
 // A PEM key file is a few hundred bytes.
-constexpr qint64 MAXIMUM_KEY_FILE_SIZE = 64 * 1024;
+constexpr qint64 MAXIMUM_KEY_FILE_SIZE = qint64{64} * 1024;
 
 // Refuses to ask for a pass phrase on the terminal: the key must be usable
 // from scripts, and an encrypted key is reported instead of waiting.

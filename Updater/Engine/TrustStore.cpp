@@ -19,8 +19,8 @@ constexpr char REVOCATION_FILE[] = "revoked-keys";
 constexpr char POLICY_FILE[] = "signatures.ini";
 constexpr char POLICY_KEY[] = "signatures/policy";
 constexpr char KEY_SUFFIX[] = ".pem";
-constexpr qint64 MAXIMUM_KEY_FILE_SIZE = 64 * 1024;
-constexpr qint64 MAXIMUM_REVOCATION_FILE_SIZE = 1024 * 1024;
+constexpr qint64 MAXIMUM_KEY_FILE_SIZE = qint64{64} * 1024;
+constexpr qint64 MAXIMUM_REVOCATION_FILE_SIZE = qint64{1024} * 1024;
 
 QString keyFolderOf(const QString& folder)
 {

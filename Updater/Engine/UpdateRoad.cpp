@@ -5,6 +5,8 @@
 #include "Engine/CameraUpdate.h"
 #include "Engine/EngineLog.h"
 #include "Engine/ManifestValues.h"
+#include "Engine/SecurityTags.h"
+#include "Engine/Sha256.h"
 
 #include "Cameras/Camera.h"
 #include "Properties/PropertyNames.h"
@@ -139,6 +141,10 @@ bool UpdateRoad::checkSignature(const QString& path)
         return false;
     }
     m_Signature = BundleSignature::examine(archive, m_Trust, limits);
+    if (m_Signature.state == BundleSignature::STATE::VALID)
+    {
+        confirmEngineManifest(archive);
+    }
     if (m_SignedContentsChecked && m_Signature.state == BundleSignature::STATE::VALID)
     {
         m_Signature.checkContents(archive, limits);
@@ -150,6 +156,32 @@ bool UpdateRoad::checkSignature(const QString& path)
         return false;
     }
     return true;
+}
+
+// The engine read the manifest before the signature was checked, through
+// another handle: the manifest it holds must be the one signed, or the bundle
+// changed between the two readings.
+void UpdateRoad::confirmEngineManifest(BundleArchive& archive)
+{
+    const QString entry = QLatin1String(CameraUpdate::MANIFEST_ENTRY);
+    QByteArray manifest;
+    const auto& files = m_Signature.catalogue.files();
+    const auto listed =
+        std::find_if(files.begin(), files.end(),
+                     [&entry](const BundleCatalogue::File& file) { return file.path == entry; });
+    if (listed != files.end() && archive.readEntry(entry, m_Engine.limits().maximumManifestSize, manifest) &&
+        Sha256::of(manifest) == listed->sha256 &&
+        SecurityTags::computeManifestTag(manifest) == m_Engine.computedManifestTag())
+    {
+        return;
+    }
+    m_Signature.state = BundleSignature::STATE::REFUSED;
+    m_Signature.reason = OPERATOR_TEXT::CATALOGUE_MISMATCH;
+    m_Signature.text = OperatorTexts::text(OPERATOR_TEXT::CATALOGUE_MISMATCH);
+    m_Signature.detail =
+        listed == files.end()
+            ? QStringLiteral("The catalogue does not list %1.").arg(entry)
+            : QStringLiteral("The manifest the updater read is not the one the catalogue lists.");
 }
 
 UpdateRoad::Outcome UpdateRoad::connectCamera(CameraInterface::Camera& camera)

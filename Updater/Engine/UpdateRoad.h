@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+class BundleArchive;
 class CameraUpdate;
 class Package;
 
@@ -166,6 +167,7 @@ public:
 
 private:
     bool checkSignature(const QString& path);
+    void confirmEngineManifest(BundleArchive& archive);
 
     CameraUpdate& m_Engine;
     TrustStore m_Trust;
