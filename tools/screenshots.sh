@@ -2,8 +2,10 @@
 # Pictures of the real VxUpdater for review: starts the program under Xvfb
 # against the shipped simulated cameras, drives it with xdotool the way an
 # operator would (camera choice, bundle by the file dialog, package choice,
-# update, log viewer, About box) and saves a PNG of every window on the way,
-# plus the pages of the user guide the build made.
+# update, log viewer, About box, mode switch) and saves a PNG of every window
+# on the way, one of the main window in each of its phases (main-idle,
+# main-connecting, main-connected, main-updating, main-rebooting,
+# main-switching-mode), plus the pages of the user guide the build made.
 #
 # Usage: tools/screenshots.sh [BUILD_DIR]      (./vx screenshots builds first)
 # Output: BUILD_DIR/screenshots/*.png
@@ -100,13 +102,36 @@ make_bundles
 "$program" &
 pid=$!
 
-# Two cameras: the program asks which one to use.
+# Two cameras: the program asks which one to use. Closed without a choice,
+# the window stays idle.
 cameras=$(window '^Camera Selection$')
 shot "$cameras" camera-selection.png
+xdotool key Escape
+main=$(window '^Veltrax VxUpdater$')
+shot "$main" main-idle.png
+
+# File > Connect to Camera...; the connection's first frames.
+click "$main" 20 12
+sleep 0.3
+xdotool key Down Return
+cameras=$(window '^Camera Selection$')
 click "$cameras" 200 52
 xdotool key Return
+for i in $(seq -w 1 8); do
+  import -window "$main" "$work/connecting-$i.png"
+done
 main=$(window '^Veltrax VxUpdater: SIM-0001$')
 shot "$main" main-connected.png
+# A frame that is neither the idle window nor the connected one.
+for frame in "$work"/connecting-*.png; do
+  if [ "$(compare -metric AE "$frame" "$out/main-connected.png" null: 2>&1 || true)" != 0 ] &&
+    [ "$(compare -metric AE "$frame" "$out/main-idle.png" null: 2>&1 || true)" != 0 ]; then
+    cp "$frame" "$out/main-connecting.png"
+    say "$out/main-connecting.png"
+    break
+  fi
+done
+[ -e "$out/main-connecting.png" ] || say "the connection ended before a frame caught it"
 
 choose_bundle "$main" "$work/VxDemoBundle.zip" file-dialog.png
 shot "$main" main-bundle.png
@@ -155,6 +180,16 @@ xdotool key Up Return
 about=$(window '^About$')
 shot "$about" about.png
 xdotool key Return
+
+# The camera mode: USB3 Vision, then the restart into it and the camera back
+# in that mode.
+click "$main" 170 44
+question=$(window '^Switching Camera Mode$')
+shot "$question" mode-question.png
+xdotool key Return
+shot "$main" main-switching-mode.png
+sleep 12
+shot "$main" main-usb3-vision-mode.png
 
 main_button "$main" exit
 wait "$pid" || true
