@@ -617,7 +617,7 @@ void MainWindow::beginReboot()
     else
     {
         // What a run showed is no longer the camera's after the switch.
-        resetProgressBars();
+        resetLoadProgress();
         setPhase(PHASE::SWITCHING_MODE);
     }
     const QString text = m_RebootFlow->beginText();

@@ -92,7 +92,7 @@ bool RebootFlow::start(const std::string& serialNumber, PURPOSE purpose,
 
 QString RebootFlow::beginText() const
 {
-    const QString text = OperatorTexts::text(OPERATOR_TEXT::REBOOTING_CAMERA);
+    QString text = OperatorTexts::text(OPERATOR_TEXT::REBOOTING_CAMERA);
     if (m_Purpose == PURPOSE::AFTER_UPDATE)
     {
         return OperatorTexts::text(OPERATOR_TEXT::UPDATE_COMPLETED) + QLatin1Char(' ') + text;
