@@ -171,11 +171,11 @@ void MainWindow::connectSignals()
     m_ProgressRefresh.setInterval(PROGRESS_REFRESH_MILLISECONDS);
     connect(&m_ProgressRefresh, &QTimer::timeout, this, &MainWindow::showPendingProgress);
     UpdateProgress& progress = m_CameraUpdate.progress();
-    connect(&progress, &UpdateProgress::fileProgress, this, &MainWindow::fileProgressSlot,
+    connect(&progress, &UpdateProgress::fileProgress, this, &MainWindow::fileProgressChanged,
             Qt::QueuedConnection);
-    connect(&progress, &UpdateProgress::loadStatusProgress, this, &MainWindow::loadStatusProgressSlot,
+    connect(&progress, &UpdateProgress::loadStatusProgress, this, &MainWindow::loadStatusProgressChanged,
             Qt::QueuedConnection);
-    connect(&progress, &UpdateProgress::overallProgress, this, &MainWindow::overallProgressSlot,
+    connect(&progress, &UpdateProgress::overallProgress, this, &MainWindow::overallProgressChanged,
             Qt::QueuedConnection);
 }
 
@@ -752,7 +752,7 @@ void MainWindow::resetProgressBars()
     ui->overallProgressBar->setValue(0);
 }
 
-void MainWindow::fileProgressSlot(uint32_t fileProgress, const std::string& load)
+void MainWindow::fileProgressChanged(uint32_t fileProgress, const std::string& load)
 {
     m_PendingFileProgress = std::make_pair(fileProgress, load);
     if (!m_ProgressRefresh.isActive())
@@ -781,7 +781,7 @@ void MainWindow::showPendingProgress()
     }
 }
 
-void MainWindow::loadStatusProgressSlot(UpdateProgress::LoadStatus loadStatus, const std::string& load)
+void MainWindow::loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load)
 {
     showPendingProgress();
     if (const auto loadNumber = ui->tableWidget->loadNumberOfType(QString::fromStdString(load)))
@@ -791,7 +791,7 @@ void MainWindow::loadStatusProgressSlot(UpdateProgress::LoadStatus loadStatus, c
     }
 }
 
-void MainWindow::overallProgressSlot(uint32_t overallProgress)
+void MainWindow::overallProgressChanged(uint32_t overallProgress)
 {
     m_PendingOverallProgress = overallProgress;
     if (!m_ProgressRefresh.isActive())
@@ -1020,7 +1020,7 @@ void MainWindow::buildLanguageMenu()
 {
     auto* group = new QActionGroup(ui->menuLanguages);
     group->setExclusive(true);
-    connect(group, &QActionGroup::triggered, this, &MainWindow::languageTriggeredSlot);
+    connect(group, &QActionGroup::triggered, this, &MainWindow::languageChanged);
     const QString defaultCode = languageOf(QLocale::system().name());
     m_LanguagePath = QLatin1String(CATALOGUE_FOLDER);
     const QStringList fileNames =
@@ -1038,7 +1038,7 @@ void MainWindow::buildLanguageMenu()
     }
 }
 
-void MainWindow::languageTriggeredSlot(QAction* action)
+void MainWindow::languageChanged(QAction* action)
 {
     if (action)
     {

@@ -61,11 +61,12 @@ class QEvent;
 // package fits it, whether one is selected).
 //
 // Slots: the ones named on_<object>_<signal> are bound by name when the
-// widgets are set up; every other slot is connected explicitly and named
-// <signal>Slot after the signal it receives (updateStartedSlot for
-// CameraUpdate::updateStarted, fileProgressSlot for
-// UpdateProgress::fileProgress, languageTriggeredSlot for the language
-// menu's triggered). No slot is named otherwise.
+// widgets are set up; every other slot is connected explicitly. Outcomes of
+// the engine, the restart and the registry arrive in <signal>Slot
+// (updateStartedSlot for CameraUpdate::updateStarted), the progress record's
+// figures in <figure>Changed (fileProgressChanged for
+// UpdateProgress::fileProgress), and the language menu's choice in
+// languageChanged. No slot is named otherwise.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -139,11 +140,11 @@ private slots:
     void on_updateButton_clicked();
     void on_radioButtonOstraMode_clicked(bool checked);
     void on_radioButtonU3VMode_clicked(bool checked);
-    void languageTriggeredSlot(QAction* action);
+    void languageChanged(QAction* action);
     void rebootCompletedSlot(bool success);
-    void fileProgressSlot(uint32_t fileProgress, const std::string& load);
-    void loadStatusProgressSlot(UpdateProgress::LoadStatus loadStatus, const std::string& load);
-    void overallProgressSlot(uint32_t overallProgress);
+    void fileProgressChanged(uint32_t fileProgress, const std::string& load);
+    void loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load);
+    void overallProgressChanged(uint32_t overallProgress);
     void updateStartedSlot(bool success);
     void updateFailedSlot(const QString& failure);
     void updateCompletedSlot();
