@@ -115,21 +115,22 @@ QJsonObject document(const QString& bundlePath, bool verified, const BundleVerif
     }
     const QString& fault = verifier.lastError();
     const int lineBreak = fault.indexOf(QLatin1Char('\n'));
-    return QJsonObject{{QStringLiteral("bundle"), bundlePath},
-                       {QStringLiteral("verified"), verified},
-                       {QStringLiteral("fault"),
-                        verified ? QJsonValue() : QJsonValue(lineBreak < 0 ? fault : fault.left(lineBreak))},
-                       {QStringLiteral("detail"),
-                        verified || lineBreak < 0 ? QJsonValue() : QJsonValue(fault.mid(lineBreak + 1))},
-                       {QStringLiteral("requiredUpdaterVersion"),
-                        manifest.requiredUpdaterVersion.isNull()
-                            ? QJsonValue()
-                            : QJsonValue(manifest.requiredUpdaterVersion.toString())},
-                       {QStringLiteral("updaterVersion"), verifier.updaterVersion().toString()},
-                       {QStringLiteral("signature"), signatureDocument(verifier.signature())},
-                       {QStringLiteral("manifestSecurityTag"), textOrNull(manifest.manifestSecurityTag)},
-                       {QStringLiteral("warnings"), QJsonArray::fromStringList(verifier.warnings())},
-                       {QStringLiteral("packages"), packages}};
+    return QJsonObject{
+        {QStringLiteral("bundle"), bundlePath},
+        {QStringLiteral("verified"), verified},
+        {QStringLiteral("fault"),
+         verified ? QJsonValue() : QJsonValue(lineBreak < 0 ? fault : fault.left(lineBreak))},
+        {QStringLiteral("detail"),
+         verified || lineBreak < 0 ? QJsonValue() : QJsonValue(fault.mid(lineBreak + 1))},
+        {QStringLiteral("requiredUpdaterVersion"),
+         manifest.requiredUpdaterVersion.isNull() ? QJsonValue()
+                                                  : QJsonValue(manifest.requiredUpdaterVersion.toString())},
+        {QStringLiteral("updaterVersion"), verifier.updaterVersion().toString()},
+        {QStringLiteral("signature"),
+         verifier.signatureExamined() ? QJsonValue(signatureDocument(verifier.signature())) : QJsonValue()},
+        {QStringLiteral("manifestSecurityTag"), textOrNull(manifest.manifestSecurityTag)},
+        {QStringLiteral("warnings"), QJsonArray::fromStringList(verifier.warnings())},
+        {QStringLiteral("packages"), packages}};
 }
 
 } // namespace BundleReport

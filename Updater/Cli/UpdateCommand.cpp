@@ -262,6 +262,10 @@ int UpdateCommand::updateCamera(const std::string& serialNumber, const Options& 
     if (code == ExitCodes::SUCCESS)
     {
         code = acceptBundle(road, options.bundle);
+        if (code == ExitCodes::SUCCESS)
+        {
+            report.setSignature(road.signature().summary());
+        }
     }
     if (code == ExitCodes::SUCCESS)
     {

@@ -283,6 +283,7 @@ bool BundleVerifier::acceptBundle(CameraUpdate& engine, BundleArchive& archive, 
     const UpdateRoad::Outcome accepted =
         road.acceptBundle(bundlePath, m_Options.updaterVersion, m_Options.checkUpdaterVersion);
     m_Signature = road.signature();
+    m_SignatureExamined = accepted.reason != OPERATOR_TEXT::NO_PACKAGES_FOUND;
     if (accepted.reason == OPERATOR_TEXT::NO_PACKAGES_FOUND || m_Signature.isRefused())
     {
         return fail(accepted.text, accepted.detail);

@@ -66,7 +66,9 @@ public:
     const QStringList& warnings() const { return m_Warnings; }
     const std::vector<LoadFinding>& loadFindings() const { return m_LoadFindings; }
     const QVersionNumber& updaterVersion() const { return m_Options.updaterVersion; }
+    // The signature finding; examined once the bundle could be read.
     const BundleSignature& signature() const { return m_Signature; }
+    bool signatureExamined() const { return m_SignatureExamined; }
 
 private:
     struct CheckPlan;
@@ -91,4 +93,5 @@ private:
     QStringList m_Warnings;
     std::vector<LoadFinding> m_LoadFindings;
     BundleSignature m_Signature;
+    bool m_SignatureExamined = false;
 };

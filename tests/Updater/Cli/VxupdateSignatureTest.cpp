@@ -339,4 +339,8 @@ TEST_F(VxupdateSignatures, UpdateShowsTheSignerOrRefusesBeforeTheCamera)
                                      signerLine() + "\n"))
         << planned.out;
     EXPECT_FALSE(planned.out.contains("Warning:")) << planned.out;
+    const Outcome json =
+        vxupdate({"update", path("demo.zip"), "--serial", "SIM-0001", "--dry-run", "--json"});
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object()["signature"].toString(), signerLine())
+        << json.out;
 }

@@ -283,6 +283,13 @@ TEST_F(BundleSignatures, EveryCatalogueMismatchIsRefused)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(fault(resealed(row.change)), QString(MISMATCH) + '\n' + row.detail);
     }
+    // A second signature entry under the same name: the archive is refused
+    // before any signature is read.
+    const QString twice =
+        resealed([](Entries& entries) { entries.emplace_back(CatalogueSignature::ENTRY, "x"); });
+    EXPECT_TRUE(fault(twice).startsWith("No packages found in the selected file.\nThe bundle " + twice +
+                                        " holds the entry \"META-INF/VxCatalogue.sig\" more than once."))
+        << fault(twice);
 }
 
 TEST_F(BundleSignatures, ManifestChangedUnderItsSignatureIsRefused)
