@@ -3,10 +3,10 @@
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException_Camera.h"
 #include "Functions/FunctionVocabulary.h"
-#include "Functions/Usb3Vision/Usb3VisionReboot.h"
+#include "Adapters/Usb3Vision/Functions/Usb3VisionReboot.h"
 #include "Properties/MemoryProperty.h"
 #include "Properties/PropertyNames.h"
-#include "Properties/Usb3VisionUsb3VisionMode.h"
+#include "Adapters/Usb3Vision/Usb3VisionUsb3VisionMode.h"
 
 #include <cstring>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Imaging/Image.h"
-#include "Streams/OstraStream.h"
+#include "Adapters/Ostra/OstraStream.h"
 
 #include <memory>
 #include <string>
