@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Imaging/Image.h"
 #include "Adapters/Ostra/OstraStream.h"
+#include "Imaging/Image.h"
 
 #include <memory>
 #include <string>

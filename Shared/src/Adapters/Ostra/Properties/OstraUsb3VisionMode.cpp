@@ -1,7 +1,7 @@
 #include "Adapters/Ostra/Properties/OstraUsb3VisionMode.h"
 
-#include "Cameras/OstraCamera/OstraCamera.h"
 #include "Adapters/Ostra/OstraModels.h"
+#include "Cameras/OstraCamera/OstraCamera.h"
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException_Property.h"
 #include "Records/OstraRecords.h"
