@@ -1,7 +1,5 @@
 #include "Workspace.h"
 
-#include "Cameras/OstraCamera/OstraCamera.h"
-
 #include "ExitCodes.h"
 
 #include "Engine/EngineLog.h"
@@ -71,8 +69,7 @@ CameraInterface::CameraLease Workspace::connectedCamera(const std::string& seria
 
 std::vector<std::string> Workspace::propertyNames(CameraInterface::Camera& camera)
 {
-    const auto* vendorCamera = dynamic_cast<const CameraInterface::OstraAdapter::OstraCamera*>(&camera);
-    return vendorCamera != nullptr ? vendorCamera->getPropertyOrder() : camera.getSupportedProperties();
+    return camera.getPropertyOrder();
 }
 
 QString Workspace::stateText(CameraInterface::CameraState state)

@@ -28,8 +28,8 @@ public:
 
     // The chosen camera, leased and connected (library exceptions pass through).
     static CameraInterface::CameraLease connectedCamera(const std::string& serialNumber);
-    // The camera's property names: the adapter's table order for
-    // vendor-driver cameras, by name for the others.
+    // The camera's property names in the order the camera presents them
+    // (the adapter's table order for vendor-driver cameras, by name for the others).
     static std::vector<std::string> propertyNames(CameraInterface::Camera& camera);
     // "connected", "disconnected", "suspended".
     static QString stateText(CameraInterface::CameraState state);

@@ -67,6 +67,14 @@ public:
     virtual void connect() = 0;
     virtual void disconnect() = 0;
     virtual void suspend() = 0;
+    // The name of the adapter that made the camera, as the registry lists
+    // adapters ("Ostra", "Usb3Vision", "Simulated"); empty for a camera of an
+    // adapter that does not say. Constant for the camera's lifetime, so safe
+    // from any thread.
+    virtual std::string getAdapterName() const;
+    // The property names in the order the camera presents them; by default
+    // the order of getSupportedProperties(). Same states and threads as that.
+    virtual std::vector<std::string> getPropertyOrder() const;
 
     CameraState getState() const;
     bool isConnected() const;

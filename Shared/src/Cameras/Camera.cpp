@@ -66,6 +66,16 @@ std::unique_ptr<Imaging::Image> Camera::convertImage(const Imaging::Image& image
     return Imaging::convertImage(image, format);
 }
 
+std::string Camera::getAdapterName() const
+{
+    return {};
+}
+
+std::vector<std::string> Camera::getPropertyOrder() const
+{
+    return getSupportedProperties();
+}
+
 CameraState Camera::getState() const
 {
     return m_State.load();

@@ -1,6 +1,5 @@
 #include "Cameras/SimulatedCamera/SimulatedCamera.h"
 
-#include "Functions/FunctionVocabulary.h"
 #include "Adapters/Simulated/Functions/SimulatedEraseFlash.h"
 #include "Adapters/Simulated/Functions/SimulatedReadFlash.h"
 #include "Adapters/Simulated/Functions/SimulatedReadFlashStatus.h"
@@ -8,9 +7,10 @@
 #include "Adapters/Simulated/Functions/SimulatedUpdateFlash.h"
 #include "Adapters/Simulated/Functions/SimulatedWriteFlash.h"
 #include "Adapters/Simulated/Functions/SimulatedWriteFlashStatus.h"
+#include "Adapters/Simulated/SimulatedProperty.h"
+#include "Functions/FunctionVocabulary.h"
 #include "Imaging/Imaging.h"
 #include "Properties/PropertyNames.h"
-#include "Adapters/Simulated/SimulatedProperty.h"
 #include "SimulatedCameraList.h"
 
 #include <algorithm>
@@ -183,6 +183,11 @@ std::map<std::string, std::string> SimulatedCamera::getCameraInfo()
 std::string SimulatedCamera::getSerialNumber()
 {
     return m_SerialNumber;
+}
+
+std::string SimulatedCamera::getAdapterName() const
+{
+    return "Simulated";
 }
 
 std::string SimulatedCamera::getModelName()
