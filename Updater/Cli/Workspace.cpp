@@ -9,6 +9,8 @@
 
 #include <QTextStream>
 
+#include <exception>
+
 Workspace::Workspace()
 {
     CameraInterface::Camera::initialiseWorkspace();
@@ -55,6 +57,27 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     }
     serialNumber = cameras.begin()->first;
     return ExitCodes::SUCCESS;
+}
+
+int Workspace::withConnectedCamera(const QString& requested, QTextStream& err, const CameraWork& work)
+{
+    Workspace workspace;
+    std::string serialNumber;
+    const int chosen = chooseCamera(requested, serialNumber, err);
+    if (chosen != ExitCodes::SUCCESS)
+    {
+        return chosen;
+    }
+    try
+    {
+        CameraInterface::CameraLease camera = connectedCamera(serialNumber);
+        return work(*camera, serialNumber);
+    }
+    catch (const std::exception& error)
+    {
+        err << "Error: " << EngineLog::caught(error) << "\n";
+        return ExitCodes::FAILURE;
+    }
 }
 
 CameraInterface::CameraLease Workspace::connectedCamera(const std::string& serialNumber)
