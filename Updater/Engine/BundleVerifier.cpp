@@ -243,11 +243,16 @@ bool BundleVerifier::verify(const QString& bundlePath)
     m_Warnings.clear();
     m_LoadFindings.clear();
     m_Signature = BundleSignature();
+    m_SignatureExamined = false;
     m_Report << QStringLiteral("Bundle: %1").arg(bundlePath);
     const bool verified = verifyBundle(bundlePath);
-    // The signature's line comes first, once every file it covers is checked.
-    m_Report.insert(1,
-                    m_Signature.isRefused() ? QStringLiteral("Signature: refused") : m_Signature.summary());
+    // The signature's line comes first, once every file it covers is checked;
+    // a bundle that cannot be read has none.
+    if (m_SignatureExamined)
+    {
+        m_Report.insert(1, m_Signature.isRefused() ? QStringLiteral("Signature: refused")
+                                                   : m_Signature.summary());
+    }
     return verified;
 }
 

@@ -169,9 +169,14 @@ void UpdateRoad::confirmEngineManifest(BundleArchive& archive)
     const auto listed =
         std::find_if(files.begin(), files.end(),
                      [&entry](const BundleCatalogue::File& file) { return file.path == entry; });
-    if (listed != files.end() && archive.readEntry(entry, m_Engine.limits().maximumManifestSize, manifest) &&
-        Sha256::of(manifest) == listed->sha256 &&
-        SecurityTags::computeManifestTag(manifest) == m_Engine.computedManifestTag())
+    const bool read =
+        listed != files.end() && archive.readEntry(entry, m_Engine.limits().maximumManifestSize, manifest);
+    if (read && Sha256::of(manifest) != listed->sha256)
+    {
+        m_Signature.refuseContent(entry);
+        return;
+    }
+    if (read && SecurityTags::computeManifestTag(manifest) == m_Engine.computedManifestTag())
     {
         return;
     }
@@ -179,9 +184,9 @@ void UpdateRoad::confirmEngineManifest(BundleArchive& archive)
     m_Signature.reason = OPERATOR_TEXT::CATALOGUE_MISMATCH;
     m_Signature.text = OperatorTexts::text(OPERATOR_TEXT::CATALOGUE_MISMATCH);
     m_Signature.detail =
-        listed == files.end()
-            ? QStringLiteral("The catalogue does not list %1.").arg(entry)
-            : QStringLiteral("The manifest the updater read is not the one the catalogue lists.");
+        listed == files.end() ? QStringLiteral("The catalogue does not list %1.").arg(entry)
+        : !read               ? archive.lastError()
+                : QStringLiteral("The manifest the updater read is not the one the catalogue lists.");
 }
 
 UpdateRoad::Outcome UpdateRoad::connectCamera(CameraInterface::Camera& camera)

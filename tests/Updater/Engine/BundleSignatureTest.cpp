@@ -82,7 +82,8 @@ protected:
         EXPECT_FALSE(outcome.succeeded);
         EXPECT_EQ(outcome.severity, UpdateRoad::Outcome::SEVERITY::ERROR);
         EXPECT_EQ(outcome.text + '\n' + outcome.detail, verifier.lastError());
-        EXPECT_TRUE(verifier.report().size() < 2 || verifier.report().at(1) == "Signature: refused");
+        EXPECT_TRUE(verifier.report().size() < 2 || verifier.report().at(1) == "Signature: refused")
+            << verifier.report().join('\n');
         return verifier.lastError();
     }
     QString fault(const QString& bundle) { return fault(bundle, m_Trust); }
