@@ -43,19 +43,6 @@ constexpr std::uint16_t PRODUCT_ID = 0x1001;
 // How often the rig's cameras are looked at (boots, reboot commands).
 constexpr int FOLLOW_INTERVAL_MS = 20;
 
-const char GENICAM_FILE[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                            "<RegisterDescription ModelName=\"VX-U3V\" VendorName=\"Veltrax\" "
-                            "StandardNameSpace=\"None\" SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" "
-                            "SchemaSubMinorVersion=\"0\" MajorVersion=\"1\" MinorVersion=\"0\" "
-                            "SubMinorVersion=\"0\" ProductGuid=\"00000000-0000-0000-0000-000000000000\" "
-                            "VersionGuid=\"00000000-0000-0000-0000-000000000000\"/>\n";
-
-std::shared_ptr<Emulation::U3VDevice> withXmlFile(std::shared_ptr<Emulation::U3VDevice> device)
-{
-    device->setXmlFile(std::vector<std::uint8_t>(std::begin(GENICAM_FILE), std::end(GENICAM_FILE) - 1));
-    return device;
-}
-
 Emulation::U3VDevice::Identity identityOf(std::uint32_t serialNumber, const std::string& product)
 {
     return {VXU3V_MAKER_VENDOR_ID, PRODUCT_ID, product, std::to_string(serialNumber)};
@@ -75,8 +62,7 @@ public:
         {
             throw std::runtime_error("camera serial number is not a number: " + text.toStdString());
         }
-        m_Device = withXmlFile(
-            std::make_shared<Emulation::U3VDevice>(identityOf(serialNumber, product.toStdString())));
+        m_Device = std::make_shared<Emulation::U3VDevice>(identityOf(serialNumber, product.toStdString()));
         m_FlashFile = QDir(folder).filePath(serial + ".u3vflash");
         m_Device->flash()[USB3_VISION_INFO_ADDRESS] = 0;
         QFile stored(m_FlashFile);
@@ -124,9 +110,9 @@ public:
             throw std::runtime_error("cannot map the flash file " + camera.flashFile + ": " +
                                      m_Flash.errorString().toStdString());
         }
-        m_Device = withXmlFile(std::make_shared<Emulation::U3VDevice>(
+        m_Device = std::make_shared<Emulation::U3VDevice>(
             identityOf(camera.serialNumber, camera.usb3VisionProduct),
-            Emulation::U3VDevice::FlashBytes(bytes, static_cast<std::size_t>(m_Flash.size()))));
+            Emulation::U3VDevice::FlashBytes(bytes, static_cast<std::size_t>(m_Flash.size())));
     }
 
     const std::shared_ptr<Emulation::U3VDevice>& device() const { return m_Device; }
