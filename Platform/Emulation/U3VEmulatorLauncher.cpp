@@ -5,7 +5,7 @@
 // calls reach them and its libusb sees cameras come and go.
 //
 //   vx-u3v-emulate [--rig RIG] [--camera SERIAL[:PRODUCT]]... [--flash-folder FOLDER]
-//                  -- COMMAND [ARGS...]
+//                  [--capture FILE] -- COMMAND [ARGS...]
 //
 // --rig: the cameras of the vendor driver's rig file are the same virtual
 // cameras on both sides. The command gets VX_OSTRA_RIG=RIG; a camera is on
@@ -16,6 +16,9 @@
 //
 // --camera: a camera that only exists on this bus, its flash kept in
 // FOLDER/<serial>.u3vflash across runs; a new one starts in USB3 Vision mode.
+//
+// --capture: the cameras' USB traffic as usbmon would record it, a pcap file
+// for Wireshark or tshark.
 
 #include "U3VUsbdevfsBed.h"
 #include "VxU3V/VxU3VLibrary.h"
@@ -150,6 +153,7 @@ struct Options
     QString rig;
     QStringList cameras;
     QString flashFolder;
+    QString capture;
     QStringList command;
 };
 
@@ -166,10 +170,11 @@ Options parseOptions(const QCoreApplication& application)
     parser.addOption({"camera", "A camera only on this bus (repeatable).", "SERIAL[:PRODUCT]"});
     parser.addOption({"flash-folder", "Where the --camera cameras' flash is kept (default: current folder).",
                       "FOLDER", "."});
+    parser.addOption({"capture", "Writes the cameras' USB traffic to FILE (pcap, usbmon records).", "FILE"});
     parser.addPositionalArgument("command", "The command to run, after --.", "-- COMMAND [ARGS...]");
     parser.process(application);
     return {parser.value("rig"), parser.values("camera"), parser.value("flash-folder"),
-            parser.positionalArguments()};
+            parser.value("capture"), parser.positionalArguments()};
 }
 
 QProcessEnvironment childEnvironment(const QString& rig)
@@ -245,6 +250,10 @@ int main(int argc, char** argv)
         // The testbed goes first: its devices use the rig cameras' mapped flash.
         std::vector<std::unique_ptr<RigCamera>> rigCameras;
         Emulation::U3VUsbdevfsBed bed;
+        if (!options.capture.isEmpty())
+        {
+            bed.captureTo(options.capture.toStdString());
+        }
         if (!options.rig.isEmpty())
         {
             OstraEmulator::loadRig(options.rig.toStdString());

@@ -1,5 +1,7 @@
 #include "U3VUsbdevfsBed.h"
 
+#include "U3VUsbCapture.h"
+
 #include <umockdev.h>
 
 #include <libusb-1.0/libusb.h>
@@ -74,6 +76,7 @@ void complete(UMockdevIoctlClient* client, int error)
 struct U3VUsbdevfsBed::Testbed
 {
     UMockdevTestbed* testbed = nullptr;
+    std::unique_ptr<U3VUsbCapture> capture;
     // Held while an ioctl is served and while a caller touches the devices.
     std::mutex devices;
 };
@@ -83,6 +86,8 @@ struct U3VUsbdevfsBed::Node
 {
     std::shared_ptr<U3VDevice> device;
     std::mutex* devices = nullptr;
+    U3VUsbCapture* capture = nullptr;
+    std::uint8_t number = 0;
     UMockdevIoctlBase* handler = nullptr;
     std::string devname;
     std::string sysfsPath;
@@ -233,6 +238,34 @@ struct U3VUsbdevfsBed::Node
         }
     }
 
+    // A URB event into the capture, when one is taken.
+    void captureEvent(UMockdevIoctlData* urbData, U3VUsbCapture::EVENT event) const
+    {
+        if (capture == nullptr)
+        {
+            return;
+        }
+        const usbdevfs_urb& urb = urbOf(urbData);
+        const auto* buffer = static_cast<const std::uint8_t*>(urb.buffer);
+        const bool control = urb.type == USBDEVFS_URB_TYPE_CONTROL;
+        const bool in = control ? (buffer[0] & 0x80) != 0 : (urb.endpoint & 0x80) != 0;
+        const bool submit = event == U3VUsbCapture::EVENT::SUBMIT;
+        const std::size_t skip = control ? SETUP_SIZE : 0;
+        U3VUsbCapture::Record entry;
+        entry.event = event;
+        entry.urbId = urbData->client_addr;
+        entry.transferType = urb.type;
+        entry.endpoint = static_cast<std::uint8_t>(control ? (in ? 0x80 : 0x00) : urb.endpoint);
+        entry.device = number;
+        entry.status = submit ? -EINPROGRESS : urb.status;
+        entry.length = static_cast<std::uint32_t>(submit ? urb.buffer_length - static_cast<int>(skip)
+                                                         : urb.actual_length);
+        entry.setup = control && submit ? buffer : nullptr;
+        entry.data = buffer + skip;
+        entry.dataLength = submit != in ? entry.length : 0;
+        capture->write(entry);
+    }
+
     void submit(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
     {
         if (!device->present())
@@ -261,7 +294,13 @@ struct U3VUsbdevfsBed::Node
         const bool queued = std::any_of(urbs.waiting.begin(), urbs.waiting.end(),
                                         [urb](UMockdevIoctlData* earlier)
                                         { return urbOf(earlier).endpoint == urb->endpoint; });
-        (!queued && serve(*urb, urbs) ? urbs.completed : urbs.waiting).push_back(urbData);
+        captureEvent(urbData, U3VUsbCapture::EVENT::SUBMIT);
+        const bool done = !queued && serve(*urb, urbs);
+        (done ? urbs.completed : urbs.waiting).push_back(urbData);
+        if (done)
+        {
+            captureEvent(urbData, U3VUsbCapture::EVENT::COMPLETE);
+        }
         umockdev_ioctl_client_complete(client, 0, 0);
     }
 
@@ -280,6 +319,7 @@ struct U3VUsbdevfsBed::Node
             usbdevfs_urb& urb = urbOf(*waiting);
             if (blocked.count(urb.endpoint) == 0 && serve(urb, urbs))
             {
+                captureEvent(*waiting, U3VUsbCapture::EVENT::COMPLETE);
                 urbs.completed.push_back(*waiting);
                 waiting = urbs.waiting.erase(waiting);
                 continue;
@@ -305,6 +345,7 @@ struct U3VUsbdevfsBed::Node
         if (from == nullptr && !waiting.empty() && !device->present())
         {
             reinterpret_cast<usbdevfs_urb*>(waiting.front()->data)->status = -ENODEV;
+            captureEvent(waiting.front(), U3VUsbCapture::EVENT::COMPLETE);
             from = &waiting;
         }
         if (from == nullptr)
@@ -331,6 +372,7 @@ struct U3VUsbdevfsBed::Node
             if ((*found)->client_addr == address)
             {
                 reinterpret_cast<usbdevfs_urb*>((*found)->data)->status = -ENOENT;
+                captureEvent(*found, U3VUsbCapture::EVENT::COMPLETE);
                 discarded.push_back(*found);
                 waiting.erase(found);
                 umockdev_ioctl_client_complete(client, 0, 0);
@@ -655,6 +697,8 @@ void U3VUsbdevfsBed::attach(std::shared_ptr<U3VDevice> device)
     auto node = std::make_unique<Node>();
     node->device = std::move(device);
     node->devices = &m_Testbed->devices;
+    node->capture = m_Testbed->capture.get();
+    node->number = static_cast<std::uint8_t>(number);
     node->handler = umockdev_ioctl_base_new();
     g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&Node::onIoctl), node.get());
     g_signal_connect(node->handler, "client-vanished", G_CALLBACK(&Node::onClientVanished), node.get());
@@ -733,6 +777,16 @@ void U3VUsbdevfsBed::setOnBus(U3VDevice& device, bool onBus)
 bool U3VUsbdevfsBed::isOnBus(const U3VDevice& device)
 {
     return nodeOf(device).onBus;
+}
+
+void U3VUsbdevfsBed::captureTo(const std::string& path)
+{
+    const std::lock_guard<std::mutex> lock(m_Testbed->devices);
+    m_Testbed->capture = std::make_unique<U3VUsbCapture>(path);
+    for (const auto& node : m_Nodes)
+    {
+        node->capture = m_Testbed->capture.get();
+    }
 }
 
 std::unique_lock<std::mutex> U3VUsbdevfsBed::lockDevices()

@@ -50,6 +50,10 @@ public:
     void setOnBus(U3VDevice& device, bool onBus);
     bool isOnBus(const U3VDevice& device);
     std::unique_lock<std::mutex> lockDevices();
+    // From now on the USB traffic of every device goes into a usbmon-style
+    // pcap file at `path` (U3VUsbCapture). Throws std::runtime_error when it
+    // cannot be written.
+    void captureTo(const std::string& path);
 
 private:
     struct Node;

@@ -2,14 +2,19 @@
 // kernel-driver detach and its claims ask of usbdevfs, and the descriptors
 // a standard client reads, answered as a kernel with no driver bound does.
 #include "U3VUsbdevfsBed.h"
+#include "U3VUsbCapture.h"
 
 #include <gtest/gtest.h>
 #include <libusb-1.0/libusb.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -152,6 +157,62 @@ TEST_F(U3VUsbdevfsBedTest, DescriptorsCarryDeviceInfoGuidAndSuperSpeed)
     EXPECT_EQ(libusb_control_transfer(handle, 0x02, LIBUSB_REQUEST_SET_FEATURE, 0, 0x81, nullptr, 0, 1000), 0)
         << "endpoint halt";
     libusb_close(handle);
+}
+
+} // namespace
+
+namespace
+{
+
+std::vector<std::uint8_t> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::uint64_t le(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t size)
+{
+    std::uint64_t value = 0;
+    for (std::size_t index = size; index-- > 0;)
+    {
+        value = (value << 8) | bytes.at(at + index);
+    }
+    return value;
+}
+
+TEST(U3VUsbCaptureTest, WritesUsbmonRecordsInPcap)
+{
+    const std::string path = ::testing::TempDir() + "u3v-capture-test.pcap";
+    const std::uint8_t command[] = {0x55, 0x33, 0x56, 0x43};
+    {
+        Emulation::U3VUsbCapture capture(path);
+        Emulation::U3VUsbCapture::Record record;
+        record.urbId = 0x1234;
+        record.endpoint = 0x02;
+        record.device = 2;
+        record.status = -115;
+        record.length = 4;
+        record.data = command;
+        record.dataLength = 4;
+        capture.write(record);
+    }
+    const std::vector<std::uint8_t> bytes = fileBytes(path);
+    ASSERT_EQ(bytes.size(), 24U + 16 + 64 + 4);
+    EXPECT_EQ(le(bytes, 0, 4), 0xA1B2C3D4U);
+    EXPECT_EQ(le(bytes, 20, 4), 220U) << "LINKTYPE_USB_LINUX_MMAPPED";
+    EXPECT_EQ(le(bytes, 24 + 8, 4), 68U) << "captured length";
+    const std::size_t usbmon = 24 + 16;
+    EXPECT_EQ(le(bytes, usbmon, 8), 0x1234U);
+    EXPECT_EQ(bytes[usbmon + 8], 'S');
+    EXPECT_EQ(bytes[usbmon + 9], 3) << "bulk";
+    EXPECT_EQ(bytes[usbmon + 10], 0x02);
+    EXPECT_EQ(bytes[usbmon + 11], 2);
+    EXPECT_EQ(bytes[usbmon + 14], '-') << "no setup";
+    EXPECT_EQ(bytes[usbmon + 15], 0) << "data present";
+    EXPECT_EQ(le(bytes, usbmon + 36, 4), 4U);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 4, bytes.end()),
+              std::vector<std::uint8_t>(std::begin(command), std::end(command)));
+    EXPECT_THROW(Emulation::U3VUsbCapture("/nonexistent/folder/u3v.pcap"), std::runtime_error);
 }
 
 } // namespace

@@ -15,7 +15,7 @@ command -v arv-tool-0.8 >/dev/null || { echo "aravis-client: arv-tool-0.8 is mis
   { echo "aravis-client: Aravis' GObject bindings are missing: $missing" >&2; exit 1; }
 
 run() {
-  echo "\$ $*"
+  echo "\$ $*" >&2
   "$@" 2>&1 | tee /dev/stderr
 }
 
