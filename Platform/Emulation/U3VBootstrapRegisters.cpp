@@ -157,30 +157,45 @@ std::vector<std::uint8_t> U3VBootstrapRegisters::sirm(const Live& live) const
     return image;
 }
 
+// The map `address` lies in, built only then: the vendor registers the
+// library reads all the time pass by without a copy.
 std::optional<std::uint16_t> U3VBootstrapRegisters::read(const std::uint64_t address,
                                                          const std::size_t length, const Live& live,
                                                          std::vector<std::uint8_t>& data) const
 {
-    struct Map
+    std::uint64_t begin = 0;
+    std::vector<std::uint8_t> image;
+    if (address < ABRM_WINDOW)
     {
-        std::uint64_t begin;
-        std::vector<std::uint8_t> image;
-    };
-    const Map maps[] = {{0, abrm()},
-                        {SBRM_ADDRESS, sbrm()},
-                        {MANIFEST_TABLE_ADDRESS, manifestTable(live)},
-                        {SIRM_ADDRESS, sirm(live)}};
-    for (const Map& map : maps)
-    {
-        if (inside(address, length, map.begin, map.image.size()))
-        {
-            const auto first = map.image.begin() + static_cast<std::ptrdiff_t>(address - map.begin);
-            data.assign(first, first + static_cast<std::ptrdiff_t>(length));
-            return STATUS_SUCCESS;
-        }
+        image = abrm();
     }
-    // The rest of the ABRM's page is reserved.
-    return address < ABRM_WINDOW ? std::optional<std::uint16_t>(STATUS_INVALID_ADDRESS) : std::nullopt;
+    else if (inside(address, 1, SBRM_ADDRESS, SBRM_SIZE))
+    {
+        begin = SBRM_ADDRESS;
+        image = sbrm();
+    }
+    else if (inside(address, 1, MANIFEST_TABLE_ADDRESS, MANIFEST_SIZE))
+    {
+        begin = MANIFEST_TABLE_ADDRESS;
+        image = manifestTable(live);
+    }
+    else if (inside(address, 1, SIRM_ADDRESS, SIRM_LENGTH))
+    {
+        begin = SIRM_ADDRESS;
+        image = sirm(live);
+    }
+    else
+    {
+        return std::nullopt;
+    }
+    // Past the end of a map (the reserved rest of the ABRM's page too).
+    if (!inside(address, length, begin, image.size()))
+    {
+        return STATUS_INVALID_ADDRESS;
+    }
+    const auto first = image.begin() + static_cast<std::ptrdiff_t>(address - begin);
+    data.assign(first, first + static_cast<std::ptrdiff_t>(length));
+    return STATUS_SUCCESS;
 }
 
 std::optional<std::uint16_t> U3VBootstrapRegisters::write(const std::uint64_t address,

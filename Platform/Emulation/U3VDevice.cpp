@@ -16,7 +16,6 @@ constexpr std::uint16_t COMMAND_READ_MEMORY = 0x0800;
 constexpr std::uint16_t COMMAND_WRITE_MEMORY = 0x0802;
 constexpr std::size_t HEADER_SIZE = 12;
 constexpr std::size_t MAX_READ_LENGTH = 1024;
-constexpr std::uint16_t PENDING_ACK_LENGTH = 4;
 
 constexpr std::uint64_t XML_WINDOW = 0x100000;
 constexpr std::uint64_t ACQUISITION_START = U3VDevice::ACQUISITION_START;
