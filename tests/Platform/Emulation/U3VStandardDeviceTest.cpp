@@ -16,6 +16,9 @@ using Emulation::U3VBootstrapRegisters;
 using Emulation::U3VDevice;
 using Emulation::U3VSensor;
 
+// What a host asks for when it waits for a leader.
+constexpr std::size_t ONE_MEBIBYTE = std::size_t{1} << 20;
+
 U3VDevice::Identity identity(const std::string& serial)
 {
     return {0xF7E1, 0x1001, "VX-2448M U3V", serial};
@@ -196,7 +199,7 @@ TEST_F(U3VStandardDeviceTest, StreamComesInLeaderPayloadTrailerBlocks)
     ASSERT_EQ(write32(m_Device, U3VDevice::ACQUISITION_START, 1), 0);
     for (std::uint64_t block = 0; block < 2; ++block)
     {
-        const Packet leader = m_Device.takeStreamData(1024 * 1024).value_or(Packet{});
+        const Packet leader = m_Device.takeStreamData(ONE_MEBIBYTE).value_or(Packet{});
         ASSERT_EQ(leader.size(), 52U);
         EXPECT_EQ(fieldAt(leader, 0, 4), 0x4C563355U);
         EXPECT_EQ(fieldAt(leader, 6, 2), 52U);
@@ -228,7 +231,7 @@ TEST_F(U3VStandardDeviceTest, SingleFrameEndsTheAcquisitionAfterOneBlock)
     ASSERT_EQ(write32(m_Device, U3VSensor::ACQUISITION_MODE, 1), 0);
     ASSERT_EQ(write32(m_Device, U3VDevice::ACQUISITION_START, 1), 0);
     int transfers = 0;
-    while (m_Device.takeStreamData(1024 * 1024))
+    while (m_Device.takeStreamData(ONE_MEBIBYTE))
     {
         ++transfers;
     }
