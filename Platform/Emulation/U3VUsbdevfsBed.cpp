@@ -107,23 +107,31 @@ struct U3VUsbdevfsBed::Node
         // transfer's URBs (those marked as its continuation) get no data.
         std::set<unsigned char> cutShort;
     };
+    // Keyed by the open file, on which the entry holds a reference (so that
+    // no new file takes the address of a closed one).
     std::map<UMockdevIoctlClient*, Urbs> urbsOf;
-    // The open file that claimed each claimed interface.
+    // The open file that claimed each claimed interface; a claim holds a
+    // reference on it, so that a file closed meanwhile can still be asked.
     std::map<unsigned int, UMockdevIoctlClient*> claims;
 
     ~Node()
     {
-        for (auto& [client, urbs] : urbsOf)
+        while (!urbsOf.empty())
         {
-            for (auto* list : {&urbs.completed, &urbs.waiting, &urbs.discarded})
-            {
-                for (UMockdevIoctlData* urb : *list)
-                {
-                    umockdev_ioctl_data_unref(urb);
-                }
-            }
+            forget(urbsOf.begin()->first);
+        }
+        for (auto& [interface, client] : claims)
+        {
+            g_object_unref(client);
         }
         g_clear_object(&handler);
+    }
+
+    std::map<unsigned int, UMockdevIoctlClient*>::iterator
+    dropClaim(std::map<unsigned int, UMockdevIoctlClient*>::iterator held)
+    {
+        g_object_unref(held->second);
+        return claims.erase(held);
     }
 
     // Serves one URB; true when it completed now, false when it waits. A
@@ -278,7 +286,7 @@ struct U3VUsbdevfsBed::Node
         UMockdevIoctlData* bufferData = umockdev_ioctl_data_resolve(
             urbData, offsetof(usbdevfs_urb, buffer), static_cast<gsize>(urb->buffer_length), nullptr);
         umockdev_ioctl_data_unref(bufferData);
-        Urbs& urbs = urbsOf[client];
+        Urbs& urbs = urbsFor(client);
         if ((urb->flags & USBDEVFS_URB_BULK_CONTINUATION) == 0)
         {
             urbs.cutShort.erase(urb->endpoint);
@@ -331,7 +339,7 @@ struct U3VUsbdevfsBed::Node
 
     void reap(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
     {
-        Urbs& urbs = urbsOf[client];
+        Urbs& urbs = urbsFor(client);
         if (device->present())
         {
             serveWaiting(urbs);
@@ -365,8 +373,8 @@ struct U3VUsbdevfsBed::Node
     void discard(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
     {
         const auto address = reinterpret_cast<gulong>(*reinterpret_cast<void**>(argument->data));
-        auto& waiting = urbsOf[client].waiting;
-        auto& discarded = urbsOf[client].discarded;
+        auto& waiting = urbsFor(client).waiting;
+        auto& discarded = urbsFor(client).discarded;
         for (auto found = waiting.begin(); found != waiting.end(); ++found)
         {
             if ((*found)->client_addr == address)
@@ -394,7 +402,6 @@ struct U3VUsbdevfsBed::Node
         {
             return ENOENT;
         }
-        dropClosedHolder(interface);
         const auto held = claims.find(interface);
         if (held != claims.end())
         {
@@ -405,18 +412,8 @@ struct U3VUsbdevfsBed::Node
         {
             return errnoOf(code);
         }
-        claims[interface] = client;
+        claims[interface] = static_cast<UMockdevIoctlClient*>(g_object_ref(client));
         return 0;
-    }
-
-    // A file closed whose vanishing umockdev has not told yet holds nothing.
-    void dropClosedHolder(unsigned int interface)
-    {
-        const auto held = claims.find(interface);
-        if (held != claims.end() && umockdev_ioctl_client_get_connected(held->second) == FALSE)
-        {
-            forget(held->second);
-        }
     }
 
     static unsigned int interfaceIn(UMockdevIoctlData* argument)
@@ -440,7 +437,7 @@ struct U3VUsbdevfsBed::Node
             complete(client, EINVAL);
             return;
         }
-        claims.erase(held);
+        dropClaim(held);
         complete(client, 0);
     }
 
@@ -462,7 +459,6 @@ struct U3VUsbdevfsBed::Node
             complete(client, EINVAL);
             return;
         }
-        dropClosedHolder(request.interface);
         const auto held = claims.find(request.interface);
         if (held != claims.end())
         {
@@ -474,7 +470,7 @@ struct U3VUsbdevfsBed::Node
                 complete(client, EBUSY);
                 return;
             }
-            claims.erase(held);
+            dropClaim(held);
         }
         complete(client, claimFor(client, request.interface));
     }
@@ -516,7 +512,10 @@ struct U3VUsbdevfsBed::Node
         else if (request.ioctl_code == USBDEVFS_DISCONNECT)
         {
             error = claimed ? 0 : ENODATA;
-            claims.erase(interface);
+            if (claimed)
+            {
+                dropClaim(claims.find(interface));
+            }
         }
         else if (request.ioctl_code == USBDEVFS_CONNECT)
         {
@@ -529,12 +528,49 @@ struct U3VUsbdevfsBed::Node
         complete(client, error);
     }
 
+    Urbs& urbsFor(UMockdevIoctlClient* client)
+    {
+        const auto found = urbsOf.find(client);
+        if (found != urbsOf.end())
+        {
+            return found->second;
+        }
+        g_object_ref(client);
+        return urbsOf[client];
+    }
+
+    // Open files closed since the last request: their claims and URBs go,
+    // as the kernel drops them at close. (umockdev tells of a closed file
+    // only through its connection state.)
+    void forgetClosed()
+    {
+        std::vector<UMockdevIoctlClient*> closed;
+        for (const auto& [client, urbs] : urbsOf)
+        {
+            if (umockdev_ioctl_client_get_connected(client) == FALSE)
+            {
+                closed.push_back(client);
+            }
+        }
+        for (const auto& [interface, client] : claims)
+        {
+            if (umockdev_ioctl_client_get_connected(client) == FALSE)
+            {
+                closed.push_back(client);
+            }
+        }
+        for (UMockdevIoctlClient* client : closed)
+        {
+            forget(client);
+        }
+    }
+
     // An open file closed: its claims and URBs go, as in the kernel.
     void forget(UMockdevIoctlClient* client)
     {
         for (auto held = claims.begin(); held != claims.end();)
         {
-            held = held->second == client ? claims.erase(held) : std::next(held);
+            held = held->second == client ? dropClaim(held) : std::next(held);
         }
         const auto found = urbsOf.find(client);
         if (found == urbsOf.end())
@@ -549,19 +585,14 @@ struct U3VUsbdevfsBed::Node
             }
         }
         urbsOf.erase(found);
-    }
-
-    static void onClientVanished(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gpointer self)
-    {
-        auto& node = *static_cast<Node*>(self);
-        const std::lock_guard<std::mutex> lock(*node.devices);
-        node.forget(client);
+        g_object_unref(client);
     }
 
     static gboolean onIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gpointer self)
     {
         auto& node = *static_cast<Node*>(self);
         const std::lock_guard<std::mutex> lock(*node.devices);
+        node.forgetClosed();
         UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
         switch (umockdev_ioctl_client_get_request(client))
         {
@@ -701,7 +732,6 @@ void U3VUsbdevfsBed::attach(std::shared_ptr<U3VDevice> device)
     node->number = static_cast<std::uint8_t>(number);
     node->handler = umockdev_ioctl_base_new();
     g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&Node::onIoctl), node.get());
-    g_signal_connect(node->handler, "client-vanished", G_CALLBACK(&Node::onClientVanished), node.get());
 
     char devnum[4];
     std::snprintf(devnum, sizeof devnum, "%03zu", number);
