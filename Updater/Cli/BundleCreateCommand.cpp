@@ -1,6 +1,7 @@
 #include "BundleCreateCommand.h"
 
 #include "BundleReport.h"
+#include "BundleSignCommand.h"
 #include "ExitCodes.h"
 
 #include "Engine/BundleVerifier.h"
@@ -18,8 +19,8 @@ BundleCreateCommand::BundleCreateCommand(QTextStream& out, QTextStream& err)
                           "(LOAD_FOLDER/<package folder>/<FileName> when present, else\n"
                           "LOAD_FOLDER/<FileName>): fills every SecurityTag, seals the manifest with its\n"
                           "ManifestSecurityTag, lays the files out in their package folders and verifies\n"
-                          "the result.\n"),
-           {},
+                          "the result. With --key, signs it too (see \"bundle sign\").\n"),
+           {BundleSignCommand::keyOption()},
            {{QStringLiteral("MANIFEST"), QStringLiteral("the manifest to seal")},
             {QStringLiteral("LOAD_FOLDER"), QStringLiteral("the folder holding the load files")},
             {QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
@@ -28,7 +29,7 @@ BundleCreateCommand::BundleCreateCommand(QTextStream& out, QTextStream& err)
 {
 }
 
-int BundleCreateCommand::execute(const QCommandLineParser& /*parser*/)
+int BundleCreateCommand::execute(const QCommandLineParser& parser)
 {
     const QString& manifestPath = positional().at(0);
     const QString& loadFolder = positional().at(1);
@@ -53,6 +54,11 @@ int BundleCreateCommand::execute(const QCommandLineParser& /*parser*/)
     if (BundleReport::print(writer, written, m_Out, m_Err) != ExitCodes::SUCCESS)
     {
         return ExitCodes::FAILURE;
+    }
+    if (parser.isSet(QStringLiteral("key")))
+    {
+        return BundleSignCommand::signAndVerify(bundlePath, parser.value(QStringLiteral("key")), bundlePath,
+                                                m_Out, m_Err);
     }
     // The bundle may be meant for a later updater, so its required version is
     // shown but not held against this one.

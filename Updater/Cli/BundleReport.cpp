@@ -19,6 +19,22 @@ QJsonValue textOrNull(const QString& text)
     return text.isNull() ? QJsonValue() : QJsonValue(text);
 }
 
+QJsonObject signatureDocument(const BundleSignature& signature)
+{
+    const auto state = signature.state == BundleSignature::STATE::VALID      ? QStringLiteral("valid")
+                       : signature.state == BundleSignature::STATE::UNSIGNED ? QStringLiteral("unsigned")
+                                                                             : QStringLiteral("refused");
+    return QJsonObject{
+        {QStringLiteral("state"), state},
+        {QStringLiteral("summary"), signature.summary()},
+        {QStringLiteral("signer"),
+         signature.signerName.isEmpty() ? QJsonValue() : QJsonValue(signature.signerName)},
+        {QStringLiteral("fingerprint"),
+         signature.fingerprint.isEmpty() ? QJsonValue() : QJsonValue(signature.fingerprint)},
+        {QStringLiteral("reason"), signature.isRefused() ? QJsonValue(signature.text) : QJsonValue()},
+        {QStringLiteral("detail"), signature.isRefused() ? QJsonValue(signature.detail) : QJsonValue()}};
+}
+
 } // namespace
 
 namespace BundleReport
@@ -99,20 +115,22 @@ QJsonObject document(const QString& bundlePath, bool verified, const BundleVerif
     }
     const QString& fault = verifier.lastError();
     const int lineBreak = fault.indexOf(QLatin1Char('\n'));
-    return QJsonObject{{QStringLiteral("bundle"), bundlePath},
-                       {QStringLiteral("verified"), verified},
-                       {QStringLiteral("fault"),
-                        verified ? QJsonValue() : QJsonValue(lineBreak < 0 ? fault : fault.left(lineBreak))},
-                       {QStringLiteral("detail"),
-                        verified || lineBreak < 0 ? QJsonValue() : QJsonValue(fault.mid(lineBreak + 1))},
-                       {QStringLiteral("requiredUpdaterVersion"),
-                        manifest.requiredUpdaterVersion.isNull()
-                            ? QJsonValue()
-                            : QJsonValue(manifest.requiredUpdaterVersion.toString())},
-                       {QStringLiteral("updaterVersion"), verifier.updaterVersion().toString()},
-                       {QStringLiteral("manifestSecurityTag"), textOrNull(manifest.manifestSecurityTag)},
-                       {QStringLiteral("warnings"), QJsonArray::fromStringList(verifier.warnings())},
-                       {QStringLiteral("packages"), packages}};
+    return QJsonObject{
+        {QStringLiteral("bundle"), bundlePath},
+        {QStringLiteral("verified"), verified},
+        {QStringLiteral("fault"),
+         verified ? QJsonValue() : QJsonValue(lineBreak < 0 ? fault : fault.left(lineBreak))},
+        {QStringLiteral("detail"),
+         verified || lineBreak < 0 ? QJsonValue() : QJsonValue(fault.mid(lineBreak + 1))},
+        {QStringLiteral("requiredUpdaterVersion"),
+         manifest.requiredUpdaterVersion.isNull() ? QJsonValue()
+                                                  : QJsonValue(manifest.requiredUpdaterVersion.toString())},
+        {QStringLiteral("updaterVersion"), verifier.updaterVersion().toString()},
+        {QStringLiteral("signature"),
+         verifier.signatureExamined() ? QJsonValue(signatureDocument(verifier.signature())) : QJsonValue()},
+        {QStringLiteral("manifestSecurityTag"), textOrNull(manifest.manifestSecurityTag)},
+        {QStringLiteral("warnings"), QJsonArray::fromStringList(verifier.warnings())},
+        {QStringLiteral("packages"), packages}};
 }
 
 } // namespace BundleReport

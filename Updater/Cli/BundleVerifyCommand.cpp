@@ -2,6 +2,7 @@
 
 #include "BundleReport.h"
 #include "ExitCodes.h"
+#include "TrustSetup.h"
 
 #include "Engine/BundleVerifier.h"
 
@@ -12,7 +13,8 @@
 BundleVerifyCommand::BundleVerifyCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("bundle"), QStringLiteral("verify")},
                QStringLiteral("checks a bundle as the updater takes it"),
-               QStringLiteral("Checks BUNDLE as the updater will take it: manifest readable and authentic,\n"
+               QStringLiteral("Checks BUNDLE as the updater will take it: its signature against the trusted\n"
+                              "keys and the signature policy, manifest readable with a matching tag,\n"
                               "required updater version, every load file present, within the limits and\n"
                               "matching its tag.\n"),
                {{{QStringLiteral("updater-version")},
@@ -40,6 +42,7 @@ int BundleVerifyCommand::execute(const QCommandLineParser& parser)
         options.updaterVersion = QVersionNumber::fromString(text);
     }
     const QString& bundlePath = positional().at(0);
+    options.trust = TrustSetup::load(m_Err);
     BundleVerifier verifier(options);
     const bool verified = verifier.verify(bundlePath);
     if (!parser.isSet(QStringLiteral("json")))

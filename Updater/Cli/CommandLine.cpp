@@ -2,6 +2,7 @@
 
 #include "BundleCreateCommand.h"
 #include "BundleDemoCommand.h"
+#include "BundleSignCommand.h"
 #include "BundleVerifyCommand.h"
 #include "CamerasCommand.h"
 #include "ExitCodes.h"
@@ -11,6 +12,9 @@
 #include "ModeCommand.h"
 #include "PropertiesCommand.h"
 #include "SetCommand.h"
+#include "TrustAddCommand.h"
+#include "TrustListCommand.h"
+#include "TrustRemoveCommand.h"
 #include "UpdateCommand.h"
 
 #include "Engine/UpdaterIdentity.h"
@@ -29,7 +33,11 @@ CommandLine::CommandLine(QTextStream& out, QTextStream& err, bool terminal) : m_
     m_Commands.push_back(std::make_unique<ModeCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleCreateCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleVerifyCommand>(out, err));
+    m_Commands.push_back(std::make_unique<BundleSignCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleDemoCommand>(out, err));
+    m_Commands.push_back(std::make_unique<TrustListCommand>(out, err));
+    m_Commands.push_back(std::make_unique<TrustAddCommand>(out, err));
+    m_Commands.push_back(std::make_unique<TrustRemoveCommand>(out, err));
 }
 
 CommandLine::~CommandLine() = default;

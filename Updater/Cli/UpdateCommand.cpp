@@ -5,6 +5,7 @@
 #include "ProgressDisplay.h"
 #include "RunSignals.h"
 #include "TextTable.h"
+#include "TrustSetup.h"
 #include "Workspace.h"
 
 #include "Engine/CameraDetails.h"
@@ -257,9 +258,14 @@ int UpdateCommand::updateCamera(const std::string& serialNumber, const Options& 
     // Destroyed before the workspace: it waits for its worker.
     CameraUpdate engine;
     UpdateRoad road(engine);
+    road.setTrust(TrustSetup::load(m_Err));
     if (code == ExitCodes::SUCCESS)
     {
         code = acceptBundle(road, options.bundle);
+        if (code == ExitCodes::SUCCESS)
+        {
+            report.setSignature(road.signature().summary());
+        }
     }
     if (code == ExitCodes::SUCCESS)
     {
@@ -363,7 +369,16 @@ int UpdateCommand::acceptBundle(UpdateRoad& road, const QString& path)
     {
         return fail(accepted);
     }
-    human() << "Bundle: " << path << " (manifest authentic)\n";
+    human() << "Bundle: " << path << " (manifest tag matches)\n";
+    const BundleSignature& signature = road.signature();
+    EngineLog::info(signature.summary());
+    human() << signature.summary() << "\n";
+    if (signature.state == BundleSignature::STATE::UNSIGNED)
+    {
+        const QString warning = text(OPERATOR_TEXT::UNSIGNED_BUNDLE_WARNING);
+        EngineLog::warning(warning);
+        human() << "Warning: " << warning << "\n";
+    }
     return ExitCodes::SUCCESS;
 }
 

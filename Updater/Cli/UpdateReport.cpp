@@ -130,6 +130,7 @@ QJsonObject UpdateReport::toJson() const
     return QJsonObject{{"serialNumber", m_Serial},
                        {"model", m_Model.isEmpty() ? QJsonValue() : m_Model},
                        {"bundle", m_Bundle},
+                       {"signature", m_Signature.isEmpty() ? QJsonValue() : m_Signature},
                        {"package", m_Package.isEmpty() ? QJsonValue() : m_Package},
                        {"dryRun", m_DryRun},
                        {"loads", loads},

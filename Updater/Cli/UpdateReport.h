@@ -39,6 +39,9 @@ public:
 
     void setModel(const QString& modelName) { m_Model = modelName; }
     void setPackage(const QString& folder) { m_Package = folder; }
+    // "Signature: valid, signed by NAME (FINGERPRINT)" or "Signature: not
+    // signed", once the bundle is accepted.
+    void setSignature(const QString& summary) { m_Signature = summary; }
     // The loads as planned (before) or as read after the reboot (after).
     void setLoads(const Package& package, bool afterReboot);
     // The run's result per load, as the progress record states it ("Done",
@@ -78,6 +81,7 @@ private:
     bool m_DryRun;
     QString m_Model;
     QString m_Package;
+    QString m_Signature;
     std::vector<LoadEntry> m_Loads;
     OUTCOME m_Outcome = OUTCOME::FAILED;
     int m_ExitCode = -1;

@@ -15,6 +15,9 @@ struct BundleLimits
     // All load files of one package together, as they are held in memory.
     qint64 maximumPackageDataSize = 256 * MEBIBYTE;
     int maximumEntryCount = 10000;
+    // The signed list of a bundle's files: one line of about 100 bytes per
+    // entry at most.
+    qint64 maximumCatalogueSize = 4 * MEBIBYTE;
     // Every load file a verification inflates, over all packages: a file
     // named with many different tags is inflated once per tag.
     qint64 maximumBundleDataSize = 1024 * MEBIBYTE;

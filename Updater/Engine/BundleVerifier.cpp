@@ -7,6 +7,7 @@
 #include "Engine/ManifestStructure.h"
 #include "Engine/ManifestValues.h"
 #include "Engine/SecurityTags.h"
+#include "Engine/Sha256.h"
 #include "Engine/UpdateRoad.h"
 #include "Engine/UpdaterIdentity.h"
 
@@ -14,6 +15,7 @@
 #include "Utilities/Programmer.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -48,6 +50,9 @@ struct FileCheck
     bool passed = false;
     qint64 size = 0;
     QString problem;
+    // A signed bundle's SHA-256 digest of the file, from its catalogue.
+    QByteArray expectedSha256;
+    bool catalogueMismatch = false;
 };
 
 void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& check)
@@ -59,6 +64,8 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
         return;
     }
     CSHA1 sha1;
+    Sha256 sha256;
+    const bool signedFile = !check.expectedSha256.isEmpty();
     qint64 size = 0;
     std::vector<unsigned char> image;
     const bool read = archive.streamEntry(check.entry, limits.maximumLoadFileSize,
@@ -67,6 +74,10 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
                                               const auto* first =
                                                   reinterpret_cast<const unsigned char*>(bytes);
                                               sha1.Update(first, static_cast<unsigned int>(count));
+                                              if (signedFile)
+                                              {
+                                                  sha256.update(bytes, count);
+                                              }
                                               size += count;
                                               if (check.walkImage)
                                               {
@@ -80,9 +91,15 @@ void runCheck(BundleArchive& archive, const BundleLimits& limits, FileCheck& che
         check.problem = archive.lastError();
         return;
     }
+    check.size = size;
+    if (signedFile && sha256.finish() != check.expectedSha256)
+    {
+        check.catalogueMismatch = true;
+        check.problem = QStringLiteral("its content differs from the SHA-256 digest its catalogue lists");
+        return;
+    }
     sha1.Final();
     SecurityTags::Digest digest{};
-    check.size = size;
     if (!sha1.GetHash(digest.data()) || !SecurityTags::loadTagMatches(check.securityTag, digest))
     {
         check.problem =
@@ -198,6 +215,8 @@ struct BundleVerifier::CheckPlan
 {
     std::vector<FileCheck> checks;
     std::vector<std::vector<std::size_t>> checksOfPackage;
+    // A signed bundle's catalogue digests by entry.
+    QHash<QString, QByteArray> signedDigests;
 };
 
 BundleVerifier::BundleVerifier() : BundleVerifier(Options()) {}
@@ -223,8 +242,22 @@ bool BundleVerifier::verify(const QString& bundlePath)
     m_Manifest = Manifest();
     m_Warnings.clear();
     m_LoadFindings.clear();
+    m_Signature = BundleSignature();
+    m_SignatureExamined = false;
     m_Report << QStringLiteral("Bundle: %1").arg(bundlePath);
+    const bool verified = verifyBundle(bundlePath);
+    // The signature's line comes first, once every file it covers is checked;
+    // a bundle that cannot be read has none.
+    if (m_SignatureExamined)
+    {
+        m_Report.insert(1, m_Signature.isRefused() ? QStringLiteral("Signature: refused")
+                                                   : m_Signature.summary());
+    }
+    return verified;
+}
 
+bool BundleVerifier::verifyBundle(const QString& bundlePath)
+{
     CameraUpdate engine;
     engine.setLimits(m_Options.limits);
     BundleArchive archive(bundlePath, m_Options.limits.maximumEntryCount);
@@ -243,16 +276,28 @@ bool BundleVerifier::verify(const QString& bundlePath)
         return false;
     }
     runChecks(bundlePath, m_Options.limits, m_Options.threads, plan.checks);
-    return reportPackages(plan);
+    return checkOtherSignedEntries(archive, plan) && reportPackages(plan);
 }
 
 bool BundleVerifier::acceptBundle(CameraUpdate& engine, BundleArchive& archive, const QString& bundlePath)
 {
+    UpdateRoad road(engine);
+    road.setTrust(m_Options.trust);
+    // The load files are hashed for the catalogue with their tags.
+    road.setSignedContentsChecked(false);
     const UpdateRoad::Outcome accepted =
-        UpdateRoad(engine).acceptBundle(bundlePath, m_Options.updaterVersion, m_Options.checkUpdaterVersion);
-    if (accepted.reason == OPERATOR_TEXT::NO_PACKAGES_FOUND)
+        road.acceptBundle(bundlePath, m_Options.updaterVersion, m_Options.checkUpdaterVersion);
+    m_Signature = road.signature();
+    m_SignatureExamined = accepted.reason != OPERATOR_TEXT::NO_PACKAGES_FOUND;
+    if (accepted.reason == OPERATOR_TEXT::NO_PACKAGES_FOUND || m_Signature.isRefused())
     {
         return fail(accepted.text, accepted.detail);
+    }
+    if (m_Signature.state == BundleSignature::STATE::UNSIGNED)
+    {
+        const QString warning = OperatorTexts::text(OPERATOR_TEXT::UNSIGNED_BUNDLE_WARNING);
+        m_Report << QStringLiteral("Warning: ") + warning;
+        m_Warnings << warning;
     }
     m_Manifest = engine.manifest();
     // What the reader skips explains most surprises that follow.
@@ -270,7 +315,8 @@ bool BundleVerifier::acceptBundle(CameraUpdate& engine, BundleArchive& archive, 
     {
         return fail(accepted.text, accepted.detail);
     }
-    m_Report << QStringLiteral("Manifest: authentic, tag %1").arg(m_Manifest.manifestSecurityTag);
+    m_Report << QStringLiteral("Manifest: its tag matches its content, tag %1")
+                    .arg(m_Manifest.manifestSecurityTag);
     m_Report << QStringLiteral("Required updater version: %1 (this updater: %2)")
                     .arg(m_Manifest.requiredUpdaterVersion.isNull()
                              ? QStringLiteral("none")
@@ -286,6 +332,10 @@ bool BundleVerifier::acceptBundle(CameraUpdate& engine, BundleArchive& archive, 
 BundleVerifier::CheckPlan BundleVerifier::planChecks(const QHash<QString, qint64>& sizes) const
 {
     CheckPlan plan;
+    for (const BundleCatalogue::File& file : m_Signature.catalogue.files())
+    {
+        plan.signedDigests.insert(file.path, file.sha256);
+    }
     std::map<std::pair<QString, std::string>, std::size_t> checkOf;
     for (const Package& package : m_Manifest.packages)
     {
@@ -307,6 +357,9 @@ BundleVerifier::CheckPlan BundleVerifier::planChecks(const QHash<QString, qint64
                     check.problem = QStringLiteral("its path \"%1\" leaves the bundle's folders")
                                         .arg(DisplayText::shown(entry));
                 }
+                check.expectedSha256 = m_Signature.state == BundleSignature::STATE::VALID
+                                           ? plan.signedDigests.value(entry, QByteArray(1, '\0'))
+                                           : QByteArray();
                 found = checkOf.emplace(key, plan.checks.size()).first;
                 plan.checks.push_back(std::move(check));
             }
@@ -357,6 +410,12 @@ bool BundleVerifier::reportLoads(const CheckPlan& plan, std::size_t packageIndex
         m_LoadFindings.push_back({packageIndex, loadIndex, check.size, check.passed});
         const QString loadFailure =
             QStringLiteral("Failed to validate load %1.").arg(DisplayText::shown(load.fileName));
+        if (check.catalogueMismatch)
+        {
+            m_Report << describeLoad(load) + QStringLiteral(": FAILED");
+            m_Signature.refuseContent(check.entry);
+            return fail(m_Signature.text, m_Signature.detail);
+        }
         if (!check.passed)
         {
             m_Report << describeLoad(load) + QStringLiteral(": FAILED");
@@ -388,6 +447,25 @@ bool BundleVerifier::reportLoads(const CheckPlan& plan, std::size_t packageIndex
                                 .arg(m_Options.limits.maximumPackageDataSize));
         }
         m_Report << describeLoad(load) + QStringLiteral(": %1 bytes, tag valid").arg(check.size);
+    }
+    return true;
+}
+
+bool BundleVerifier::checkOtherSignedEntries(BundleArchive& archive, const CheckPlan& plan)
+{
+    if (m_Signature.state != BundleSignature::STATE::VALID)
+    {
+        return true;
+    }
+    QSet<QString> hashed;
+    for (const FileCheck& check : plan.checks)
+    {
+        hashed.insert(check.entry);
+    }
+    m_Signature.checkContents(archive, m_Options.limits, hashed);
+    if (m_Signature.isRefused())
+    {
+        return fail(m_Signature.text, m_Signature.detail);
     }
     return true;
 }

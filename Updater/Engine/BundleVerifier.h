@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Engine/BundleLimits.h"
+#include "Engine/BundleSignature.h"
 #include "Engine/Manifest.h"
+#include "Engine/TrustStore.h"
 
 #include <QHash>
 #include <QString>
@@ -14,10 +16,12 @@
 class BundleArchive;
 class CameraUpdate;
 
-// Checks a bundle as the updater will take it: manifest readable and authentic,
+// Checks a bundle as the updater will take it: its signature (against the
+// trust store and its policy), manifest readable with a matching tag,
 // required updater version, packages and their loads listed, every load file
 // present, within the limits and matching its tag. Load files are streamed
-// (inflated and hashed chunk by chunk, never held whole), several at a time.
+// (inflated and hashed chunk by chunk, never held whole), several at a time;
+// a signed bundle's load files are hashed for the catalogue in the same pass.
 class BundleVerifier
 {
 public:
@@ -29,6 +33,9 @@ public:
         // Load files checked at the same time.
         int threads = 2;
         BundleLimits limits;
+        // The keys and policy signatures are checked against; until set, no
+        // key is trusted and unsigned bundles are accepted with a warning.
+        TrustStore trust;
     };
 
     BundleVerifier();
@@ -59,11 +66,15 @@ public:
     const QStringList& warnings() const { return m_Warnings; }
     const std::vector<LoadFinding>& loadFindings() const { return m_LoadFindings; }
     const QVersionNumber& updaterVersion() const { return m_Options.updaterVersion; }
+    // The signature finding; examined once the bundle could be read.
+    const BundleSignature& signature() const { return m_Signature; }
+    bool signatureExamined() const { return m_SignatureExamined; }
 
 private:
     struct CheckPlan;
 
     bool fail(const QString& shownText, const QString& detail);
+    bool verifyBundle(const QString& bundlePath);
     // The steps of verify: the front ends' acceptance (load, tag, required
     // version) with the reader's warnings; one check per distinct file; the
     // findings, package by package.
@@ -71,6 +82,9 @@ private:
     CheckPlan planChecks(const QHash<QString, qint64>& sizes) const;
     bool reportPackages(const CheckPlan& plan);
     bool reportLoads(const CheckPlan& plan, std::size_t packageIndex, qint64& packageBytes);
+    // The manifest and any other entry of a signed bundle against the
+    // catalogue (the load files were hashed with their tags).
+    bool checkOtherSignedEntries(BundleArchive& archive, const CheckPlan& plan);
 
     Options m_Options;
     QStringList m_Report;
@@ -78,4 +92,6 @@ private:
     Manifest m_Manifest;
     QStringList m_Warnings;
     std::vector<LoadFinding> m_LoadFindings;
+    BundleSignature m_Signature;
+    bool m_SignatureExamined = false;
 };

@@ -1,9 +1,12 @@
 #include "Engine/UpdateRoad.h"
 
+#include "Engine/BundleArchive.h"
 #include "Engine/CameraDetails.h"
 #include "Engine/CameraUpdate.h"
 #include "Engine/EngineLog.h"
 #include "Engine/ManifestValues.h"
+#include "Engine/SecurityTags.h"
+#include "Engine/Sha256.h"
 
 #include "Cameras/Camera.h"
 #include "Properties/PropertyNames.h"
@@ -96,6 +99,10 @@ UpdateRoad::Outcome UpdateRoad::acceptBundle(const QString& path, const QVersion
         return Outcome::failure(OPERATOR_TEXT::NO_PACKAGES_FOUND, SEVERITY::ERROR,
                                 OperatorTexts::text(OPERATOR_TEXT::NO_PACKAGES_FOUND), m_Engine.lastError());
     }
+    if (!checkSignature(path))
+    {
+        return Outcome::failure(m_Signature.reason, SEVERITY::ERROR, m_Signature.text, m_Signature.detail);
+    }
     const Manifest& manifest = m_Engine.manifest();
     if (!m_Engine.isManifestAuthentic())
     {
@@ -117,6 +124,69 @@ UpdateRoad::Outcome UpdateRoad::acceptBundle(const QString& path, const QVersion
                                     .arg(manifest.requiredUpdaterVersionText, updaterVersion.toString()));
     }
     return Outcome();
+}
+
+bool UpdateRoad::checkSignature(const QString& path)
+{
+    m_Signature = BundleSignature();
+    const BundleLimits& limits = m_Engine.limits();
+    BundleArchive archive(path, limits.maximumEntryCount);
+    if (!archive.open())
+    {
+        // The engine read the bundle a moment ago: it changed since.
+        m_Signature.state = BundleSignature::STATE::REFUSED;
+        m_Signature.reason = OPERATOR_TEXT::NO_PACKAGES_FOUND;
+        m_Signature.text = OperatorTexts::text(OPERATOR_TEXT::NO_PACKAGES_FOUND);
+        m_Signature.detail = archive.lastError();
+        return false;
+    }
+    m_Signature = BundleSignature::examine(archive, m_Trust, limits);
+    if (m_Signature.state == BundleSignature::STATE::VALID)
+    {
+        confirmEngineManifest(archive);
+    }
+    if (m_SignedContentsChecked && m_Signature.state == BundleSignature::STATE::VALID)
+    {
+        m_Signature.checkContents(archive, limits);
+    }
+    m_Signature.applyPolicy(m_Trust.policy());
+    if (m_Signature.isRefused())
+    {
+        EngineLog::error(QStringLiteral("%1 %2").arg(m_Signature.text, m_Signature.detail));
+        return false;
+    }
+    return true;
+}
+
+// The engine read the manifest before the signature was checked, through
+// another handle: the manifest it holds must be the one signed, or the bundle
+// changed between the two readings.
+void UpdateRoad::confirmEngineManifest(BundleArchive& archive)
+{
+    const QString entry = QLatin1String(CameraUpdate::MANIFEST_ENTRY);
+    QByteArray manifest;
+    const auto& files = m_Signature.catalogue.files();
+    const auto listed =
+        std::find_if(files.begin(), files.end(),
+                     [&entry](const BundleCatalogue::File& file) { return file.path == entry; });
+    const bool read =
+        listed != files.end() && archive.readEntry(entry, m_Engine.limits().maximumManifestSize, manifest);
+    if (read && Sha256::of(manifest) != listed->sha256)
+    {
+        m_Signature.refuseContent(entry);
+        return;
+    }
+    if (read && SecurityTags::computeManifestTag(manifest) == m_Engine.computedManifestTag())
+    {
+        return;
+    }
+    m_Signature.state = BundleSignature::STATE::REFUSED;
+    m_Signature.reason = OPERATOR_TEXT::CATALOGUE_MISMATCH;
+    m_Signature.text = OperatorTexts::text(OPERATOR_TEXT::CATALOGUE_MISMATCH);
+    m_Signature.detail =
+        listed == files.end() ? QStringLiteral("The catalogue does not list %1.").arg(entry)
+        : !read               ? archive.lastError()
+                : QStringLiteral("The manifest the updater read is not the one the catalogue lists.");
 }
 
 UpdateRoad::Outcome UpdateRoad::connectCamera(CameraInterface::Camera& camera)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Engine/BundleSignature.h"
 #include "Engine/OperatorTexts.h"
+#include "Engine/TrustStore.h"
 
 #include <QString>
 #include <QVersionNumber>
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+class BundleArchive;
 class CameraUpdate;
 class Package;
 
@@ -98,11 +101,14 @@ public:
 
     explicit UpdateRoad(CameraUpdate& engine);
 
-    // Loads the bundle, checks the manifest's tag and, when asked, the
-    // required updater version against `updaterVersion`. Failures:
-    // NO_PACKAGES_FOUND (detail: the reason the archive or manifest was not
-    // read), BINARIES_CORRUPTED (detail: the tags compared),
-    // NEWER_UPDATER_REQUIRED (detail: both versions).
+    // Loads the bundle, checks its signature against the trust store and its
+    // policy, then the manifest's tag and, when asked, the required updater
+    // version against `updaterVersion`. Failures: NO_PACKAGES_FOUND (detail:
+    // the reason the archive or manifest was not read), SIGNATURE_REQUIRED,
+    // SIGNATURE_INVALID, SIGNER_UNTRUSTED, SIGNER_REVOKED,
+    // CATALOGUE_MISMATCH (detail: what was found), BINARIES_CORRUPTED
+    // (detail: the tags compared), NEWER_UPDATER_REQUIRED (detail: both
+    // versions). `signature()` then tells what was found of the signature.
     Outcome acceptBundle(const QString& path, const QVersionNumber& updaterVersion,
                          bool checkUpdaterVersion = true);
 
@@ -144,6 +150,27 @@ public:
     // Library errors give their description.
     Outcome refreshAfterReboot(CameraInterface::Camera& camera);
 
+    // The keys and the policy acceptBundle checks signatures against: until
+    // set, none is trusted and unsigned bundles are accepted.
+    void setTrust(TrustStore trust) { m_Trust = std::move(trust); }
+    const TrustStore& trust() const { return m_Trust; }
+
+    // Whether acceptBundle streams every entry of a signed bundle through its
+    // digest (the default). A caller that hashes the load files itself turns
+    // this off and completes the check with BundleSignature::checkContents
+    // or refuseContent on `signature()`.
+    void setSignedContentsChecked(bool checked) { m_SignedContentsChecked = checked; }
+
+    // The signature finding of the last acceptBundle (unsigned before one).
+    const BundleSignature& signature() const { return m_Signature; }
+    BundleSignature& signature() { return m_Signature; }
+
 private:
+    bool checkSignature(const QString& path);
+    void confirmEngineManifest(BundleArchive& archive);
+
     CameraUpdate& m_Engine;
+    TrustStore m_Trust;
+    bool m_SignedContentsChecked = true;
+    BundleSignature m_Signature;
 };

@@ -5,8 +5,10 @@
 #include "Engine/EngineLog.h"
 #include "Window/ModalPrompts.h"
 
+#include <QColor>
 #include <QHeaderView>
 #include <QLayout>
+#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -53,6 +55,7 @@ DialogSelectPackage::DialogSelectPackage(QWidget* parent)
     setWindowTitle(tr("Package Selection"));
     ui->buttonBox->button(QDialogButtonBox::Open)->setText(tr("Select"));
     ui->buttonBox->button(QDialogButtonBox::Close)->setText(tr("Close"));
+    ui->signatureLabel->setVisible(false);
     ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
     ui->tableWidget->horizontalHeader()->setSortIndicator(MODEL_COLUMN, Qt::AscendingOrder);
     resetTable();
@@ -194,4 +197,19 @@ void DialogSelectPackage::selectPackage()
     }
     m_SelectedIndex = model->data(CANDIDATE_ROLE).toInt();
     accept();
+}
+
+void DialogSelectPackage::setSignature(const QString& summary, const QString& warning)
+{
+    ui->signatureLabel->setVisible(!summary.isEmpty());
+    ui->signatureLabel->setText(warning.isEmpty() ? summary : summary + QLatin1Char('\n') + warning);
+    QPalette palette = ui->signatureLabel->palette();
+    palette.setColor(QPalette::WindowText,
+                     warning.isEmpty() ? palette.color(QPalette::Text) : QColor(Qt::red));
+    ui->signatureLabel->setPalette(palette);
+}
+
+QString DialogSelectPackage::signatureText() const
+{
+    return ui->signatureLabel->isVisibleTo(this) ? ui->signatureLabel->text() : QString();
 }

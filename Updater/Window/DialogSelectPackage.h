@@ -37,6 +37,13 @@ public:
     // whatever an earlier call put there.
     virtual void setPackages(const std::vector<Package>& candidates);
 
+    // What is known of the bundle's maker, shown above the table: the
+    // signature's summary ("Signature: valid, signed by NAME (FINGERPRINT)"
+    // or "Signature: not signed"), in red with `warning` after it for an
+    // unsigned bundle. An empty summary hides the line.
+    void setSignature(const QString& summary, const QString& warning = QString());
+    QString signatureText() const;
+
     // The index into the candidates of the accepted choice; -1 when none.
     std::int32_t selectedIndex() const { return m_SelectedIndex; }
 

@@ -839,6 +839,7 @@ bool MainWindow::loadBundle()
     {
         return false;
     }
+    loadTrust();
     const UpdateRoad::Outcome accepted =
         m_Road.acceptBundle(m_BundlePath, UpdaterIdentity::versionForBundles());
     if (!accepted.succeeded)
@@ -850,8 +851,36 @@ bool MainWindow::loadBundle()
         showError(accepted.text);
         return accepted.reason != OPERATOR_TEXT::NO_PACKAGES_FOUND;
     }
+    showSignature();
     matchBundleToCamera();
     return true;
+}
+
+void MainWindow::loadTrust()
+{
+    // Read for each bundle, so that a key trusted or revoked while the window
+    // runs counts from the next bundle on.
+    TrustStore trust(TrustStore::Locations::installed());
+    trust.load();
+    for (const QString& problem : trust.problems())
+    {
+        EngineLog::warning(problem);
+    }
+    m_Road.setTrust(std::move(trust));
+}
+
+void MainWindow::showSignature()
+{
+    const BundleSignature& signature = m_Road.signature();
+    EngineLog::info(signature.summary());
+    if (signature.state == BundleSignature::STATE::UNSIGNED)
+    {
+        const QString warning = operatorText(OPERATOR_TEXT::UNSIGNED_BUNDLE_WARNING);
+        EngineLog::warning(warning);
+        statusBarText(warning);
+        return;
+    }
+    statusBarText(signature.summary());
 }
 
 void MainWindow::matchBundleToCamera()
@@ -906,6 +935,11 @@ void MainWindow::on_selPackageButton_clicked()
     {
         m_DialogSelectPackage = std::make_unique<DialogSelectPackage>(this);
         m_DialogSelectPackage->setPackages(candidates);
+        const BundleSignature& signature = m_Road.signature();
+        m_DialogSelectPackage->setSignature(signature.summary(),
+                                            signature.state == BundleSignature::STATE::UNSIGNED
+                                                ? operatorText(OPERATOR_TEXT::UNSIGNED_BUNDLE_WARNING)
+                                                : QString());
         if (m_DialogSelectPackage->exec() != QDialog::Accepted ||
             m_DialogSelectPackage->selectedIndex() < 0 ||
             static_cast<std::size_t>(m_DialogSelectPackage->selectedIndex()) >= candidates.size())

@@ -191,6 +191,11 @@ private:
     void showPendingProgress();
 
     bool loadBundle();
+    // The trust store for the next bundle; files left out are logged.
+    void loadTrust();
+    // The accepted bundle's signer, or the unsigned warning, in the log and
+    // the status line.
+    void showSignature();
     void matchBundleToCamera();
     void preparePackage(const std::string& serialNumber, std::size_t chosen);
 

@@ -6,6 +6,9 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <quazip.h>
 #include <quazipfile.h>
 #include <quazipnewinfo.h>
@@ -296,6 +299,25 @@ QStringList LogCapture::lines() const
         result.removeLast();
     }
     return result;
+}
+
+void writeKeyPair(const QString& privateKeyPath, const QString& publicKeyPath)
+{
+    EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519");
+    ASSERT_NE(key, nullptr);
+    const auto write = [key](const QString& path, bool privatePart)
+    {
+        BIO* bio = BIO_new_file(QFile::encodeName(path).constData(), "w");
+        ASSERT_NE(bio, nullptr);
+        const int written = privatePart
+                                ? PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr)
+                                : PEM_write_bio_PUBKEY(bio, key);
+        BIO_free(bio);
+        ASSERT_EQ(written, 1) << path.toStdString();
+    };
+    write(privateKeyPath, true);
+    write(publicKeyPath, false);
+    EVP_PKEY_free(key);
 }
 
 } // namespace BundleFixtures

@@ -94,6 +94,10 @@ std::vector<std::pair<QString, QByteArray>> readZip(const QString& path);
 // Base64 of the SHA-1 of the bytes, computed with Qt's hash, not the library's.
 QString independentTag(const QByteArray& bytes);
 
+// A fresh Ed25519 key pair, written as PEM files the way `openssl genpkey
+// -algorithm ed25519` and `openssl pkey -pubout` write them.
+void writeKeyPair(const QString& privateKeyPath, const QString& publicKeyPath);
+
 // Captures the lines of the logger named "VxUpdater" for its lifetime.
 class LogCapture
 {

@@ -585,6 +585,38 @@ Please, make sure you have the proper drivers installed.</translation>
         <source>The camera %1 (SN: %2) doesn&apos;t support U3V mode or doesn&apos;t have an U3V xml file installed on it.</source>
         <translation>The camera %1 (SN: %2) doesn&apos;t support U3V mode or doesn&apos;t have an U3V xml file installed on it.</translation>
     </message>
+    <message>
+        <source>Signature: valid, signed by %1 (%2)</source>
+        <translation>Signature: valid, signed by %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Signature: not signed</source>
+        <translation>Signature: not signed</translation>
+    </message>
+    <message>
+        <source>The bundle is not signed: nothing shows who made it or that it is unchanged since. It is accepted because signatures are not required.</source>
+        <translation>The bundle is not signed: nothing shows who made it or that it is unchanged since. It is accepted because signatures are not required.</translation>
+    </message>
+    <message>
+        <source>The bundle is not signed, and this updater accepts signed bundles only.</source>
+        <translation>The bundle is not signed, and this updater accepts signed bundles only.</translation>
+    </message>
+    <message>
+        <source>The bundle&apos;s signature does not verify: the bundle was changed after it was signed, or its signature is damaged.</source>
+        <translation>The bundle&apos;s signature does not verify: the bundle was changed after it was signed, or its signature is damaged.</translation>
+    </message>
+    <message>
+        <source>The bundle is signed by a key this updater does not trust (%1).</source>
+        <translation>The bundle is signed by a key this updater does not trust (%1).</translation>
+    </message>
+    <message>
+        <source>The bundle is signed by a key that has been revoked (%1).</source>
+        <translation>The bundle is signed by a key that has been revoked (%1).</translation>
+    </message>
+    <message>
+        <source>The bundle&apos;s files differ from the list of files its maker signed.</source>
+        <translation>The bundle&apos;s files differ from the list of files its maker signed.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -84,7 +84,8 @@ TEST_F(Vxupdate, WrongUsageExitsWithTwo)
     }
     const Outcome help = vxupdate({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE"));
+    EXPECT_TRUE(help.out.contains("vxupdate bundle create [--key KEY] MANIFEST LOAD_FOLDER BUNDLE"));
+    EXPECT_TRUE(help.out.contains("vxupdate trust list [--json]"));
     EXPECT_EQ(vxupdate({"--version"}).out, "vxupdate 3.0.0.10229\n");
 }
 
@@ -100,9 +101,13 @@ TEST_F(Vxupdate, EveryCommandHasOneHelpAndOneUsageErrorForm)
         {{"info"}, "vxupdate info [--serial S] [--json]"},
         {{"update"},
          "vxupdate update [--serial S] [--package N] [--yes] [--dry-run] [--all] [--json] BUNDLE"},
-        {{"bundle", "create"}, "vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE"},
+        {{"bundle", "create"}, "vxupdate bundle create [--key KEY] MANIFEST LOAD_FOLDER BUNDLE"},
         {{"bundle", "verify"}, "vxupdate bundle verify [--updater-version V] [--json] BUNDLE"},
+        {{"bundle", "sign"}, "vxupdate bundle sign [--key KEY] [--output OUT] BUNDLE"},
         {{"bundle", "demo"}, "vxupdate bundle demo BUNDLE"},
+        {{"trust", "list"}, "vxupdate trust list [--json]"},
+        {{"trust", "add"}, "vxupdate trust add [--name NAME] KEY"},
+        {{"trust", "remove"}, "vxupdate trust remove KEY"},
     };
     for (const Row& row : rows)
     {
@@ -127,8 +132,9 @@ TEST_F(Vxupdate, EveryCommandHasOneHelpAndOneUsageErrorForm)
     EXPECT_TRUE(forgotten.err.startsWith("vxupdate info: --serial needs a value.\n")) << forgotten.err;
     const Outcome bundle = vxupdate({"bundle"});
     EXPECT_EQ(bundle.err, "vxupdate: Missing bundle command.\nUsage:\n"
-                          "  vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE\n"
+                          "  vxupdate bundle create [--key KEY] MANIFEST LOAD_FOLDER BUNDLE\n"
                           "  vxupdate bundle verify [--updater-version V] [--json] BUNDLE\n"
+                          "  vxupdate bundle sign [--key KEY] [--output OUT] BUNDLE\n"
                           "  vxupdate bundle demo BUNDLE\n"
                           "Run \"vxupdate --help\" for more.\n");
 }

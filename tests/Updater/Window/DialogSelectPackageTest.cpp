@@ -4,6 +4,7 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -236,6 +237,26 @@ private slots:
         shown.clickRowCell(0, 2, true);
         QCOMPARE(shown.dialog.result(), int(QDialog::Accepted));
         QCOMPARE(shown.dialog.selectedIndex(), 2);
+    }
+
+    // The bundle's signer stands above the packages; an unsigned bundle's
+    // warning in red.
+    void signatureLine()
+    {
+        DialogSelectPackage dialog;
+        auto* label = dialog.findChild<QLabel*>(QStringLiteral("signatureLabel"));
+        QVERIFY(label != nullptr);
+        QVERIFY(dialog.signatureText().isEmpty());
+        dialog.setSignature(QStringLiteral("Signature: valid, signed by maker (0123456789abcdef)"));
+        QCOMPARE(dialog.signatureText(),
+                 QStringLiteral("Signature: valid, signed by maker (0123456789abcdef)"));
+        QVERIFY(label->palette().color(QPalette::WindowText) != QColor(Qt::red));
+        dialog.setSignature(QStringLiteral("Signature: not signed"),
+                            QStringLiteral("Nothing shows who made it."));
+        QCOMPARE(dialog.signatureText(), QStringLiteral("Signature: not signed\nNothing shows who made it."));
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+        dialog.setSignature(QString());
+        QVERIFY(dialog.signatureText().isEmpty());
     }
 };
 

@@ -5,6 +5,8 @@
 #include "Window/MainWindow.h"
 #include "Window/UpdaterApplication.h"
 
+#include "Engine/BundleSigner.h"
+#include "Engine/SigningKey.h"
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdateRoad.h"
 
@@ -495,6 +497,112 @@ private slots:
         session.chooseBundle(path);
         QCOMPARE(session.prompts.messages().last(), expected);
         QCOMPARE(session.table()->rowCount(), 0);
+    }
+
+    // A signed bundle by a key the system folder trusts: the signer in the
+    // log and the status line; refusals in the window's error boxes with the
+    // engine's texts; an unsigned bundle with its warning.
+    void signaturesInTheWindow_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("trusted signer") << "trusted" << QString();
+        QTest::newRow("untrusted signer")
+            << "untrusted"
+            << "Error|The bundle is signed by a key this updater does not trust (%1).";
+        QTest::newRow("revoked signer") << "revoked"
+                                        << "Error|The bundle is signed by a key that has been revoked (%1).";
+        QTest::newRow("files differ from the catalogue")
+            << "tampered"
+            << "Error|The bundle's files differ from the list of files its maker signed.";
+        QTest::newRow("signature cut short")
+            << "truncated"
+            << "Error|The bundle's signature does not verify: the bundle was changed after it was signed, or "
+               "its signature is damaged.";
+        QTest::newRow("unsigned, signatures required")
+            << "required"
+            << "Error|The bundle is not signed, and this updater accepts signed bundles only.";
+        QTest::newRow("unsigned, accepted with a warning") << "unsigned" << QString();
+    }
+    void signaturesInTheWindow()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        const QString system = session.folder.filePath("system");
+        QVERIFY(QDir().mkpath(system + "/trusted-keys"));
+        BundleFixtures::writeKeyPair(session.folder.filePath("maker.key"),
+                                     system +
+                                         (kind == "untrusted" ? "/maker.pem" : "/trusted-keys/maker.pem"));
+        SigningKey key;
+        QString error;
+        QVERIFY(key.readFile(session.folder.filePath("maker.key"), error));
+        const QString fingerprint = key.publicKey().fingerprint();
+        if (kind == "revoked")
+        {
+            QFile list(system + "/revoked-keys");
+            QVERIFY(list.open(QIODevice::WriteOnly));
+            list.write(fingerprint.toLatin1() + "\n");
+        }
+        if (kind == "required")
+        {
+            QFile policy(system + "/signatures.ini");
+            QVERIFY(policy.open(QIODevice::WriteOnly));
+            policy.write("[signatures]\npolicy=require\n");
+        }
+        qputenv("VX_SYSTEM_TRUST_FOLDER", QFile::encodeName(system));
+        session.start();
+        QString bundle = Bundles::write(session.folder.filePath("b.zip"), twoLoadPackage(), twoLoadFiles());
+        if (kind != "unsigned" && kind != "required")
+        {
+            BundleSigner signer;
+            QVERIFY(signer.sign(bundle, key, bundle));
+        }
+        if (kind == "tampered" || kind == "truncated")
+        {
+            auto entries = BundleFixtures::readZip(bundle);
+            for (auto& entry : entries)
+            {
+                if (kind == "tampered" && entry.first.endsWith("fpga.bit"))
+                {
+                    entry.second[0] = static_cast<char>(entry.second[0] ^ 1);
+                }
+                if (kind == "truncated" && entry.first == "META-INF/VxCatalogue.sig")
+                {
+                    entry.second.chop(10);
+                }
+            }
+            BundleFixtures::writeZip(bundle, entries);
+        }
+        session.chooseBundle(bundle);
+        qunsetenv("VX_SYSTEM_TRUST_FOLDER");
+        if (!expected.isEmpty())
+        {
+            if (expected.contains("%1"))
+            {
+                expected = expected.arg(fingerprint);
+            }
+            QCOMPARE(session.prompts.messages(), QStringList{expected});
+            QCOMPARE(session.prompts.shown.last().icon, QMessageBox::Critical);
+            QVERIFY(session.log.contains("[error] " + expected.section('|', 1)));
+            QCOMPARE(session.table()->rowCount(), 0);
+            return;
+        }
+        QCOMPARE(session.prompts.messages(), QStringList());
+        QCOMPARE(session.table()->rowCount(), 2);
+        if (kind == "trusted")
+        {
+            const QString line = "Signature: valid, signed by maker (" + fingerprint + ")";
+            QVERIFY(session.log.contains("[info] " + line));
+            QCOMPARE(session.status(), line);
+            return;
+        }
+        const QString warning =
+            QStringLiteral("The bundle is not signed: nothing shows who made it or that it is "
+                           "unchanged since. It is accepted because signatures are not required.");
+        QVERIFY(session.log.contains("[info] Signature: not signed"));
+        QVERIFY(session.log.contains("[warning] " + warning));
+        QCOMPARE(session.status(), warning);
     }
 
     void newVersionColour_data()
