@@ -196,6 +196,11 @@ struct U3VUsbdevfsBed::Node
     // halts; anything else stalls.
     void serveControl(usbdevfs_urb& urb, std::uint8_t* buffer) const
     {
+        if (buffer == nullptr || urb.buffer_length < static_cast<int>(SETUP_SIZE))
+        {
+            urb.status = -EINVAL; // as the kernel answers a control transfer without its setup packet
+            return;
+        }
         const std::uint8_t requestType = buffer[0];
         const std::uint8_t request = buffer[1];
         const auto value = static_cast<std::uint16_t>(buffer[2] | (buffer[3] << 8));
@@ -222,7 +227,12 @@ struct U3VUsbdevfsBed::Node
         }
         const std::size_t room = static_cast<std::size_t>(urb.buffer_length) - SETUP_SIZE;
         const std::size_t count = std::min({answer->size(), length, room});
-        std::memcpy(buffer + SETUP_SIZE, answer->data(), count);
+        // An empty answer has no data to copy from (and memcpy must not be
+        // handed its null pointer).
+        if (count > 0)
+        {
+            std::memcpy(buffer + SETUP_SIZE, answer->data(), count);
+        }
         urb.actual_length = static_cast<int>(count);
     }
 
