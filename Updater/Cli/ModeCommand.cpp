@@ -57,7 +57,8 @@ ModeCommand::ModeCommand(QTextStream& out, QTextStream& err)
              QString(),
              QStringLiteral("do not ask for confirmation")},
             {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document with the result")}},
-           {{QStringLiteral("MODE"), QStringLiteral("driver or u3v")}},
+           {{QStringLiteral("MODE"), QStringLiteral("driver or u3v"),
+             {QLatin1String(DRIVER), QLatin1String(USB3_VISION)}}},
            true},
           out, err)
 {
@@ -65,11 +66,8 @@ ModeCommand::ModeCommand(QTextStream& out, QTextStream& err)
 
 int ModeCommand::execute(const QCommandLineParser& parser)
 {
+    // One of the argument's choices: the base has checked it.
     const QString mode = positional().at(0);
-    if (mode != QLatin1String(DRIVER) && mode != QLatin1String(USB3_VISION))
-    {
-        return usageError(QStringLiteral("MODE is driver or u3v, not \"%1\".").arg(mode));
-    }
     Run run;
     run.requestedSerial = parser.value(QStringLiteral("serial"));
     run.toUsb3Vision = mode == QLatin1String(USB3_VISION);
