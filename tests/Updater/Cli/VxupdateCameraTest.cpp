@@ -601,7 +601,8 @@ TEST_F(VxupdateCameras, ModeRefusalsChangeNothing)
          VX_SIMULATED_CAMERAS_FILE,
          1,
          "Mode switch cancelled; the camera was not changed.\n",
-         "Are you sure you want to switch camera mode?\n\nCamera driver must be installed first.\nPlease, "
+         "Camera SIM-0001 (VX-2448M) runs in Ostra Mode; it will be switched to USB3 Vision Mode and "
+         "rebooted.\nAre you sure you want to switch camera mode?\n\nCamera driver must be installed first.\nPlease, "
          "make "
          "sure you have the proper drivers installed. [y/N] "},
         {"already in the mode",
@@ -616,14 +617,16 @@ TEST_F(VxupdateCameras, ModeRefusalsChangeNothing)
          {},
          listWithMode(path("none.json"), true),
          1,
-         notSupported,
+         notSupported + "The camera has no \"USB3 Vision Mode\": its model cannot switch modes.\n",
          ""},
         {"value does not stick",
          {"mode", "u3v", "--serial", "SIM-0001", "--yes"},
          {},
          listWithMode(path("stuck.json"), false),
          1,
-         notSupported,
+         notSupported +
+             "The camera kept its mode: it has no USB3 Vision description file (U3V xml file) installed; a "
+             "bundle with a USB3 Vision load installs one.\n",
          ""},
     };
     for (const Row& row : rows)
