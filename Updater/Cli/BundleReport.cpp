@@ -5,7 +5,9 @@
 #include "Engine/BundleVerifier.h"
 #include "Engine/BundleWriter.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/DisplayText.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QTextStream>
 
@@ -23,6 +25,12 @@ QJsonValue textOrNull(const QString& text)
 
 namespace BundleReport
 {
+
+QString missingBundle(const QString& path)
+{
+    return QFileInfo::exists(path) ? QString()
+                                   : QStringLiteral("The bundle file %1 does not exist.").arg(DisplayText::shown(path));
+}
 
 int print(const BundleVerifier& verifier, bool verified, const QString& faultPrefix, QTextStream& out,
           QTextStream& err)

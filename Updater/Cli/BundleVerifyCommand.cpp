@@ -14,7 +14,8 @@ BundleVerifyCommand::BundleVerifyCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("checks a bundle as the updater takes it"),
                QStringLiteral("Checks BUNDLE as the updater will take it: manifest readable and authentic,\n"
                               "required updater version, every load file present, within the limits and\n"
-                              "matching its tag.\n"),
+                              "matching its tag. Exits 0 when the bundle holds, 1 with the updater's\n"
+                              "message on the first fault.\n"),
                {{{QStringLiteral("updater-version")},
                  QStringLiteral("V"),
                  QStringLiteral("the updater version to check against (this updater's by default)")},
@@ -40,6 +41,12 @@ int BundleVerifyCommand::execute(const QCommandLineParser& parser)
         options.updaterVersion = QVersionNumber::fromString(text);
     }
     const QString& bundlePath = positional().at(0);
+    const QString missing = BundleReport::missingBundle(bundlePath);
+    if (!missing.isEmpty())
+    {
+        m_Err << "Error: " << missing << "\n";
+        return ExitCodes::FAILURE;
+    }
     BundleVerifier verifier(options);
     const bool verified = verifier.verify(bundlePath);
     if (!parser.isSet(QStringLiteral("json")))

@@ -1,5 +1,6 @@
 #include "UpdateCommand.h"
 
+#include "BundleReport.h"
 #include "Console.h"
 #include "ExitCodes.h"
 #include "ProgressDisplay.h"
@@ -57,7 +58,11 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
                           "package that fits the camera, shows the loads with their current and new\n"
                           "versions, asks for confirmation, programs them with progress, reboots the\n"
                           "camera, waits for it to come back (looked for every 10 s, for at most 30 s) and\n"
-                          "reads its versions again.\n"),
+                          "reads its versions again. It succeeds only when the camera then reports the\n"
+                          "package's versions (or needed no update); otherwise it names each load whose\n"
+                          "version differs. When several packages fit and --package is not given, they\n"
+                          "are listed, numbered, and nothing is done (exit status 3). On a terminal the\n"
+                          "run shows a progress bar per load and overall; piped, plain lines.\n"),
            {serialOption(),
             {{QStringLiteral("package")},
              QStringLiteral("N"),
@@ -130,7 +135,9 @@ int UpdateCommand::execute(const QCommandLineParser& parser)
     }
     m_Json = options.json;
     m_All = options.all;
-    const int code = road(options);
+    // Before any camera is looked for: a mistyped path is said as such.
+    const QString missing = BundleReport::missingBundle(options.bundle);
+    const int code = missing.isEmpty() ? road(options) : fail(missing);
     const std::string log = UpdaterLog::logFilePath();
     human() << "Log file: "
             << (log.empty() ? QStringLiteral("none (no log was kept for this run)")
