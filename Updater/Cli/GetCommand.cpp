@@ -3,13 +3,9 @@
 #include "ExitCodes.h"
 #include "Workspace.h"
 
-#include "Engine/EngineLog.h"
-
 #include "Properties/Property.h"
 
 #include <QTextStream>
-
-#include <exception>
 
 GetCommand::GetCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("get")},
@@ -24,23 +20,12 @@ GetCommand::GetCommand(QTextStream& out, QTextStream& err)
 
 int GetCommand::execute(const QCommandLineParser& parser)
 {
-    Workspace workspace;
-    std::string serialNumber;
-    const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
-    if (chosen != ExitCodes::SUCCESS)
-    {
-        return chosen;
-    }
-    try
-    {
-        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        m_Out << QString::fromStdString(camera->getProperty(positional().at(0).toStdString()).getValue())
-              << "\n";
-    }
-    catch (const std::exception& error)
-    {
-        m_Err << "Error: " << EngineLog::caught(error) << "\n";
-        return ExitCodes::FAILURE;
-    }
-    return ExitCodes::SUCCESS;
+    return Workspace::withConnectedCamera(
+        parser.value(QStringLiteral("serial")), m_Err,
+        [&](CameraInterface::Camera& camera, const std::string& /*serialNumber*/)
+        {
+            m_Out << QString::fromStdString(camera.getProperty(positional().at(0).toStdString()).getValue())
+                  << "\n";
+            return ExitCodes::SUCCESS;
+        });
 }

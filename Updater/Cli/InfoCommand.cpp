@@ -5,16 +5,12 @@
 #include "Workspace.h"
 
 #include "Engine/CameraDetails.h"
-#include "Engine/EngineLog.h"
 
 #include "Cameras/Camera.h"
-#include "Cameras/CameraLease.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
-
-#include <exception>
 
 InfoCommand::InfoCommand(QTextStream& out, QTextStream& err)
     : Command(
@@ -31,44 +27,34 @@ InfoCommand::InfoCommand(QTextStream& out, QTextStream& err)
 
 int InfoCommand::execute(const QCommandLineParser& parser)
 {
-    Workspace workspace;
-    std::string serialNumber;
-    const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
-    if (chosen != ExitCodes::SUCCESS)
-    {
-        return chosen;
-    }
-    try
-    {
-        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        CameraDetails::log(*camera);
-        const auto details = CameraDetails::read(*camera);
-        if (parser.isSet(QStringLiteral("json")))
+    return Workspace::withConnectedCamera(
+        parser.value(QStringLiteral("serial")), m_Err,
+        [&](CameraInterface::Camera& camera, const std::string& serialNumber)
         {
-            QJsonObject properties;
+            CameraDetails::log(camera);
+            const auto details = CameraDetails::read(camera);
+            if (parser.isSet(QStringLiteral("json")))
+            {
+                QJsonObject properties;
+                for (const auto& [name, value] : details)
+                {
+                    properties.insert(QString::fromStdString(name), QString::fromStdString(value));
+                }
+                const QJsonObject document{
+                    {QStringLiteral("serialNumber"), QString::fromStdString(serialNumber)},
+                    {QStringLiteral("modelName"), QString::fromStdString(camera.getModelName())},
+                    {QStringLiteral("state"), Workspace::stateText(camera.getState())},
+                    {QStringLiteral("properties"), properties}};
+                m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+                return ExitCodes::SUCCESS;
+            }
+            TextTable table;
             for (const auto& [name, value] : details)
             {
-                properties.insert(QString::fromStdString(name), QString::fromStdString(value));
+                table.addRow(
+                    {QString::fromStdString(name) + QLatin1Char(':'), QString::fromStdString(value)});
             }
-            const QJsonObject document{
-                {QStringLiteral("serialNumber"), QString::fromStdString(serialNumber)},
-                {QStringLiteral("modelName"), QString::fromStdString(camera->getModelName())},
-                {QStringLiteral("state"), Workspace::stateText(camera->getState())},
-                {QStringLiteral("properties"), properties}};
-            m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+            table.print(m_Out);
             return ExitCodes::SUCCESS;
-        }
-        TextTable table;
-        for (const auto& [name, value] : details)
-        {
-            table.addRow({QString::fromStdString(name) + QLatin1Char(':'), QString::fromStdString(value)});
-        }
-        table.print(m_Out);
-    }
-    catch (const std::exception& error)
-    {
-        m_Err << "Error: " << EngineLog::caught(error) << "\n";
-        return ExitCodes::FAILURE;
-    }
-    return ExitCodes::SUCCESS;
+        });
 }

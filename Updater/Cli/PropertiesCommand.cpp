@@ -97,48 +97,39 @@ PropertiesCommand::PropertiesCommand(QTextStream& out, QTextStream& err)
 
 int PropertiesCommand::execute(const QCommandLineParser& parser)
 {
-    Workspace workspace;
-    std::string serialNumber;
-    const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
-    if (chosen != ExitCodes::SUCCESS)
-    {
-        return chosen;
-    }
-    try
-    {
-        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        QJsonArray properties;
-        for (const std::string& name : Workspace::propertyNames(*camera))
+    return Workspace::withConnectedCamera(
+        parser.value(QStringLiteral("serial")), m_Err,
+        [&](CameraInterface::Camera& camera, const std::string& serialNumber)
         {
-            properties.append(describe(camera->getProperty(name)));
-        }
-        if (parser.isSet(QStringLiteral("json")))
-        {
-            const QJsonObject document{{QStringLiteral("serialNumber"), QString::fromStdString(serialNumber)},
-                                       {QStringLiteral("properties"), properties}};
-            m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
-            return ExitCodes::SUCCESS;
-        }
-        TextTable table;
-        for (const auto& item : properties)
-        {
-            const QJsonObject entry = item.toObject();
-            const QString name = entry.value(QStringLiteral("name")).toString() + QLatin1Char(':');
-            if (entry.contains(QStringLiteral("error")))
+            QJsonArray properties;
+            for (const std::string& name : Workspace::propertyNames(camera))
             {
-                table.addRow({name, QStringLiteral("(") + entry.value(QStringLiteral("error")).toString() +
-                                        QLatin1Char(')')});
-                continue;
+                properties.append(describe(camera.getProperty(name)));
             }
-            table.addRow(
-                {name, entry.value(QStringLiteral("value")).toString(), rangeText(entry), accessText(entry)});
-        }
-        table.print(m_Out);
-    }
-    catch (const std::exception& error)
-    {
-        m_Err << "Error: " << EngineLog::caught(error) << "\n";
-        return ExitCodes::FAILURE;
-    }
-    return ExitCodes::SUCCESS;
+            if (parser.isSet(QStringLiteral("json")))
+            {
+                const QJsonObject document{
+                    {QStringLiteral("serialNumber"), QString::fromStdString(serialNumber)},
+                    {QStringLiteral("properties"), properties}};
+                m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+                return ExitCodes::SUCCESS;
+            }
+            TextTable table;
+            for (const auto& item : properties)
+            {
+                const QJsonObject entry = item.toObject();
+                const QString name = entry.value(QStringLiteral("name")).toString() + QLatin1Char(':');
+                if (entry.contains(QStringLiteral("error")))
+                {
+                    table.addRow({name, QStringLiteral("(") +
+                                            entry.value(QStringLiteral("error")).toString() +
+                                            QLatin1Char(')')});
+                    continue;
+                }
+                table.addRow({name, entry.value(QStringLiteral("value")).toString(), rangeText(entry),
+                              accessText(entry)});
+            }
+            table.print(m_Out);
+            return ExitCodes::SUCCESS;
+        });
 }

@@ -1,7 +1,5 @@
 #include "Workspace.h"
 
-#include "Cameras/OstraCamera/OstraCamera.h"
-
 #include "ExitCodes.h"
 
 #include "Engine/EngineLog.h"
@@ -10,6 +8,8 @@
 #include "Cameras/Camera.h"
 
 #include <QTextStream>
+
+#include <exception>
 
 Workspace::Workspace()
 {
@@ -59,6 +59,27 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     return ExitCodes::SUCCESS;
 }
 
+int Workspace::withConnectedCamera(const QString& requested, QTextStream& err, const CameraWork& work)
+{
+    Workspace workspace;
+    std::string serialNumber;
+    const int chosen = chooseCamera(requested, serialNumber, err);
+    if (chosen != ExitCodes::SUCCESS)
+    {
+        return chosen;
+    }
+    try
+    {
+        CameraInterface::CameraLease camera = connectedCamera(serialNumber);
+        return work(*camera, serialNumber);
+    }
+    catch (const std::exception& error)
+    {
+        err << "Error: " << EngineLog::caught(error) << "\n";
+        return ExitCodes::FAILURE;
+    }
+}
+
 CameraInterface::CameraLease Workspace::connectedCamera(const std::string& serialNumber)
 {
     CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
@@ -71,8 +92,7 @@ CameraInterface::CameraLease Workspace::connectedCamera(const std::string& seria
 
 std::vector<std::string> Workspace::propertyNames(CameraInterface::Camera& camera)
 {
-    const auto* vendorCamera = dynamic_cast<const CameraInterface::OstraAdapter::OstraCamera*>(&camera);
-    return vendorCamera != nullptr ? vendorCamera->getPropertyOrder() : camera.getSupportedProperties();
+    return camera.getPropertyOrder();
 }
 
 QString Workspace::stateText(CameraInterface::CameraState state)
