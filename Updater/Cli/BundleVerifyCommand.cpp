@@ -6,6 +6,7 @@
 #include "Engine/BundleVerifier.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -41,24 +42,28 @@ int BundleVerifyCommand::execute(const QCommandLineParser& parser)
         options.updaterVersion = QVersionNumber::fromString(text);
     }
     const QString& bundlePath = positional().at(0);
-    const QString missing = BundleReport::missingBundle(bundlePath);
-    if (!missing.isEmpty())
-    {
-        m_Err << "Error: " << missing << "\n";
-        return ExitCodes::FAILURE;
-    }
+    const bool json = parser.isSet(QStringLiteral("json"));
     BundleVerifier verifier(options);
-    const bool verified = verifier.verify(bundlePath);
-    if (!parser.isSet(QStringLiteral("json")))
+    // A mistyped path is said as such, not as a zip that could not be read.
+    const QString missing = BundleReport::missingBundle(bundlePath);
+    const bool verified = missing.isEmpty() && verifier.verify(bundlePath);
+    if (!json && missing.isEmpty())
     {
         return BundleReport::print(verifier, verified, QStringLiteral("Error: "), m_Out, m_Err);
     }
-    m_Out << QString::fromUtf8(QJsonDocument(BundleReport::document(bundlePath, verified, verifier))
-                                   .toJson(QJsonDocument::Indented));
-    m_Out.flush();
+    if (json)
+    {
+        QJsonObject document = BundleReport::document(bundlePath, verified, verifier);
+        if (!missing.isEmpty())
+        {
+            document[QStringLiteral("fault")] = missing;
+        }
+        m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+        m_Out.flush();
+    }
     if (!verified)
     {
-        m_Err << "Error: " << verifier.lastError() << "\n";
+        m_Err << "Error: " << (missing.isEmpty() ? verifier.lastError() : missing) << "\n";
         return ExitCodes::FAILURE;
     }
     return ExitCodes::SUCCESS;

@@ -137,7 +137,7 @@ int UpdateCommand::execute(const QCommandLineParser& parser)
     m_All = options.all;
     // Before any camera is looked for: a mistyped path is said as such.
     const QString missing = BundleReport::missingBundle(options.bundle);
-    const int code = missing.isEmpty() ? road(options) : fail(missing);
+    const int code = missing.isEmpty() ? road(options) : refuseMissingBundle(options, missing);
     const std::string log = UpdaterLog::logFilePath();
     human() << "Log file: "
             << (log.empty() ? QStringLiteral("none (no log was kept for this run)")
@@ -158,6 +158,25 @@ QString UpdateCommand::conflict(const Options& options)
             .arg(options.all ? QStringLiteral("--all") : QStringLiteral("--json"));
     }
     return QString();
+}
+
+int UpdateCommand::refuseMissingBundle(const Options& options, const QString& missing)
+{
+    const int code = fail(missing);
+    if (m_Json)
+    {
+        // The document a script expects, with no camera looked at.
+        UpdateReport report(options.serial, options.bundle, options.dryRun);
+        report.finish(UpdateReport::OUTCOME::FAILED, code, missing);
+        const QJsonObject document = options.all ? QJsonObject{{"bundle", options.bundle},
+                                                               {"dryRun", options.dryRun},
+                                                               {"cameras", QJsonArray()},
+                                                               {"failed", 0},
+                                                               {"exitCode", code}}
+                                                 : report.toJson();
+        m_Out << QJsonDocument(document).toJson(QJsonDocument::Indented);
+    }
+    return code;
 }
 
 int UpdateCommand::road(const Options& options)
