@@ -63,7 +63,8 @@ ModeCommand::ModeCommand(QTextStream& out, QTextStream& err)
              QString(),
              QStringLiteral("do not ask for confirmation")},
             {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document with the result")}},
-           {{QStringLiteral("MODE"), QStringLiteral("driver or u3v"),
+           {{QStringLiteral("MODE"),
+             QStringLiteral("driver or u3v"),
              {QLatin1String(DRIVER), QLatin1String(USB3_VISION)}}},
            true},
           out, err)
@@ -199,8 +200,9 @@ int ModeCommand::refuse(Run& run, CameraModeSwitch::RESULT result)
     const QString reason =
         noMode ? QStringLiteral("The camera has no \"USB3 Vision Mode\": its model cannot switch modes.")
         : run.toUsb3Vision
-            ? QStringLiteral("The camera kept its mode: it has no USB3 Vision description file (U3V xml file) "
-                             "installed; a bundle with a USB3 Vision load installs one.")
+            ? QStringLiteral(
+                  "The camera kept its mode: it has no USB3 Vision description file (U3V xml file) "
+                  "installed; a bundle with a USB3 Vision load installs one.")
             : QStringLiteral("The camera kept its mode: \"USB3 Vision Mode\" did not take \"Disabled\".");
     return fail(run, message, reason);
 }
