@@ -43,8 +43,8 @@ inline int verdict(bool quietBefore, bool quietAfter, int overGoal, const char* 
 {
     if (!quietBefore || !quietAfter)
     {
-        std::printf("no verdict: the machine was not quiet; %d %s over the goal on this loaded run\n", overGoal,
-                    what);
+        std::printf("no verdict: the machine was not quiet; %d %s over the goal on this loaded run\n",
+                    overGoal, what);
         return 0;
     }
     std::printf("verdict: %d %s over the goal\n", overGoal, what);

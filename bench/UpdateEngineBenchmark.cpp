@@ -183,8 +183,9 @@ int main(int argc, char** argv)
     const double baseline = median(baselineTimes);
     const double engineTime = median(engineTimes);
     const double ratio = engineTime / baseline;
-    std::printf("16 MiB firmware load, written and verified in blocks of 1024 bytes, %d rounds: median (best)\n",
-                rounds);
+    std::printf(
+        "16 MiB firmware load, written and verified in blocks of 1024 bytes, %d rounds: median (best)\n",
+        rounds);
     std::printf("  programmer alone:  %.4f s (%.4f s)  %.1f MiB/s\n", baseline, best(baselineTimes),
                 mebibytesPerSecond(baseline));
     std::printf("  engine run:        %.4f s (%.4f s)  %.1f MiB/s\n", engineTime, best(engineTimes),

@@ -28,8 +28,9 @@ namespace BundleReport
 
 QString missingBundle(const QString& path)
 {
-    return QFileInfo::exists(path) ? QString()
-                                   : QStringLiteral("The bundle file %1 does not exist.").arg(DisplayText::shown(path));
+    return QFileInfo::exists(path)
+               ? QString()
+               : QStringLiteral("The bundle file %1 does not exist.").arg(DisplayText::shown(path));
 }
 
 int print(const BundleVerifier& verifier, bool verified, const QString& faultPrefix, QTextStream& out,

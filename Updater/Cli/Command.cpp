@@ -47,8 +47,8 @@ QString choiceList(const QStringList& choices)
     {
         return choices.join(QString());
     }
-    return QStringList(choices.mid(0, choices.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" or ") +
-           choices.last();
+    return QStringList(choices.mid(0, choices.size() - 1)).join(QStringLiteral(", ")) +
+           QStringLiteral(" or ") + choices.last();
 }
 
 void appendEntry(QString& text, const QString& title, const QString& description)

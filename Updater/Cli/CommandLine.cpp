@@ -147,10 +147,12 @@ int CommandLine::run(const QStringList& arguments)
 
 bool CommandLine::isGroup(const QString& word) const
 {
-    return std::any_of(m_Commands.begin(), m_Commands.end(), [&word](const auto& command) {
-        const QStringList& words = command->definition().words;
-        return words.size() > 1 && words.first() == word;
-    });
+    return std::any_of(m_Commands.begin(), m_Commands.end(),
+                       [&word](const auto& command)
+                       {
+                           const QStringList& words = command->definition().words;
+                           return words.size() > 1 && words.first() == word;
+                       });
 }
 
 QString CommandLine::groupHelp(const QString& group) const
@@ -164,8 +166,9 @@ QString CommandLine::groupHelp(const QString& group) const
                     command->definition().summary + QLatin1Char('\n');
         }
     }
-    return text + QStringLiteral("\nRun \"vxupdate %1 COMMAND --help\" for a command's arguments and options.\n")
-                      .arg(group);
+    return text +
+           QStringLiteral("\nRun \"vxupdate %1 COMMAND --help\" for a command's arguments and options.\n")
+               .arg(group);
 }
 
 int CommandLine::writeReference(const QString& kindName)

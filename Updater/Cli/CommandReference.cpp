@@ -238,43 +238,43 @@ QString CommandReference::bashCompletion() const
                                     "                return ;;\n")
                          .arg(group, compgenWords({QStringLiteral("--help")}), compgenWords(members));
     }
-    const QStringList topLevel = firstWords + QStringList{QStringLiteral("--verbose"), QStringLiteral("--help"),
-                                                          QStringLiteral("--version")};
-    return QStringLiteral(
-               "# bash completion for vxupdate. Written by the build from the commands' own\n"
-               "# definitions (vxupdate --reference completion): commands, their options, the\n"
-               "# values of options that list them, and attached cameras' serial numbers.\n"
-               "_vxupdate()\n"
-               "{\n"
-               "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
-               "    local words=() i skip=0\n"
-               "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
-               "        if ((skip)); then skip=0; continue; fi\n"
-               "        case ${COMP_WORDS[i]} in\n"
-               "            %1) skip=1 ;;\n"
-               "            -*) ;;\n"
-               "            *) words+=(\"${COMP_WORDS[i]}\") ;;\n"
-               "        esac\n"
-               "    done\n"
-               "\n"
-               "    local command=\"\" used=0\n"
-               "%2"
-               "    if [[ -z $command ]]; then\n"
-               "        case ${words[0]-} in\n"
-               "%3"
-               "        esac\n"
-               "        ((${#words[@]} == 0)) && %4\n"
-               "        return\n"
-               "    fi\n"
-               "\n"
-               "    case \"$command $prev\" in\n"
-               "%5"
-               "    esac\n"
-               "\n"
-               "    local position=$((${#words[@]} - used))\n"
-               "%6"
-               "}\n"
-               "complete -F _vxupdate vxupdate\n")
+    const QStringList topLevel =
+        firstWords +
+        QStringList{QStringLiteral("--verbose"), QStringLiteral("--help"), QStringLiteral("--version")};
+    return QStringLiteral("# bash completion for vxupdate. Written by the build from the commands' own\n"
+                          "# definitions (vxupdate --reference completion): commands, their options, the\n"
+                          "# values of options that list them, and attached cameras' serial numbers.\n"
+                          "_vxupdate()\n"
+                          "{\n"
+                          "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
+                          "    local words=() i skip=0\n"
+                          "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
+                          "        if ((skip)); then skip=0; continue; fi\n"
+                          "        case ${COMP_WORDS[i]} in\n"
+                          "            %1) skip=1 ;;\n"
+                          "            -*) ;;\n"
+                          "            *) words+=(\"${COMP_WORDS[i]}\") ;;\n"
+                          "        esac\n"
+                          "    done\n"
+                          "\n"
+                          "    local command=\"\" used=0\n"
+                          "%2"
+                          "    if [[ -z $command ]]; then\n"
+                          "        case ${words[0]-} in\n"
+                          "%3"
+                          "        esac\n"
+                          "        ((${#words[@]} == 0)) && %4\n"
+                          "        return\n"
+                          "    fi\n"
+                          "\n"
+                          "    case \"$command $prev\" in\n"
+                          "%5"
+                          "    esac\n"
+                          "\n"
+                          "    local position=$((${#words[@]} - used))\n"
+                          "%6"
+                          "}\n"
+                          "complete -F _vxupdate vxupdate\n")
         .arg(valueOptions.join(QLatin1Char('|')), completionCommandCase(), groupCase, compgenWords(topLevel),
              completionValueCase(), completionCommandTables());
 }
@@ -320,8 +320,9 @@ QString CommandReference::completionValueCase() const
             QString action = QStringLiteral("return");
             if (option.names.last() == QLatin1String("serial"))
             {
-                action = QStringLiteral("COMPREPLY=($(compgen -W \"$(vxupdate cameras 2>/dev/null | awk 'NF { "
-                                        "print $1 }')\" -- \"$cur\")); return");
+                action =
+                    QStringLiteral("COMPREPLY=($(compgen -W \"$(vxupdate cameras 2>/dev/null | awk 'NF { "
+                                   "print $1 }')\" -- \"$cur\")); return");
             }
             else if (!valueChoices(option.valueName).isEmpty())
             {
@@ -331,7 +332,8 @@ QString CommandReference::completionValueCase() const
             {
                 action = QLatin1String(COMPGEN_FILES) + QStringLiteral("; return");
             }
-            text += QStringLiteral("        %1) %2 ;;\n").arg(quoted(words + QLatin1Char(' ') + name), action);
+            text +=
+                QStringLiteral("        %1) %2 ;;\n").arg(quoted(words + QLatin1Char(' ') + name), action);
         }
     }
     return text;

@@ -174,8 +174,9 @@ TEST(VxupdateReference, AGroupAnswersHelpWithItsCommands)
             << outcome.out.toStdString();
         EXPECT_TRUE(outcome.out.contains("  vxupdate bundle demo BUNDLE\n"));
         EXPECT_FALSE(outcome.out.contains("vxupdate update"));
-        EXPECT_TRUE(outcome.out.endsWith("Run \"vxupdate bundle COMMAND --help\" for a command's arguments and "
-                                         "options.\n"));
+        EXPECT_TRUE(
+            outcome.out.endsWith("Run \"vxupdate bundle COMMAND --help\" for a command's arguments and "
+                                 "options.\n"));
     }
 }
 
