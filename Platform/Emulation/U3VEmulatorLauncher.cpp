@@ -233,7 +233,7 @@ int runCommand(QCoreApplication& application, const Options& options, Emulation:
                      qPrintable(child.errorString()));
         return 2;
     }
-    application.exec();
+    QCoreApplication::exec();
     return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : 2;
 }
 

@@ -205,6 +205,7 @@ void splitReordered(const cv::Mat& input, const cv::Mat& output, const Geometry&
 {
     const std::vector<cv::Mat> buffers = planesOf(output, geometry, to);
     std::vector<cv::Mat> targets;
+    targets.reserve(3);
     for (int channel = 0; channel < 3; ++channel)
     {
         targets.push_back(
