@@ -1,5 +1,7 @@
 #include "U3VDevice.h"
 
+#include "U3VGenICamFile.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -14,14 +16,10 @@ constexpr std::uint16_t COMMAND_READ_MEMORY = 0x0800;
 constexpr std::uint16_t COMMAND_WRITE_MEMORY = 0x0802;
 constexpr std::size_t HEADER_SIZE = 12;
 constexpr std::size_t MAX_READ_LENGTH = 1024;
-constexpr std::uint16_t STATUS_WRITE_PROTECT = 0x8004;
 
-constexpr std::uint64_t MANIFEST_BEGIN = 0x100F0;
-constexpr std::uint64_t MANIFEST_END = 0x1011C;
 constexpr std::uint64_t XML_WINDOW = 0x100000;
-constexpr std::uint64_t STREAM_CONTROL = 0x20004;
-constexpr std::uint64_t ACQUISITION_START = 0x30104;
-constexpr std::uint64_t ACQUISITION_STOP = 0x30108;
+constexpr std::uint64_t ACQUISITION_START = U3VDevice::ACQUISITION_START;
+constexpr std::uint64_t ACQUISITION_STOP = U3VDevice::ACQUISITION_STOP;
 constexpr std::uint64_t RESET = 0x30400;
 constexpr std::uint64_t SERIAL_BUS_COMMAND = 0x3052C;
 constexpr std::uint64_t SERIAL_BUS_ADDRESS = 0x30530;
@@ -45,8 +43,8 @@ constexpr std::uint32_t END_STOP_FLAG = 1U << 15;
 constexpr std::uint32_t MOVING_FLAG = 1U << 30;
 
 // The 32-bit registers that read back what was written.
-constexpr std::uint64_t PLAIN_REGISTERS[] = {STREAM_CONTROL, ACQUISITION_START,  ACQUISITION_STOP,
-                                             RESET,          SERIAL_BUS_COMMAND, SERIAL_BUS_ADDRESS};
+constexpr std::uint64_t PLAIN_REGISTERS[] = {ACQUISITION_START, ACQUISITION_STOP, RESET, SERIAL_BUS_COMMAND,
+                                             SERIAL_BUS_ADDRESS};
 
 std::uint64_t getLe(const std::uint8_t* in, std::size_t bytes)
 {
@@ -72,17 +70,32 @@ bool isPlainRegister(std::uint64_t address)
            std::end(PLAIN_REGISTERS);
 }
 
+// The acknowledge identifier of a command: GenCP pairs each command with
+// the next odd identifier. An unknown command whose successor would read as
+// a pending acknowledge (or one that is odd itself) gets its own identifier
+// back, so that no host takes the refusal for a pending acknowledge.
+std::uint16_t acknowledgeOf(std::uint16_t command)
+{
+    const auto next = static_cast<std::uint16_t>(command + 1);
+    return (command & 1U) != 0 || next == U3VDevice::COMMAND_PENDING_ACK ? command : next;
+}
+
 } // namespace
 
 U3VDevice::U3VDevice(Identity identity, const std::size_t flashSize)
     : m_Identity(std::move(identity)), m_OwnFlash(flashSize, 0xFF), m_Flash(m_OwnFlash.data(), flashSize),
-      m_SerialData(SERIAL_BUS_WINDOW, 0)
+      m_Bootstrap(m_Identity.product, m_Identity.serialNumber), m_SerialData(SERIAL_BUS_WINDOW, 0)
 {
+    const std::string file = genicamFile(m_Identity.product);
+    m_XmlFile.assign(file.begin(), file.end());
 }
 
 U3VDevice::U3VDevice(Identity identity, const FlashBytes sharedFlash)
-    : m_Identity(std::move(identity)), m_Flash(sharedFlash), m_SerialData(SERIAL_BUS_WINDOW, 0)
+    : m_Identity(std::move(identity)), m_Flash(sharedFlash),
+      m_Bootstrap(m_Identity.product, m_Identity.serialNumber), m_SerialData(SERIAL_BUS_WINDOW, 0)
 {
+    const std::string file = genicamFile(m_Identity.product);
+    m_XmlFile.assign(file.begin(), file.end());
 }
 
 const U3VDevice::Identity& U3VDevice::identity() const
@@ -93,7 +106,7 @@ const U3VDevice::Identity& U3VDevice::identity() const
 void U3VDevice::receiveCommand(const std::uint8_t* packet, const std::size_t size)
 {
     m_Commands.emplace_back(packet, packet + size);
-    m_Acknowledge.reset();
+    m_Acknowledges.clear();
     if (size < HEADER_SIZE)
     {
         return;
@@ -118,12 +131,34 @@ void U3VDevice::receiveCommand(const std::uint8_t* packet, const std::size_t siz
     }
     else if (command == COMMAND_WRITE_MEMORY && length > 8)
     {
-        status = writeMemory(getLe(packet + 12, 8), packet + 20, length - 8U);
-        data.clear();
-        appendLe(data, 0, 2);
-        appendLe(data, status == STATUS_SUCCESS ? length - 8U : 0U, 2);
+        answerWrite(requestId, getLe(packet + 12, 8), packet + 20, length - 8U);
+        return;
     }
-    answer(status, static_cast<std::uint16_t>(command + 1), requestId, data);
+    else if (command != COMMAND_READ_MEMORY && command != COMMAND_WRITE_MEMORY)
+    {
+        status = STATUS_NOT_IMPLEMENTED;
+    }
+    answer(status, acknowledgeOf(command), requestId, data);
+}
+
+// A write's acknowledge carries the number of bytes written; a slow one is
+// announced by a pending acknowledge with the time it takes.
+void U3VDevice::answerWrite(const std::uint16_t requestId, const std::uint64_t address,
+                            const std::uint8_t* data, const std::size_t length)
+{
+    bool slow = false;
+    const std::uint16_t status = writeMemory(address, data, length, slow);
+    if (slow)
+    {
+        std::vector<std::uint8_t> timing;
+        appendLe(timing, 0, 2);
+        appendLe(timing, SLOW_WRITE_MS, 2);
+        answer(STATUS_SUCCESS, COMMAND_PENDING_ACK, requestId, timing);
+    }
+    std::vector<std::uint8_t> written;
+    appendLe(written, 0, 2);
+    appendLe(written, status == STATUS_SUCCESS ? length : 0U, 2);
+    answer(status, static_cast<std::uint16_t>(COMMAND_WRITE_MEMORY + 1), requestId, written);
 }
 
 void U3VDevice::answer(const std::uint16_t status, const std::uint16_t command, const std::uint16_t requestId,
@@ -131,7 +166,7 @@ void U3VDevice::answer(const std::uint16_t status, const std::uint16_t command, 
 {
     std::vector<std::uint8_t> acknowledge;
     const std::vector<std::uint8_t> carried =
-        status == STATUS_SUCCESS || command == 0x0803 ? data : std::vector<std::uint8_t>{};
+        status == STATUS_SUCCESS || command == COMMAND_WRITE_MEMORY + 1 ? data : std::vector<std::uint8_t>{};
     appendLe(acknowledge, PREFIX, 4);
     appendLe(acknowledge, status, 2);
     appendLe(acknowledge, command, 2);
@@ -145,21 +180,48 @@ void U3VDevice::answer(const std::uint16_t status, const std::uint16_t command, 
     }
     if (send)
     {
-        m_Acknowledge = std::move(acknowledge);
+        m_Acknowledges.push_back(std::move(acknowledge));
     }
 }
 
 std::optional<std::vector<std::uint8_t>> U3VDevice::takeAcknowledge()
 {
-    return std::exchange(m_Acknowledge, std::nullopt);
+    if (m_Acknowledges.empty())
+    {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> next = std::move(m_Acknowledges.front());
+    m_Acknowledges.pop_front();
+    return next;
 }
 
 std::optional<std::vector<std::uint8_t>> U3VDevice::takeStreamData(const std::size_t size)
 {
-    if (!streaming())
+    const U3VBootstrapRegisters::StreamSettings& settings = m_Bootstrap.stream();
+    if (!settings.enabled)
     {
+        m_Stream.clear();
         return std::nullopt;
     }
+    if (m_Stream.empty())
+    {
+        if (!streaming())
+        {
+            return std::nullopt;
+        }
+        if (!settings.configured())
+        {
+            return rawStreamData(size);
+        }
+        m_Stream.queueBlock(m_Sensor, settings);
+        // A single frame ends the acquisition by itself.
+        m_AcquisitionRunning = m_AcquisitionRunning && !m_Sensor.singleFrame();
+    }
+    return m_Stream.take(size);
+}
+
+std::vector<std::uint8_t> U3VDevice::rawStreamData(const std::size_t size)
+{
     std::vector<std::uint8_t> frame(size);
     for (std::size_t index = 0; index < size; ++index)
     {
@@ -169,6 +231,11 @@ std::optional<std::vector<std::uint8_t>> U3VDevice::takeStreamData(const std::si
     return frame;
 }
 
+U3VBootstrapRegisters::Live U3VDevice::live() const
+{
+    return {XML_ADDRESS, m_XmlFile.size(), m_Sensor.payloadSize()};
+}
+
 std::uint16_t U3VDevice::readMemory(const std::uint64_t address, const std::uint16_t length,
                                     std::vector<std::uint8_t>& data)
 {
@@ -176,18 +243,21 @@ std::uint16_t U3VDevice::readMemory(const std::uint64_t address, const std::uint
     {
         return STATUS_INVALID_PARAMETER;
     }
-    if (address >= MANIFEST_BEGIN && address + length <= MANIFEST_END)
+    if (const auto status = m_Bootstrap.read(address, length, live(), data))
     {
-        std::vector<std::uint8_t> manifest;
-        appendLe(manifest, 0x00010000, 4);  // file version 1.0.0
-        appendLe(manifest, 0x00010000, 4);  // schema 1.0
-        appendLe(manifest, XML_ADDRESS, 8); // register address
-        appendLe(manifest, m_XmlFile.size(), 8);
-        manifest.resize(MANIFEST_END - MANIFEST_BEGIN, 0); // SHA-1 left zero: nothing checks it
-        const auto first = manifest.begin() + static_cast<std::ptrdiff_t>(address - MANIFEST_BEGIN);
-        data.assign(first, first + length);
-        return STATUS_SUCCESS;
+        return *status;
     }
+    if (U3VSensor::covers(address))
+    {
+        return m_Sensor.read(address, length, data);
+    }
+    return readDeviceMemory(address, length, data);
+}
+
+// The XML file and the vendor registers.
+std::uint16_t U3VDevice::readDeviceMemory(const std::uint64_t address, const std::uint16_t length,
+                                          std::vector<std::uint8_t>& data)
+{
     if (address >= XML_ADDRESS && address + length <= XML_ADDRESS + XML_WINDOW)
     {
         data.assign(length, 0);
@@ -257,8 +327,16 @@ std::uint32_t U3VDevice::readRegister32(const std::uint64_t address)
 }
 
 std::uint16_t U3VDevice::writeMemory(const std::uint64_t address, const std::uint8_t* data,
-                                     const std::size_t length)
+                                     const std::size_t length, bool& slow)
 {
+    if (const auto status = m_Bootstrap.write(address, data, length, live(), slow))
+    {
+        return *status;
+    }
+    if (U3VSensor::covers(address))
+    {
+        return m_Sensor.write(address, data, length);
+    }
     if (address == SERIAL_BUS_DATA)
     {
         if (length > SERIAL_BUS_WINDOW)
@@ -404,8 +482,12 @@ int U3VDevice::resetCount() const
 
 bool U3VDevice::streaming() const
 {
-    const auto control = m_Registers.find(STREAM_CONTROL);
-    return m_AcquisitionRunning && control != m_Registers.end() && control->second == 1;
+    return m_AcquisitionRunning && m_Bootstrap.stream().enabled;
+}
+
+std::string U3VDevice::userDefinedName() const
+{
+    return m_Bootstrap.userDefinedName();
 }
 
 void U3VDevice::setAcknowledgeFilter(AcknowledgeFilter filter)
@@ -435,7 +517,10 @@ void U3VDevice::restart()
     m_RebootRequest.reset();
     m_AcquisitionRunning = false;
     m_FrameCounter = 0;
-    m_Acknowledge.reset();
+    m_Acknowledges.clear();
+    m_Bootstrap.restart();
+    m_Sensor.restart();
+    m_Stream.restart();
 }
 
 void U3VDevice::unplug()

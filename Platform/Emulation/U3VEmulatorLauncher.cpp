@@ -5,7 +5,7 @@
 // calls reach them and its libusb sees cameras come and go.
 //
 //   vx-u3v-emulate [--rig RIG] [--camera SERIAL[:PRODUCT]]... [--flash-folder FOLDER]
-//                  -- COMMAND [ARGS...]
+//                  [--capture FILE] -- COMMAND [ARGS...]
 //
 // --rig: the cameras of the vendor driver's rig file are the same virtual
 // cameras on both sides. The command gets VX_OSTRA_RIG=RIG; a camera is on
@@ -16,6 +16,9 @@
 //
 // --camera: a camera that only exists on this bus, its flash kept in
 // FOLDER/<serial>.u3vflash across runs; a new one starts in USB3 Vision mode.
+//
+// --capture: the cameras' USB traffic as usbmon would record it, a pcap file
+// for Wireshark or tshark.
 
 #include "U3VUsbdevfsBed.h"
 #include "VxU3V/VxU3VLibrary.h"
@@ -43,19 +46,6 @@ constexpr std::uint16_t PRODUCT_ID = 0x1001;
 // How often the rig's cameras are looked at (boots, reboot commands).
 constexpr int FOLLOW_INTERVAL_MS = 20;
 
-const char GENICAM_FILE[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                            "<RegisterDescription ModelName=\"VX-U3V\" VendorName=\"Veltrax\" "
-                            "StandardNameSpace=\"None\" SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" "
-                            "SchemaSubMinorVersion=\"0\" MajorVersion=\"1\" MinorVersion=\"0\" "
-                            "SubMinorVersion=\"0\" ProductGuid=\"00000000-0000-0000-0000-000000000000\" "
-                            "VersionGuid=\"00000000-0000-0000-0000-000000000000\"/>\n";
-
-std::shared_ptr<Emulation::U3VDevice> withXmlFile(std::shared_ptr<Emulation::U3VDevice> device)
-{
-    device->setXmlFile(std::vector<std::uint8_t>(std::begin(GENICAM_FILE), std::end(GENICAM_FILE) - 1));
-    return device;
-}
-
 Emulation::U3VDevice::Identity identityOf(std::uint32_t serialNumber, const std::string& product)
 {
     return {VXU3V_MAKER_VENDOR_ID, PRODUCT_ID, product, std::to_string(serialNumber)};
@@ -75,8 +65,7 @@ public:
         {
             throw std::runtime_error("camera serial number is not a number: " + text.toStdString());
         }
-        m_Device = withXmlFile(
-            std::make_shared<Emulation::U3VDevice>(identityOf(serialNumber, product.toStdString())));
+        m_Device = std::make_shared<Emulation::U3VDevice>(identityOf(serialNumber, product.toStdString()));
         m_FlashFile = QDir(folder).filePath(serial + ".u3vflash");
         m_Device->flash()[USB3_VISION_INFO_ADDRESS] = 0;
         QFile stored(m_FlashFile);
@@ -124,9 +113,9 @@ public:
             throw std::runtime_error("cannot map the flash file " + camera.flashFile + ": " +
                                      m_Flash.errorString().toStdString());
         }
-        m_Device = withXmlFile(std::make_shared<Emulation::U3VDevice>(
+        m_Device = std::make_shared<Emulation::U3VDevice>(
             identityOf(camera.serialNumber, camera.usb3VisionProduct),
-            Emulation::U3VDevice::FlashBytes(bytes, static_cast<std::size_t>(m_Flash.size()))));
+            Emulation::U3VDevice::FlashBytes(bytes, static_cast<std::size_t>(m_Flash.size())));
     }
 
     const std::shared_ptr<Emulation::U3VDevice>& device() const { return m_Device; }
@@ -164,6 +153,7 @@ struct Options
     QString rig;
     QStringList cameras;
     QString flashFolder;
+    QString capture;
     QStringList command;
 };
 
@@ -180,10 +170,11 @@ Options parseOptions(const QCoreApplication& application)
     parser.addOption({"camera", "A camera only on this bus (repeatable).", "SERIAL[:PRODUCT]"});
     parser.addOption({"flash-folder", "Where the --camera cameras' flash is kept (default: current folder).",
                       "FOLDER", "."});
+    parser.addOption({"capture", "Writes the cameras' USB traffic to FILE (pcap, usbmon records).", "FILE"});
     parser.addPositionalArgument("command", "The command to run, after --.", "-- COMMAND [ARGS...]");
     parser.process(application);
     return {parser.value("rig"), parser.values("camera"), parser.value("flash-folder"),
-            parser.positionalArguments()};
+            parser.value("capture"), parser.positionalArguments()};
 }
 
 QProcessEnvironment childEnvironment(const QString& rig)
@@ -259,6 +250,10 @@ int main(int argc, char** argv)
         // The testbed goes first: its devices use the rig cameras' mapped flash.
         std::vector<std::unique_ptr<RigCamera>> rigCameras;
         Emulation::U3VUsbdevfsBed bed;
+        if (!options.capture.isEmpty())
+        {
+            bed.captureTo(options.capture.toStdString());
+        }
         if (!options.rig.isEmpty())
         {
             OstraEmulator::loadRig(options.rig.toStdString());

@@ -1,5 +1,7 @@
 #include "U3VUsbdevfsBed.h"
 
+#include "U3VUsbCapture.h"
+
 #include <umockdev.h>
 
 #include <libusb-1.0/libusb.h>
@@ -17,6 +19,8 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <stdexcept>
 
 namespace Emulation
@@ -24,9 +28,21 @@ namespace Emulation
 namespace
 {
 
+constexpr std::uint8_t REQUEST_GET_STATUS = 0;
+constexpr std::uint8_t REQUEST_CLEAR_FEATURE = 1;
+constexpr std::uint8_t REQUEST_SET_FEATURE = 3;
 constexpr std::uint8_t REQUEST_GET_DESCRIPTOR = 6;
+constexpr std::uint8_t DESCRIPTOR_DEVICE = 1;
+constexpr std::uint8_t DESCRIPTOR_CONFIGURATION = 2;
 constexpr std::uint8_t DESCRIPTOR_STRING = 3;
+constexpr std::uint8_t DESCRIPTOR_BOS = 0x0F;
+constexpr std::uint8_t RECIPIENT_ENDPOINT = 0x02;
 constexpr std::size_t SETUP_SIZE = 8;
+constexpr std::size_t DEVICE_DESCRIPTOR_SIZE = 18;
+constexpr unsigned int INTERFACE_COUNT = 3;
+constexpr std::uint8_t ENDPOINTS[] = {0x02, 0x82, 0x83, 0x81};
+// The name of the kernel's driver behind a claim through usbdevfs.
+constexpr char USBFS_DRIVER[] = "usbfs";
 
 int errnoOf(int libusbCode)
 {
@@ -45,57 +61,22 @@ int errnoOf(int libusbCode)
     }
 }
 
-void appendLe16(std::vector<std::uint8_t>& out, std::uint16_t value)
+bool isEndpoint(std::uint16_t address)
 {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    return std::find(std::begin(ENDPOINTS), std::end(ENDPOINTS), address) != std::end(ENDPOINTS);
 }
 
-// A string descriptor: UTF-16LE of ASCII text, or the language list.
-std::vector<std::uint8_t> stringDescriptor(const U3VDevice::Identity& identity, std::uint8_t index)
+void complete(UMockdevIoctlClient* client, int error)
 {
-    std::vector<std::uint8_t> descriptor{0, DESCRIPTOR_STRING};
-    if (index == 0)
-    {
-        appendLe16(descriptor, 0x0409);
-    }
-    else
-    {
-        const std::string text = index == 1   ? std::string("Veltrax")
-                                 : index == 2 ? identity.product
-                                              : identity.serialNumber;
-        for (const char letter : text)
-        {
-            appendLe16(descriptor, static_cast<std::uint8_t>(letter));
-        }
-    }
-    descriptor[0] = static_cast<std::uint8_t>(descriptor.size());
-    return descriptor;
+    umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
 }
 
 } // namespace
 
-std::vector<std::uint8_t> cameraDescriptors(const U3VDevice::Identity& identity)
-{
-    std::vector<std::uint8_t> out{18, 1, 0x00, 0x03, 0xEF, 0x02, 0x01, 9};
-    appendLe16(out, identity.vendorId);
-    appendLe16(out, identity.productId);
-    const std::vector<std::uint8_t> tail{0x00, 0x01, 1, 2, 3, 1};
-    out.insert(out.end(), tail.begin(), tail.end());
-    const std::vector<std::uint8_t> configuration{
-        9, 2, 57,   0,    3,    1,    0,    0x80, 0x32,                            // configuration
-        9, 4, 0,    0,    2,    0xEF, 0x05, 0x00, 0,                               // control interface
-        7, 5, 0x02, 0x02, 0x00, 0x04, 0,    7,    5,    0x82, 0x02, 0x00, 0x04, 0, // its endpoints
-        9, 4, 1,    0,    0,    0xEF, 0x05, 0x01, 0,                               // event interface
-        9, 4, 2,    0,    1,    0xEF, 0x05, 0x02, 0,                               // stream interface
-        7, 5, 0x81, 0x02, 0x00, 0x04, 0};
-    out.insert(out.end(), configuration.begin(), configuration.end());
-    return out;
-}
-
 struct U3VUsbdevfsBed::Testbed
 {
     UMockdevTestbed* testbed = nullptr;
+    std::unique_ptr<U3VUsbCapture> capture;
     // Held while an ioctl is served and while a caller touches the devices.
     std::mutex devices;
 };
@@ -105,6 +86,8 @@ struct U3VUsbdevfsBed::Node
 {
     std::shared_ptr<U3VDevice> device;
     std::mutex* devices = nullptr;
+    U3VUsbCapture* capture = nullptr;
+    std::uint8_t number = 0;
     UMockdevIoctlBase* handler = nullptr;
     std::string devname;
     std::string sysfsPath;
@@ -120,25 +103,61 @@ struct U3VUsbdevfsBed::Node
         std::deque<UMockdevIoctlData*> completed;
         std::deque<UMockdevIoctlData*> waiting;
         std::deque<UMockdevIoctlData*> discarded;
+        // Bulk IN endpoints whose transfer ended short: the rest of that
+        // transfer's URBs (those marked as its continuation) get no data.
+        std::set<unsigned char> cutShort;
     };
+    // Keyed by the open file, on which the entry holds a reference (so that
+    // no new file takes the address of a closed one).
     std::map<UMockdevIoctlClient*, Urbs> urbsOf;
+    // The open file that claimed each claimed interface; a claim holds a
+    // reference on it, so that a file closed meanwhile can still be asked.
+    std::map<unsigned int, UMockdevIoctlClient*> claims;
 
     ~Node()
     {
-        for (auto& [client, urbs] : urbsOf)
+        while (!urbsOf.empty())
         {
-            for (auto* list : {&urbs.completed, &urbs.waiting, &urbs.discarded})
-            {
-                for (UMockdevIoctlData* urb : *list)
-                {
-                    umockdev_ioctl_data_unref(urb);
-                }
-            }
+            forget(urbsOf.begin()->first);
+        }
+        for (auto& [interface, client] : claims)
+        {
+            g_object_unref(client);
         }
         g_clear_object(&handler);
     }
 
-    // Serves one URB; true when it completed now, false when it waits.
+    std::map<unsigned int, UMockdevIoctlClient*>::iterator
+    dropClaim(std::map<unsigned int, UMockdevIoctlClient*>::iterator held)
+    {
+        g_object_unref(held->second);
+        return claims.erase(held);
+    }
+
+    // Serves one URB; true when it completed now, false when it waits. A
+    // URB continuing a transfer that ended short is unlinked, as the kernel
+    // does.
+    bool serve(usbdevfs_urb& urb, Urbs& urbs)
+    {
+        if ((urb.flags & USBDEVFS_URB_BULK_CONTINUATION) != 0 && urbs.cutShort.count(urb.endpoint) != 0)
+        {
+            urb.status = -ECONNRESET;
+            urb.actual_length = 0;
+            return true;
+        }
+        if (!serve(urb))
+        {
+            return false;
+        }
+        if ((urb.endpoint & 0x80) != 0 && urb.status == 0 && urb.actual_length < urb.buffer_length &&
+            (urb.flags & USBDEVFS_URB_SHORT_NOT_OK) != 0)
+        {
+            urb.status = -EREMOTEIO;
+            urbs.cutShort.insert(urb.endpoint);
+        }
+        return true;
+    }
+
     bool serve(usbdevfs_urb& urb)
     {
         auto* buffer = static_cast<std::uint8_t*>(urb.buffer);
@@ -173,22 +192,86 @@ struct U3VUsbdevfsBed::Node
         return true;
     }
 
+    // The standard requests on endpoint 0: descriptors, status, endpoint
+    // halts; anything else stalls.
     void serveControl(usbdevfs_urb& urb, std::uint8_t* buffer) const
     {
+        const std::uint8_t requestType = buffer[0];
         const std::uint8_t request = buffer[1];
-        const std::uint8_t type = buffer[3];
-        const std::uint8_t index = buffer[2];
+        const auto value = static_cast<std::uint16_t>(buffer[2] | (buffer[3] << 8));
+        const auto index = static_cast<std::uint16_t>(buffer[4] | (buffer[5] << 8));
         const auto length = static_cast<std::size_t>(buffer[6] | (buffer[7] << 8));
-        if (request != REQUEST_GET_DESCRIPTOR || type != DESCRIPTOR_STRING || index > 3)
+        std::optional<std::vector<std::uint8_t>> answer;
+        if (request == REQUEST_GET_DESCRIPTOR && (requestType & 0x80) != 0)
+        {
+            answer = descriptor(static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value));
+        }
+        else if (request == REQUEST_GET_STATUS && (requestType & 0x80) != 0)
+        {
+            answer = std::vector<std::uint8_t>{0, 0};
+        }
+        else if ((request == REQUEST_SET_FEATURE || request == REQUEST_CLEAR_FEATURE) &&
+                 (requestType & 0x1F) == RECIPIENT_ENDPOINT && value == 0 && isEndpoint(index))
+        {
+            answer = std::vector<std::uint8_t>{};
+        }
+        if (!answer)
         {
             urb.status = -EPIPE;
             return;
         }
-        const auto descriptor = stringDescriptor(device->identity(), index);
-        const std::size_t count =
-            std::min({descriptor.size(), length, static_cast<std::size_t>(urb.buffer_length) - SETUP_SIZE});
-        std::memcpy(buffer + SETUP_SIZE, descriptor.data(), count);
+        const std::size_t room = static_cast<std::size_t>(urb.buffer_length) - SETUP_SIZE;
+        const std::size_t count = std::min({answer->size(), length, room});
+        std::memcpy(buffer + SETUP_SIZE, answer->data(), count);
         urb.actual_length = static_cast<int>(count);
+    }
+
+    std::optional<std::vector<std::uint8_t>> descriptor(std::uint8_t type, std::uint8_t index) const
+    {
+        const std::vector<std::uint8_t> all = cameraDescriptors(device->identity());
+        switch (type)
+        {
+        case DESCRIPTOR_DEVICE:
+            return std::vector<std::uint8_t>(all.begin(), all.begin() + DEVICE_DESCRIPTOR_SIZE);
+        case DESCRIPTOR_CONFIGURATION:
+            return index == 0 ? std::optional(std::vector<std::uint8_t>(all.begin() + DEVICE_DESCRIPTOR_SIZE,
+                                                                        all.end()))
+                              : std::nullopt;
+        case DESCRIPTOR_STRING:
+            return stringDescriptor(device->identity(), index, device->userDefinedName());
+        case DESCRIPTOR_BOS:
+            return bosDescriptor();
+        default:
+            return std::nullopt;
+        }
+    }
+
+    // A URB event into the capture, when one is taken.
+    void captureEvent(UMockdevIoctlData* urbData, U3VUsbCapture::EVENT event) const
+    {
+        if (capture == nullptr)
+        {
+            return;
+        }
+        const usbdevfs_urb& urb = urbOf(urbData);
+        const auto* buffer = static_cast<const std::uint8_t*>(urb.buffer);
+        const bool control = urb.type == USBDEVFS_URB_TYPE_CONTROL;
+        const bool in = control ? (buffer[0] & 0x80) != 0 : (urb.endpoint & 0x80) != 0;
+        const bool submit = event == U3VUsbCapture::EVENT::SUBMIT;
+        const std::size_t skip = control ? SETUP_SIZE : 0;
+        U3VUsbCapture::Record entry;
+        entry.event = event;
+        entry.urbId = urbData->client_addr;
+        entry.transferType = urb.type;
+        entry.endpoint = static_cast<std::uint8_t>(control ? (in ? 0x80 : 0x00) : urb.endpoint);
+        entry.device = number;
+        entry.status = submit ? -EINPROGRESS : urb.status;
+        entry.length = static_cast<std::uint32_t>(submit ? urb.buffer_length - static_cast<int>(skip)
+                                                         : urb.actual_length);
+        entry.setup = control && submit ? buffer : nullptr;
+        entry.data = buffer + skip;
+        entry.dataLength = submit != in ? entry.length : 0;
+        capture->write(entry);
     }
 
     void submit(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
@@ -203,20 +286,74 @@ struct U3VUsbdevfsBed::Node
         UMockdevIoctlData* bufferData = umockdev_ioctl_data_resolve(
             urbData, offsetof(usbdevfs_urb, buffer), static_cast<gsize>(urb->buffer_length), nullptr);
         umockdev_ioctl_data_unref(bufferData);
-        Urbs& urbs = urbsOf[client];
-        (serve(*urb) ? urbs.completed : urbs.waiting).push_back(urbData);
+        Urbs& urbs = urbsFor(client);
+        if ((urb->flags & USBDEVFS_URB_BULK_CONTINUATION) == 0)
+        {
+            urbs.cutShort.erase(urb->endpoint);
+        }
+        else if (urbs.cutShort.count(urb->endpoint) != 0)
+        {
+            // The transfer it continues is over.
+            umockdev_ioctl_data_unref(urbData);
+            complete(client, EREMOTEIO);
+            return;
+        }
+        // An endpoint's URBs are answered in the order they came.
+        const bool queued = std::any_of(urbs.waiting.begin(), urbs.waiting.end(),
+                                        [urb](UMockdevIoctlData* earlier)
+                                        { return urbOf(earlier).endpoint == urb->endpoint; });
+        captureEvent(urbData, U3VUsbCapture::EVENT::SUBMIT);
+        const bool done = !queued && serve(*urb, urbs);
+        (done ? urbs.completed : urbs.waiting).push_back(urbData);
+        if (done)
+        {
+            captureEvent(urbData, U3VUsbCapture::EVENT::COMPLETE);
+        }
         umockdev_ioctl_client_complete(client, 0, 0);
+    }
+
+    static usbdevfs_urb& urbOf(UMockdevIoctlData* data)
+    {
+        return *reinterpret_cast<usbdevfs_urb*>(data->data);
+    }
+
+    // Waiting URBs get what the device has for them now, the oldest of each
+    // endpoint first, as IN transfers pending on a bus do.
+    void serveWaiting(Urbs& urbs)
+    {
+        std::set<unsigned char> blocked;
+        for (auto waiting = urbs.waiting.begin(); waiting != urbs.waiting.end();)
+        {
+            usbdevfs_urb& urb = urbOf(*waiting);
+            if (blocked.count(urb.endpoint) == 0 && serve(urb, urbs))
+            {
+                captureEvent(*waiting, U3VUsbCapture::EVENT::COMPLETE);
+                urbs.completed.push_back(*waiting);
+                waiting = urbs.waiting.erase(waiting);
+                continue;
+            }
+            blocked.insert(urb.endpoint);
+            ++waiting;
+        }
     }
 
     void reap(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
     {
-        auto& [completed, waiting, discarded] = urbsOf[client];
+        Urbs& urbs = urbsFor(client);
+        if (device->present())
+        {
+            serveWaiting(urbs);
+        }
+        auto& completed = urbs.completed;
+        auto& waiting = urbs.waiting;
+        auto& discarded = urbs.discarded;
         std::deque<UMockdevIoctlData*>* from = !discarded.empty()   ? &discarded
                                                : !completed.empty() ? &completed
                                                                     : nullptr;
         if (from == nullptr && !waiting.empty() && !device->present())
         {
             reinterpret_cast<usbdevfs_urb*>(waiting.front()->data)->status = -ENODEV;
+            captureEvent(waiting.front(), U3VUsbCapture::EVENT::COMPLETE);
             from = &waiting;
         }
         if (from == nullptr)
@@ -236,12 +373,14 @@ struct U3VUsbdevfsBed::Node
     void discard(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
     {
         const auto address = reinterpret_cast<gulong>(*reinterpret_cast<void**>(argument->data));
-        auto& [completed, waiting, discarded] = urbsOf[client];
+        auto& waiting = urbsFor(client).waiting;
+        auto& discarded = urbsFor(client).discarded;
         for (auto found = waiting.begin(); found != waiting.end(); ++found)
         {
             if ((*found)->client_addr == address)
             {
                 reinterpret_cast<usbdevfs_urb*>((*found)->data)->status = -ENOENT;
+                captureEvent(*found, U3VUsbCapture::EVENT::COMPLETE);
                 discarded.push_back(*found);
                 waiting.erase(found);
                 umockdev_ioctl_client_complete(client, 0, 0);
@@ -251,19 +390,209 @@ struct U3VUsbdevfsBed::Node
         umockdev_ioctl_client_complete(client, -1, EINVAL);
     }
 
-    void claim(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
+    // As the kernel claims: an interface the device lacks is ENOENT, one
+    // another open file holds is EBUSY; the device's claim fault comes last.
+    int claimFor(UMockdevIoctlClient* client, unsigned int interface)
+    {
+        if (!device->present())
+        {
+            return ENODEV;
+        }
+        if (interface >= INTERFACE_COUNT)
+        {
+            return ENOENT;
+        }
+        const auto held = claims.find(interface);
+        if (held != claims.end())
+        {
+            return held->second == client ? 0 : EBUSY;
+        }
+        const int code = device->claimResult(static_cast<int>(interface));
+        if (code != 0)
+        {
+            return errnoOf(code);
+        }
+        claims[interface] = static_cast<UMockdevIoctlClient*>(g_object_ref(client));
+        return 0;
+    }
+
+    static unsigned int interfaceIn(UMockdevIoctlData* argument)
     {
         UMockdevIoctlData* number = umockdev_ioctl_data_resolve(argument, 0, sizeof(unsigned int), nullptr);
-        const int code = device->present() ? device->claimResult(*reinterpret_cast<int*>(number->data))
-                                           : LIBUSB_ERROR_NO_DEVICE;
+        const unsigned int interface = *reinterpret_cast<unsigned int*>(number->data);
         umockdev_ioctl_data_unref(number);
-        umockdev_ioctl_client_complete(client, code == 0 ? 0 : -1, code == 0 ? 0 : errnoOf(code));
+        return interface;
+    }
+
+    void claim(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
+    {
+        complete(client, claimFor(client, interfaceIn(argument)));
+    }
+
+    void release(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
+    {
+        const auto held = claims.find(interfaceIn(argument));
+        if (held == claims.end() || held->second != client)
+        {
+            complete(client, EINVAL);
+            return;
+        }
+        dropClaim(held);
+        complete(client, 0);
+    }
+
+    // USBDEVFS_DISCONNECT_CLAIM: no kernel driver is ever bound, so only a
+    // claim through usbdevfs (the "usbfs" driver) can be in the way.
+    void disconnectClaim(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
+    {
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(argument, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
+        const auto request = *reinterpret_cast<usbdevfs_disconnect_claim*>(data->data);
+        umockdev_ioctl_data_unref(data);
+        if (!device->present())
+        {
+            complete(client, ENODEV);
+            return;
+        }
+        if (request.interface >= INTERFACE_COUNT)
+        {
+            complete(client, EINVAL);
+            return;
+        }
+        const auto held = claims.find(request.interface);
+        if (held != claims.end())
+        {
+            const bool named = std::strncmp(request.driver, USBFS_DRIVER, sizeof request.driver) == 0;
+            const bool refused = ((request.flags & USBDEVFS_DISCONNECT_CLAIM_EXCEPT_DRIVER) != 0 && named) ||
+                                 ((request.flags & USBDEVFS_DISCONNECT_CLAIM_IF_DRIVER) != 0 && !named);
+            if (refused)
+            {
+                complete(client, EBUSY);
+                return;
+            }
+            dropClaim(held);
+        }
+        complete(client, claimFor(client, request.interface));
+    }
+
+    // USBDEVFS_GETDRIVER: "usbfs" for a claimed interface, ENODATA else.
+    void getDriver(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
+    {
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(argument, 0, sizeof(usbdevfs_getdriver), nullptr);
+        auto* request = reinterpret_cast<usbdevfs_getdriver*>(data->data);
+        const bool claimed = request->interface < INTERFACE_COUNT && claims.count(request->interface) != 0;
+        if (claimed)
+        {
+            std::snprintf(request->driver, sizeof request->driver, "%s", USBFS_DRIVER);
+        }
+        umockdev_ioctl_data_unref(data);
+        complete(client, !device->present() ? ENODEV : claimed ? 0 : ENODATA);
+    }
+
+    // USBDEVFS_IOCTL with DISCONNECT (unbinds a bound driver, ENODATA when
+    // none is) or CONNECT (binds the kernel's matching driver: there is
+    // none, so the result is 0, nothing bound; EBUSY while claimed).
+    void driverIoctl(UMockdevIoctlClient* client, UMockdevIoctlData* argument)
+    {
+        UMockdevIoctlData* data = umockdev_ioctl_data_resolve(argument, 0, sizeof(usbdevfs_ioctl), nullptr);
+        const auto request = *reinterpret_cast<usbdevfs_ioctl*>(data->data);
+        umockdev_ioctl_data_unref(data);
+        const auto interface = static_cast<unsigned int>(request.ifno);
+        const bool claimed = claims.count(interface) != 0;
+        int error = 0;
+        if (!device->present())
+        {
+            error = ENODEV;
+        }
+        else if (request.ifno < 0 || interface >= INTERFACE_COUNT)
+        {
+            error = EINVAL;
+        }
+        else if (request.ioctl_code == USBDEVFS_DISCONNECT)
+        {
+            error = claimed ? 0 : ENODATA;
+            if (claimed)
+            {
+                dropClaim(claims.find(interface));
+            }
+        }
+        else if (request.ioctl_code == USBDEVFS_CONNECT)
+        {
+            error = claimed ? EBUSY : 0;
+        }
+        else
+        {
+            error = ENOTTY;
+        }
+        complete(client, error);
+    }
+
+    Urbs& urbsFor(UMockdevIoctlClient* client)
+    {
+        const auto found = urbsOf.find(client);
+        if (found != urbsOf.end())
+        {
+            return found->second;
+        }
+        g_object_ref(client);
+        return urbsOf[client];
+    }
+
+    // Open files closed since the last request: their claims and URBs go,
+    // as the kernel drops them at close. (umockdev tells of a closed file
+    // only through its connection state.)
+    void forgetClosed()
+    {
+        std::vector<UMockdevIoctlClient*> closed;
+        for (const auto& [client, urbs] : urbsOf)
+        {
+            if (umockdev_ioctl_client_get_connected(client) == FALSE)
+            {
+                closed.push_back(client);
+            }
+        }
+        for (const auto& [interface, client] : claims)
+        {
+            if (umockdev_ioctl_client_get_connected(client) == FALSE)
+            {
+                closed.push_back(client);
+            }
+        }
+        for (UMockdevIoctlClient* client : closed)
+        {
+            forget(client);
+        }
+    }
+
+    // An open file closed: its claims and URBs go, as in the kernel.
+    void forget(UMockdevIoctlClient* client)
+    {
+        for (auto held = claims.begin(); held != claims.end();)
+        {
+            held = held->second == client ? dropClaim(held) : std::next(held);
+        }
+        const auto found = urbsOf.find(client);
+        if (found == urbsOf.end())
+        {
+            return;
+        }
+        for (auto* list : {&found->second.completed, &found->second.waiting, &found->second.discarded})
+        {
+            for (UMockdevIoctlData* urb : *list)
+            {
+                umockdev_ioctl_data_unref(urb);
+            }
+        }
+        urbsOf.erase(found);
+        g_object_unref(client);
     }
 
     static gboolean onIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gpointer self)
     {
         auto& node = *static_cast<Node*>(self);
         const std::lock_guard<std::mutex> lock(*node.devices);
+        node.forgetClosed();
         UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
         switch (umockdev_ioctl_client_get_request(client))
         {
@@ -281,6 +610,17 @@ struct U3VUsbdevfsBed::Node
             node.claim(client, argument);
             return TRUE;
         case USBDEVFS_RELEASEINTERFACE:
+            node.release(client, argument);
+            return TRUE;
+        case USBDEVFS_DISCONNECT_CLAIM:
+            node.disconnectClaim(client, argument);
+            return TRUE;
+        case USBDEVFS_GETDRIVER:
+            node.getDriver(client, argument);
+            return TRUE;
+        case USBDEVFS_IOCTL:
+            node.driverIoctl(client, argument);
+            return TRUE;
         case USBDEVFS_CLEAR_HALT:
         case USBDEVFS_RESET:
         case USBDEVFS_RESETEP:
@@ -388,6 +728,8 @@ void U3VUsbdevfsBed::attach(std::shared_ptr<U3VDevice> device)
     auto node = std::make_unique<Node>();
     node->device = std::move(device);
     node->devices = &m_Testbed->devices;
+    node->capture = m_Testbed->capture.get();
+    node->number = static_cast<std::uint8_t>(number);
     node->handler = umockdev_ioctl_base_new();
     g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&Node::onIoctl), node.get());
 
@@ -465,6 +807,16 @@ void U3VUsbdevfsBed::setOnBus(U3VDevice& device, bool onBus)
 bool U3VUsbdevfsBed::isOnBus(const U3VDevice& device)
 {
     return nodeOf(device).onBus;
+}
+
+void U3VUsbdevfsBed::captureTo(const std::string& path)
+{
+    const std::lock_guard<std::mutex> lock(m_Testbed->devices);
+    m_Testbed->capture = std::make_unique<U3VUsbCapture>(path);
+    for (const auto& node : m_Nodes)
+    {
+        node->capture = m_Testbed->capture.get();
+    }
 }
 
 std::unique_lock<std::mutex> U3VUsbdevfsBed::lockDevices()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "U3VDescriptors.h"
 #include "U3VDevice.h"
 
 #include <memory>
@@ -11,12 +12,14 @@ namespace Emulation
 {
 
 // Emulated USB3 Vision cameras under the real libusb: a umockdev testbed with
-// one usbdevfs node per camera, whose ioctls (claims, control transfers for
-// string descriptors, bulk URBs, discards after timeouts) are served by the
-// device model. The process must run with umockdev's preload library
-// (umockdev-wrapper, or LD_PRELOAD=libumockdev-preload.so.0); available()
-// says whether it does. Child processes started with the preload library
-// and the testbed's UMOCKDEV_DIR reach the same devices.
+// one usbdevfs node per camera, whose ioctls (interface claims and releases,
+// the kernel-driver queries, detaches and reattaches that libusb's automatic
+// detach makes, answered as a kernel with no driver bound does; control
+// transfers for descriptors and endpoint halts, bulk URBs, discards after
+// timeouts) are served by the device model. An interface one open file
+// claimed is busy for the others until released or closed. The process must run with umockdev's preload
+// library (umockdev-wrapper, or LD_PRELOAD=libumockdev-preload.so.0); available() says whether it does. Child
+// processes started with the preload library and the testbed's UMOCKDEV_DIR reach the same devices.
 //
 // A device attached is on the bus. setOnBus() takes it off (a "remove" event:
 // libusb drops it from its list, open handles fail with "no device") and puts
@@ -47,6 +50,10 @@ public:
     void setOnBus(U3VDevice& device, bool onBus);
     bool isOnBus(const U3VDevice& device);
     std::unique_lock<std::mutex> lockDevices();
+    // From now on the USB traffic of every device goes into a usbmon-style
+    // pcap file at `path` (U3VUsbCapture). Throws std::runtime_error when it
+    // cannot be written.
+    void captureTo(const std::string& path);
 
 private:
     struct Node;
@@ -57,9 +64,5 @@ private:
     std::unique_ptr<Testbed> m_Testbed;
     std::vector<std::unique_ptr<Node>> m_Nodes;
 };
-
-// The device and configuration descriptors of a camera (control interface 0
-// with endpoints 0x02/0x82, event interface 1, stream interface 2 with 0x81).
-std::vector<std::uint8_t> cameraDescriptors(const U3VDevice::Identity& identity);
 
 } // namespace Emulation
