@@ -2,6 +2,13 @@
 // update engine's whole run (worker thread, steps, progress record) against
 // the same writes and reads made directly through the programmer, in the
 // same run; and how many progress signals the engine sends for the file.
+// The two are measured alternately; the goal holds the ratio of the medians
+// (the best runs are shown beside). The load average is printed before and
+// after; a run on a busy machine (MachineLoad) gives no verdict.
+//
+//   UpdateEngineBenchmark [rounds]
+
+#include "MachineLoad.h"
 
 #include "Engine/CameraUpdate.h"
 #include "Engine/UpdateProgress.h"
@@ -18,6 +25,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -31,7 +39,8 @@ using CameraInterface::Camera;
 
 constexpr std::size_t IMAGE_SIZE = 16 * 1024 * 1024;
 constexpr std::uint32_t ADDRESS = 0x01000000;
-constexpr int ROUNDS = 3;
+constexpr int DEFAULT_ROUNDS = 9;
+constexpr double GOAL = 1.10;
 
 const char CAMERA_LIST[] = R"({"Cameras": [{
   "Identification": {"Serial Number": "BENCH-1", "Model Name": "VX-Bench"},
@@ -71,6 +80,17 @@ double seconds(Clock::duration duration)
     return std::chrono::duration<double>(duration).count();
 }
 
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double best(const std::vector<double>& values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
 double mebibytesPerSecond(double secondsTaken)
 {
     // Every byte is written once and read back once.
@@ -82,13 +102,15 @@ double mebibytesPerSecond(double secondsTaken)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : DEFAULT_ROUNDS;
     UpdateProgress::registerMetaTypes();
+    const bool quietBefore = MachineLoad::report("before");
     const std::string listPath = "/tmp/vx-update-bench-" + std::to_string(::getpid()) + ".json";
     std::ofstream(listPath) << CAMERA_LIST;
     CameraInterface::SimulatedAdapter::SimulatedCamera::setCameraListFile(listPath);
     Camera::searchForNewCameras();
-    double baselineBest = 1e9;
-    double engineBest = 1e9;
+    std::vector<double> baselineTimes;
+    std::vector<double> engineTimes;
     int fileSignals = 0;
     int overallSignals = 0;
     int statusSignals = 0;
@@ -110,13 +132,13 @@ int main(int argc, char** argv)
         Package package;
         package.loads.push_back(load);
 
-        for (int round = 0; round < ROUNDS; ++round)
+        for (int round = 0; round < rounds; ++round)
         {
             // Baseline: the programmer alone, no progress, on this thread.
             const auto start = Clock::now();
             Utilities::Programmer::writeFirmwareToFlash(*camera, image, ADDRESS, load.flashSize, 1024);
             allSucceeded = Utilities::Programmer::compareFlash(*camera, image, ADDRESS, 1024) && allSucceeded;
-            baselineBest = std::min(baselineBest, seconds(Clock::now() - start));
+            baselineTimes.push_back(seconds(Clock::now() - start));
 
             // The engine: a whole run on its worker, signals counted as they
             // are sent.
@@ -141,7 +163,7 @@ int main(int argc, char** argv)
                 return 1;
             }
             engine.waitUntilUpdateEnds();
-            engineBest = std::min(engineBest, seconds(Clock::now() - engineStart));
+            engineTimes.push_back(seconds(Clock::now() - engineStart));
             allSucceeded = completed && allSucceeded;
             // The run's own reset sends one of each; the rest belong to the file.
             fileSignals = files - 1;
@@ -158,13 +180,22 @@ int main(int argc, char** argv)
     }
 
     const std::size_t blocks = (IMAGE_SIZE + 1023) / 1024;
-    std::printf("16 MiB firmware load, written and verified in blocks of 1024 bytes, best of %d\n", ROUNDS);
-    std::printf("  programmer alone:  %.3f s  %.1f MiB/s\n", baselineBest, mebibytesPerSecond(baselineBest));
-    std::printf("  engine run:        %.3f s  %.1f MiB/s\n", engineBest, mebibytesPerSecond(engineBest));
-    std::printf("  ratio engine / programmer time: %.3f\n", engineBest / baselineBest);
+    const double baseline = median(baselineTimes);
+    const double engineTime = median(engineTimes);
+    const double ratio = engineTime / baseline;
+    std::printf(
+        "16 MiB firmware load, written and verified in blocks of 1024 bytes, %d rounds: median (best)\n",
+        rounds);
+    std::printf("  programmer alone:  %.4f s (%.4f s)  %.1f MiB/s\n", baseline, best(baselineTimes),
+                mebibytesPerSecond(baseline));
+    std::printf("  engine run:        %.4f s (%.4f s)  %.1f MiB/s\n", engineTime, best(engineTimes),
+                mebibytesPerSecond(engineTime));
+    std::printf("  ratio engine / programmer time: %.3f (best runs %.3f; goal: at most %.2f)%s\n", ratio,
+                best(engineTimes) / best(baselineTimes), GOAL, ratio > GOAL ? "  over goal" : "");
     std::printf("  progress reports from the programmer: %zu\n", 2 * blocks);
     std::printf("  signals sent for the file: %d fileProgress, %d overallProgress, %d loadStatusProgress (%d "
                 "in all)\n",
                 fileSignals, overallSignals, statusSignals, fileSignals + overallSignals + statusSignals);
-    return 0;
+    const bool quietAfter = MachineLoad::report("after");
+    return MachineLoad::verdict(quietBefore, quietAfter, ratio > GOAL ? 1 : 0, "ratio(s)");
 }

@@ -77,16 +77,19 @@ std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
 } // namespace
 
 BundleDemoCommand::BundleDemoCommand(QTextStream& out, QTextStream& err)
-    : Command({{QStringLiteral("bundle"), QStringLiteral("demo")},
-               QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
-               QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
-                              "vendor-driver cameras (VX_OSTRA_RIG) attached: generated boot loader and\n"
-                              "firmware images, FPGA, USB3 Vision description and AFE loads (not real\n"
-                              "firmware).\n"),
-               {},
-               {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
-               false},
-              out, err)
+    : Command(
+          {{QStringLiteral("bundle"), QStringLiteral("demo")},
+           QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
+           QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
+                          "vendor-driver cameras (VX_OSTRA_RIG) attached: generated boot loader and\n"
+                          "firmware images in the programmer's image format, an FPGA bit stream written\n"
+                          "bit-reversed, a zipped USB3 Vision description file with its record, and AFE\n"
+                          "data. None of it is real firmware: cameras of other kinds, real vendor-driver\n"
+                          "cameras among them, get no package.\n"),
+           {},
+           {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
+           false},
+          out, err)
 {
 }
 

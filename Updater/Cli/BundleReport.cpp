@@ -5,7 +5,9 @@
 #include "Engine/BundleVerifier.h"
 #include "Engine/BundleWriter.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/DisplayText.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QTextStream>
 
@@ -39,6 +41,13 @@ QJsonObject signatureDocument(const BundleSignature& signature)
 
 namespace BundleReport
 {
+
+QString missingBundle(const QString& path)
+{
+    return QFileInfo::exists(path)
+               ? QString()
+               : QStringLiteral("The bundle file %1 does not exist.").arg(DisplayText::shown(path));
+}
 
 int print(const BundleVerifier& verifier, bool verified, const QString& faultPrefix, QTextStream& out,
           QTextStream& err)

@@ -12,6 +12,11 @@ class QTextStream;
 namespace BundleReport
 {
 
+// "The bundle file PATH does not exist." when nothing is at `path`, else
+// empty: said before anything else is tried, so that a mistyped path is not
+// reported as a zip the engine could not read.
+QString missingBundle(const QString& path);
+
 // Prints the report's lines on `out`; on a fault, `faultPrefix` and the fault
 // on `err`. Returns the exit code.
 int print(const BundleVerifier& verifier, bool verified, const QString& faultPrefix, QTextStream& out,

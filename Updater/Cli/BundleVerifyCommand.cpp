@@ -7,6 +7,7 @@
 #include "Engine/BundleVerifier.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -16,7 +17,8 @@ BundleVerifyCommand::BundleVerifyCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("Checks BUNDLE as the updater will take it: its signature against the trusted\n"
                               "keys and the signature policy, manifest readable with a matching tag,\n"
                               "required updater version, every load file present, within the limits and\n"
-                              "matching its tag.\n"),
+                              "matching its tag. Exits 0 when the bundle holds, 1 with the updater's\n"
+                              "message on the first fault.\n"),
                {{{QStringLiteral("updater-version")},
                  QStringLiteral("V"),
                  QStringLiteral("the updater version to check against (this updater's by default)")},
@@ -43,18 +45,28 @@ int BundleVerifyCommand::execute(const QCommandLineParser& parser)
     }
     const QString& bundlePath = positional().at(0);
     options.trust = TrustSetup::load(m_Err);
+    const bool json = parser.isSet(QStringLiteral("json"));
     BundleVerifier verifier(options);
-    const bool verified = verifier.verify(bundlePath);
-    if (!parser.isSet(QStringLiteral("json")))
+    // A mistyped path is said as such, not as a zip that could not be read.
+    const QString missing = BundleReport::missingBundle(bundlePath);
+    const bool verified = missing.isEmpty() && verifier.verify(bundlePath);
+    if (!json && missing.isEmpty())
     {
         return BundleReport::print(verifier, verified, QStringLiteral("Error: "), m_Out, m_Err);
     }
-    m_Out << QString::fromUtf8(QJsonDocument(BundleReport::document(bundlePath, verified, verifier))
-                                   .toJson(QJsonDocument::Indented));
-    m_Out.flush();
+    if (json)
+    {
+        QJsonObject document = BundleReport::document(bundlePath, verified, verifier);
+        if (!missing.isEmpty())
+        {
+            document[QStringLiteral("fault")] = missing;
+        }
+        m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+        m_Out.flush();
+    }
     if (!verified)
     {
-        m_Err << "Error: " << verifier.lastError() << "\n";
+        m_Err << "Error: " << (missing.isEmpty() ? verifier.lastError() : missing) << "\n";
         return ExitCodes::FAILURE;
     }
     return ExitCodes::SUCCESS;

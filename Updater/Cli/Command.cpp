@@ -17,7 +17,9 @@ namespace
 {
 
 constexpr char PROGRAM[] = "vxupdate";
-constexpr int NAME_COLUMN = 20;
+// The column of names in the help; a longer name gets its description on
+// the next line, so that every description starts in the same column.
+constexpr int NAME_COLUMN = 17;
 
 QString optionTitle(const Command::Option& option)
 {
@@ -38,10 +40,27 @@ QString optionUsage(const Command::Option& option)
            (option.valueName.isEmpty() ? QString() : QLatin1Char(' ') + option.valueName) + QLatin1Char(']');
 }
 
+// "driver or u3v", "a, b or c".
+QString choiceList(const QStringList& choices)
+{
+    if (choices.size() < 2)
+    {
+        return choices.join(QString());
+    }
+    return QStringList(choices.mid(0, choices.size() - 1)).join(QStringLiteral(", ")) +
+           QStringLiteral(" or ") + choices.last();
+}
+
 void appendEntry(QString& text, const QString& title, const QString& description)
 {
-    text += QStringLiteral("  ") + title.leftJustified(NAME_COLUMN - 3) + QLatin1Char(' ') + description +
-            QLatin1Char('\n');
+    const QString indent = QStringLiteral("  ");
+    if (title.size() > NAME_COLUMN)
+    {
+        text += indent + title + QLatin1Char('\n') + indent + QString(NAME_COLUMN + 1, QLatin1Char(' ')) +
+                description + QLatin1Char('\n');
+        return;
+    }
+    text += indent + title.leftJustified(NAME_COLUMN) + QLatin1Char(' ') + description + QLatin1Char('\n');
 }
 
 } // namespace
@@ -178,6 +197,15 @@ QString Command::checkParsed(const QCommandLineParser& parser) const
                              : QStringLiteral("takes %1 (%2 given).")
                                    .arg(names.join(QLatin1Char(' ')))
                                    .arg(m_Positional.size());
+    }
+    for (int index = 0; index < expected; ++index)
+    {
+        const Argument& argument = m_Definition.arguments[static_cast<std::size_t>(index)];
+        if (!argument.choices.isEmpty() && !argument.choices.contains(m_Positional.at(index)))
+        {
+            return QStringLiteral("%1 is %2, not \"%3\".")
+                .arg(argument.name, choiceList(argument.choices), m_Positional.at(index));
+        }
     }
     return QString();
 }

@@ -36,6 +36,9 @@ public:
     {
         QString name;
         QString description;
+        // The words the argument may be, when it is one of a few; the base
+        // refuses others as wrong usage and the completion offers them.
+        QStringList choices = {};
     };
 
     struct Definition

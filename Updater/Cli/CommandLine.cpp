@@ -5,6 +5,7 @@
 #include "BundleSignCommand.h"
 #include "BundleVerifyCommand.h"
 #include "CamerasCommand.h"
+#include "CommandReference.h"
 #include "ExitCodes.h"
 #include "GetCommand.h"
 #include "GrabCommand.h"
@@ -20,6 +21,17 @@
 #include "Engine/UpdaterIdentity.h"
 
 #include <QTextStream>
+
+#include <algorithm>
+
+namespace
+{
+
+// Not in the overview: the build writes the manual page and the completion
+// with it (Packaging/).
+constexpr char REFERENCE_OPTION[] = "--reference";
+
+} // namespace
 
 CommandLine::CommandLine(QTextStream& out, QTextStream& err, bool terminal) : m_Out(out), m_Err(err)
 {
@@ -111,6 +123,10 @@ int CommandLine::run(const QStringList& arguments)
             m_Out << "vxupdate " << UpdaterIdentity::APPLICATION_VERSION << "\n";
             return ExitCodes::SUCCESS;
         }
+        else if (option == QLatin1String(REFERENCE_OPTION))
+        {
+            return writeReference(rest.value(0));
+        }
         else
         {
             return usageError(QStringLiteral("Unknown option \"%1\".").arg(option), QString());
@@ -120,13 +136,62 @@ int CommandLine::run(const QStringList& arguments)
     if (command == nullptr)
     {
         const QString first = rest.value(0);
-        const bool bundle = first == QLatin1String("bundle");
+        const bool group = isGroup(first);
+        const QString second = rest.value(1);
+        if (group && (second == QLatin1String("-h") || second == QLatin1String("--help")))
+        {
+            m_Out << groupHelp(first);
+            return ExitCodes::SUCCESS;
+        }
         const QString problem =
             rest.isEmpty() ? QStringLiteral("Missing command.")
-            : bundle       ? (rest.size() == 1 ? QStringLiteral("Missing bundle command.")
-                                               : QStringLiteral("Unknown bundle command \"%1\".").arg(rest.at(1)))
+            : group        ? (rest.size() == 1 ? QStringLiteral("Missing %1 command.").arg(first)
+                                               : QStringLiteral("Unknown %1 command \"%2\".").arg(first, second))
                            : QStringLiteral("Unknown command \"%1\".").arg(first);
-        return usageError(problem, bundle ? first : QString());
+        return usageError(problem, group ? first : QString());
     }
     return command->run(rest.mid(command->definition().words.size()), verbose);
+}
+
+bool CommandLine::isGroup(const QString& word) const
+{
+    return std::any_of(m_Commands.begin(), m_Commands.end(),
+                       [&word](const auto& command)
+                       {
+                           const QStringList& words = command->definition().words;
+                           return words.size() > 1 && words.first() == word;
+                       });
+}
+
+QString CommandLine::groupHelp(const QString& group) const
+{
+    QString text = QStringLiteral("Usage: vxupdate %1 COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n").arg(group);
+    for (const auto& command : m_Commands)
+    {
+        if (command->definition().words.first() == group)
+        {
+            text += QStringLiteral("  ") + command->usageLine() + QStringLiteral("\n      ") +
+                    command->definition().summary + QLatin1Char('\n');
+        }
+    }
+    return text +
+           QStringLiteral("\nRun \"vxupdate %1 COMMAND --help\" for a command's arguments and options.\n")
+               .arg(group);
+}
+
+int CommandLine::writeReference(const QString& kindName)
+{
+    CommandReference::KIND kind = CommandReference::KIND::COMMANDS;
+    if (!CommandReference::kindNamed(kindName, kind))
+    {
+        return usageError(QStringLiteral("%1 takes synopsis, commands or completion.").arg(REFERENCE_OPTION),
+                          QString());
+    }
+    std::vector<const Command*> commands;
+    for (const auto& command : m_Commands)
+    {
+        commands.push_back(command.get());
+    }
+    m_Out << CommandReference(commands).text(kind);
+    return ExitCodes::SUCCESS;
 }

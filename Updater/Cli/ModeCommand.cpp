@@ -51,13 +51,21 @@ ModeCommand::ModeCommand(QTextStream& out, QTextStream& err)
                "Vision mode (u3v) as the window's mode buttons do: asks for confirmation,\n"
                "writes the camera's \"USB3 Vision Mode\" and reads it back, reboots the camera,\n"
                "waits for it to come back (looked for every 10 s, for at most 30 s) and reads\n"
-               "its mode again. The driver of the new mode must be installed first.\n"),
+               "its mode again. The driver of the new mode must be installed first.\n"
+               "\n"
+               "Exits 0 when the camera runs in the mode asked for (also when it already did),\n"
+               "1 otherwise: a camera without \"USB3 Vision Mode\" or without a USB3 Vision\n"
+               "description file is refused with the reason and not rebooted. --json prints\n"
+               "serialNumber, modelName, requestedMode, previousMode, mode, rebooted, result\n"
+               "(switched, unchanged, cancelled, failed), error and reason.\n"),
            {serialOption(),
             {{QStringLiteral("y"), QStringLiteral("yes")},
              QString(),
              QStringLiteral("do not ask for confirmation")},
             {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document with the result")}},
-           {{QStringLiteral("MODE"), QStringLiteral("driver or u3v")}},
+           {{QStringLiteral("MODE"),
+             QStringLiteral("driver or u3v"),
+             {QLatin1String(DRIVER), QLatin1String(USB3_VISION)}}},
            true},
           out, err)
 {
@@ -65,11 +73,8 @@ ModeCommand::ModeCommand(QTextStream& out, QTextStream& err)
 
 int ModeCommand::execute(const QCommandLineParser& parser)
 {
+    // One of the argument's choices: the base has checked it.
     const QString mode = positional().at(0);
-    if (mode != QLatin1String(DRIVER) && mode != QLatin1String(USB3_VISION))
-    {
-        return usageError(QStringLiteral("MODE is driver or u3v, not \"%1\".").arg(mode));
-    }
     Run run;
     run.requestedSerial = parser.value(QStringLiteral("serial"));
     run.toUsb3Vision = mode == QLatin1String(USB3_VISION);
@@ -141,9 +146,7 @@ int ModeCommand::readMode(Run& run, const char* key, bool& usb3Vision)
         run.report[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
         if (!CameraModeSwitch::isSupported(*camera))
         {
-            return fail(run, text(OPERATOR_TEXT::MODE_NOT_SUPPORTED)
-                                 .arg(QString::fromStdString(camera->getModelName()),
-                                      QString::fromStdString(run.serialNumber)));
+            return refuse(run, CameraModeSwitch::RESULT::NOT_SUPPORTED);
         }
         usb3Vision = UpdateRoad::isInUsb3VisionMode(*camera);
     }
@@ -159,7 +162,11 @@ bool ModeCommand::confirm(const Run& run)
 {
     // Standard output carries the JSON document alone.
     QTextStream& stream = run.json ? m_Err : m_Out;
-    stream << text(OPERATOR_TEXT::MODE_SWITCH_QUESTION) << " [y/N] ";
+    stream << QStringLiteral("Camera %1 (%2) runs in %3; it will be switched to %4 and rebooted.\n")
+                  .arg(QString::fromStdString(run.serialNumber),
+                       run.report.value(QStringLiteral("modelName")).toString(), modeName(!run.toUsb3Vision),
+                       modeName(run.toUsb3Vision))
+           << text(OPERATOR_TEXT::MODE_SWITCH_QUESTION) << " [y/N] ";
     stream.flush();
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed().toLower();
@@ -169,24 +176,35 @@ bool ModeCommand::confirm(const Run& run)
 int ModeCommand::writeMode(Run& run)
 {
     CameraModeSwitch::RESULT result = CameraModeSwitch::RESULT::NOT_SUPPORTED;
-    QString modelName;
     try
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(run.serialNumber);
-        modelName = QString::fromStdString(camera->getModelName());
         result = CameraModeSwitch::write(*camera, run.toUsb3Vision);
     }
     catch (const std::exception& error)
     {
         return fail(run, EngineLog::caught(error));
     }
-    if (result != CameraModeSwitch::RESULT::WRITTEN)
-    {
-        return fail(
-            run,
-            text(OPERATOR_TEXT::MODE_NOT_SUPPORTED).arg(modelName, QString::fromStdString(run.serialNumber)));
-    }
-    return ExitCodes::SUCCESS;
+    return result == CameraModeSwitch::RESULT::WRITTEN ? ExitCodes::SUCCESS : refuse(run, result);
+}
+
+int ModeCommand::refuse(Run& run, CameraModeSwitch::RESULT result)
+{
+    // The window's one text first, then which of its two cases this is.
+    const QString message = text(OPERATOR_TEXT::MODE_NOT_SUPPORTED)
+                                .arg(run.report.value(QStringLiteral("modelName")).toString(),
+                                     QString::fromStdString(run.serialNumber));
+    const bool noMode = result == CameraModeSwitch::RESULT::NOT_SUPPORTED;
+    run.report[QStringLiteral("reason")] =
+        noMode ? QStringLiteral("mode not supported") : QStringLiteral("no description file");
+    const QString reason =
+        noMode ? QStringLiteral("The camera has no \"USB3 Vision Mode\": its model cannot switch modes.")
+        : run.toUsb3Vision
+            ? QStringLiteral(
+                  "The camera kept its mode: it has no USB3 Vision description file (U3V xml file) "
+                  "installed; a bundle with a USB3 Vision load installs one.")
+            : QStringLiteral("The camera kept its mode: \"USB3 Vision Mode\" did not take \"Disabled\".");
+    return fail(run, message, reason);
 }
 
 int ModeCommand::rebootAndCheck(Run& run)

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 
+#include "Engine/CameraModeSwitch.h"
 #include "Engine/RebootTiming.h"
 
 #include <QJsonObject>
@@ -33,16 +34,22 @@ private:
         bool toUsb3Vision = false;
         bool yes = false;
         bool json = false;
-        // What --json prints: serialNumber, requestedMode, previousMode,
-        // mode, rebooted, result ("switched", "unchanged", "cancelled",
-        // "failed") and error.
+        // What --json prints: serialNumber, modelName, requestedMode,
+        // previousMode, mode, rebooted, result ("switched", "unchanged",
+        // "cancelled", "failed"), error, and for a refused switch its
+        // reason ("mode not supported", "no description file").
         QJsonObject report;
     };
 
     int switchMode(Run& run);
     int writeMode(Run& run);
     int rebootAndCheck(Run& run);
+    // Names the camera, its mode and the mode asked for, then asks the
+    // window's question.
     bool confirm(const Run& run);
+    // The camera cannot switch (no "USB3 Vision Mode") or did not keep the
+    // value (no description file): the window's text, then which.
+    int refuse(Run& run, CameraModeSwitch::RESULT result);
     // Connects the camera (again) and reads its mode.
     int readMode(Run& run, const char* key, bool& usb3Vision);
     // Prints a line unless the output is JSON.

@@ -1,93 +1,25 @@
 #include "PropertiesCommand.h"
 
 #include "ExitCodes.h"
+#include "PropertyListing.h"
 #include "TextTable.h"
 #include "Workspace.h"
 
-#include "Engine/EngineLog.h"
-
-#include "Properties/Property.h"
-#include "Properties/PropertyTypes.h"
+#include "Cameras/Camera.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 
-#include <exception>
-
-namespace
-{
-
-// One property as JSON; reading errors go under "error".
-QJsonObject describe(CameraInterface::Property& property)
-{
-    QJsonObject entry{
-        {QStringLiteral("name"), QString::fromStdString(property.getName())},
-        {QStringLiteral("type"),
-         QString::fromStdString(CameraInterface::PropertyTypes().toString(property.getType()))}};
-    try
-    {
-        entry.insert(QStringLiteral("value"), QString::fromStdString(property.getValue()));
-        entry.insert(QStringLiteral("readOnly"), property.isReadOnly());
-        entry.insert(QStringLiteral("availableForWriting"), property.isAvailableForWriting());
-        entry.insert(QStringLiteral("discrete"), property.isDiscrete());
-        if (property.isDiscrete())
-        {
-            QJsonArray values;
-            for (const std::string& value : property.getValueList())
-            {
-                values.append(QString::fromStdString(value));
-            }
-            entry.insert(QStringLiteral("values"), values);
-        }
-        else
-        {
-            entry.insert(QStringLiteral("minimum"), QString::fromStdString(property.getMinimum()));
-            entry.insert(QStringLiteral("maximum"), QString::fromStdString(property.getMaximum()));
-            entry.insert(QStringLiteral("default"), QString::fromStdString(property.getDefault()));
-        }
-    }
-    catch (const std::exception& error)
-    {
-        entry.insert(QStringLiteral("error"), EngineLog::describe(error));
-    }
-    return entry;
-}
-
-// "0.000000 .. 100.000000" or "Single | Dual | Quad".
-QString rangeText(const QJsonObject& entry)
-{
-    if (entry.contains(QStringLiteral("values")))
-    {
-        QStringList values;
-        for (const auto& value : entry.value(QStringLiteral("values")).toArray())
-        {
-            values.append(value.toString());
-        }
-        return values.join(QStringLiteral(" | "));
-    }
-    return entry.value(QStringLiteral("minimum")).toString() + QStringLiteral(" .. ") +
-           entry.value(QStringLiteral("maximum")).toString();
-}
-
-QString accessText(const QJsonObject& entry)
-{
-    if (entry.value(QStringLiteral("readOnly")).toBool())
-    {
-        return QStringLiteral("read-only");
-    }
-    return entry.value(QStringLiteral("availableForWriting")).toBool() ? QStringLiteral("writable")
-                                                                       : QStringLiteral("not writable now");
-}
-
-} // namespace
-
 PropertiesCommand::PropertiesCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("properties")},
                QStringLiteral("lists the camera's properties with values and ranges"),
-               QStringLiteral("Connects to the camera and lists every property: its value, its range or\n"
-                              "value list, and whether it can be written.\n"),
+               QStringLiteral("Connects to the camera and lists every property in its adapter's order: its\n"
+                              "value, its range (when its ends differ) or its value list (numbers in\n"
+                              "numeric order), and whether it is read-only, writable or not writable now.\n"
+                              "A property whose reading fails is listed with the reason. The table cuts\n"
+                              "values longer than 40 characters; the JSON document keeps them whole.\n"),
                {serialOption(), jsonOption()},
                {},
                true},
@@ -104,7 +36,7 @@ int PropertiesCommand::execute(const QCommandLineParser& parser)
             QJsonArray properties;
             for (const std::string& name : Workspace::propertyNames(camera))
             {
-                properties.append(describe(camera.getProperty(name)));
+                properties.append(PropertyListing::describe(camera.getProperty(name)));
             }
             if (parser.isSet(QStringLiteral("json")))
             {
@@ -114,20 +46,10 @@ int PropertiesCommand::execute(const QCommandLineParser& parser)
                 m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
                 return ExitCodes::SUCCESS;
             }
-            TextTable table;
+            TextTable table = PropertyListing::table();
             for (const auto& item : properties)
             {
-                const QJsonObject entry = item.toObject();
-                const QString name = entry.value(QStringLiteral("name")).toString() + QLatin1Char(':');
-                if (entry.contains(QStringLiteral("error")))
-                {
-                    table.addRow({name, QStringLiteral("(") +
-                                            entry.value(QStringLiteral("error")).toString() +
-                                            QLatin1Char(')')});
-                    continue;
-                }
-                table.addRow({name, entry.value(QStringLiteral("value")).toString(), rangeText(entry),
-                              accessText(entry)});
+                table.addRow(PropertyListing::row(item.toObject()));
             }
             table.print(m_Out);
             return ExitCodes::SUCCESS;

@@ -12,7 +12,9 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("writes one camera property"),
                QStringLiteral("Connects to the camera and writes VALUE to the property NAME: numbers are\n"
                               "clamped into the property's range, listed properties take one of their\n"
-                              "values. Prints the value the camera reports afterwards.\n"),
+                              "values. Prints the value the camera reports afterwards. A property that\n"
+                              "refuses the write (read-only, or not writable now) exits with failure,\n"
+                              "with the library's message when it gives one.\n"),
                {serialOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")},
                 {QStringLiteral("VALUE"), QStringLiteral("the value to write")}},

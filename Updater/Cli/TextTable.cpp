@@ -6,12 +6,31 @@
 
 #include <algorithm>
 
+namespace
+{
+
+constexpr char CUT_MARK[] = "...";
+
+} // namespace
+
+void TextTable::limitColumn(int column, int width)
+{
+    m_Limits[column] = std::max(width, static_cast<int>(sizeof CUT_MARK));
+}
+
 void TextTable::addRow(const QStringList& cells)
 {
     QStringList shown;
-    for (const QString& cell : cells)
+    for (int column = 0; column < cells.size(); ++column)
     {
-        shown << DisplayText::shown(cell);
+        QString cell = DisplayText::shown(cells.at(column));
+        const auto limit = m_Limits.find(column);
+        const bool last = column + 1 == cells.size();
+        if (!last && limit != m_Limits.end() && cell.size() > limit->second)
+        {
+            cell = cell.left(limit->second - static_cast<int>(sizeof CUT_MARK - 1)) + QLatin1String(CUT_MARK);
+        }
+        shown << cell;
     }
     m_Rows.push_back(shown);
 }
@@ -21,7 +40,8 @@ void TextTable::print(QTextStream& out, const QString& indent) const
     std::vector<int> widths;
     for (const QStringList& row : m_Rows)
     {
-        for (int column = 0; column < row.size(); ++column)
+        // The row's last cell is not padded, so it needs no room.
+        for (int column = 0; column + 1 < row.size(); ++column)
         {
             if (static_cast<int>(widths.size()) <= column)
             {

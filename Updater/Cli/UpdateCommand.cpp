@@ -1,5 +1,6 @@
 #include "UpdateCommand.h"
 
+#include "BundleReport.h"
 #include "Console.h"
 #include "ExitCodes.h"
 #include "ProgressDisplay.h"
@@ -58,7 +59,11 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
                           "package that fits the camera, shows the loads with their current and new\n"
                           "versions, asks for confirmation, programs them with progress, reboots the\n"
                           "camera, waits for it to come back (looked for every 10 s, for at most 30 s) and\n"
-                          "reads its versions again.\n"),
+                          "reads its versions again. It succeeds only when the camera then reports the\n"
+                          "package's versions (or needed no update); otherwise it names each load whose\n"
+                          "version differs. When several packages fit and --package is not given, they\n"
+                          "are listed, numbered, and nothing is done (exit status 3). On a terminal the\n"
+                          "run shows a progress bar per load and overall; piped, plain lines.\n"),
            {serialOption(),
             {{QStringLiteral("package")},
              QStringLiteral("N"),
@@ -131,7 +136,9 @@ int UpdateCommand::execute(const QCommandLineParser& parser)
     }
     m_Json = options.json;
     m_All = options.all;
-    const int code = road(options);
+    // Before any camera is looked for: a mistyped path is said as such.
+    const QString missing = BundleReport::missingBundle(options.bundle);
+    const int code = missing.isEmpty() ? road(options) : refuseMissingBundle(options, missing);
     const std::string log = UpdaterLog::logFilePath();
     human() << "Log file: "
             << (log.empty() ? QStringLiteral("none (no log was kept for this run)")
@@ -152,6 +159,25 @@ QString UpdateCommand::conflict(const Options& options)
             .arg(options.all ? QStringLiteral("--all") : QStringLiteral("--json"));
     }
     return QString();
+}
+
+int UpdateCommand::refuseMissingBundle(const Options& options, const QString& missing)
+{
+    const int code = fail(missing);
+    if (m_Json)
+    {
+        // The document a script expects, with no camera looked at.
+        UpdateReport report(options.serial, options.bundle, options.dryRun);
+        report.finish(UpdateReport::OUTCOME::FAILED, code, missing);
+        const QJsonObject document = options.all ? QJsonObject{{"bundle", options.bundle},
+                                                               {"dryRun", options.dryRun},
+                                                               {"cameras", QJsonArray()},
+                                                               {"failed", 0},
+                                                               {"exitCode", code}}
+                                                 : report.toJson();
+        m_Out << QJsonDocument(document).toJson(QJsonDocument::Indented);
+    }
+    return code;
 }
 
 int UpdateCommand::road(const Options& options)

@@ -57,6 +57,9 @@ private:
     // The problem with the options taken together, or an empty text.
     static QString conflict(const Options& options);
     int road(const Options& options);
+    // A bundle path with nothing there: said before any camera is looked
+    // for, with the --json document a script expects.
+    int refuseMissingBundle(const Options& options, const QString& missing);
     int updateOne(const Options& options);
     int updateAll(const Options& options);
     // One camera's road, recorded in `report`; returns the exit code.

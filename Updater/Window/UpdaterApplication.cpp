@@ -15,6 +15,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cstdio>
+#include <string>
+
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
@@ -35,6 +38,17 @@ namespace
 {
 
 constexpr char SETTINGS_ORGANISATION[] = "VxUpdater";
+
+constexpr char USAGE[] = "Usage: VxUpdater [--help | --version]\n"
+                         "\n"
+                         "The Veltrax camera firmware updater window: connects to the attached camera,\n"
+                         "takes a firmware bundle (Select Binaries, or dropped on the window) and\n"
+                         "updates the camera with it; the mode buttons switch it between driver and\n"
+                         "USB3 Vision mode. vxupdate does the same from the command line.\n"
+                         "\n"
+                         "Options:\n"
+                         "  -h, --help     show this help and exit\n"
+                         "  -v, --version  print the version and exit\n";
 
 int refuseSecondInstance()
 {
@@ -95,8 +109,31 @@ void createLogWithFallback()
     spdlog::register_logger(logger);
 }
 
+std::optional<int> answerCommandLine(int argc, char** argv)
+{
+    for (int index = 1; index < argc; ++index)
+    {
+        const std::string argument = argv[index];
+        if (argument == "-h" || argument == "--help")
+        {
+            std::fputs(USAGE, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (argument == "-v" || argument == "--version")
+        {
+            std::printf("VxUpdater %s\n", UpdaterIdentity::APPLICATION_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
+    return std::nullopt;
+}
+
 int run(int argc, char** argv, const ShownHook& shown)
 {
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+    {
+        return *answered;
+    }
     setIdentity();
     // The settings path is installed before the application object exists.
     installSettingsPath();

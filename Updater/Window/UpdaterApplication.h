@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class MainWindow;
 class QSettings;
@@ -21,8 +22,15 @@ constexpr char INSTANCE_KEY[] = "VxUpdater.exe";
 using ShownHook = std::function<void(MainWindow&)>;
 
 // The program: returns the exit code (1 when another instance runs, else the
-// event loop's result). Call once per process, from main.
+// event loop's result). Call once per process, from main. "--help" and
+// "--version" answer first (answerCommandLine) and open no window.
 int run(int argc, char** argv, const ShownHook& shown = {});
+
+// What "-h"/"--help" and "-v"/"--version" print on standard output: the
+// exit code (0) once answered, or none when neither was given. Runs before
+// any application object, so it needs no display. Other arguments are
+// left to Qt.
+std::optional<int> answerCommandLine(int argc, char** argv);
 
 // "<generic data location>/Veltrax Corporation/VxUpdater", created with its
 // parents; installed as the folder of the INI settings by run().

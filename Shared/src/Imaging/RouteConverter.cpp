@@ -28,7 +28,11 @@ enum class STEP_KIND
 {
     COLOUR_CONVERSION,
     SPLIT,
-    MERGE
+    MERGE,
+    // Three interleaved channels split straight into the planes where they
+    // belong, with an alpha plane filled when the target has one: what a
+    // reordering or alpha-adding conversion followed by a split makes.
+    SPLIT_REORDERED
 };
 
 struct StepPlan
@@ -189,6 +193,38 @@ void split(const cv::Mat& input, const cv::Mat& output, const Geometry& geometry
     }
 }
 
+// The channel of colour `colour` (0 red, 1 green, 2 blue) in a layout; blue
+// first reverses the three, so the mapping is its own inverse.
+int channelOfColour(int colour, const FormatLayout& layout)
+{
+    return layout.blueFirst ? 2 - colour : colour;
+}
+
+void splitReordered(const cv::Mat& input, const cv::Mat& output, const Geometry& geometry,
+                    const FormatLayout& from, const FormatLayout& to)
+{
+    const std::vector<cv::Mat> buffers = planesOf(output, geometry, to);
+    std::vector<cv::Mat> targets;
+    targets.reserve(3);
+    for (int channel = 0; channel < 3; ++channel)
+    {
+        targets.push_back(
+            buffers[static_cast<std::size_t>(channelOfColour(channelOfColour(channel, from), to))]);
+    }
+    std::vector<cv::Mat> results = targets;
+    cv::split(input, results.data());
+    for (std::size_t channel = 0; channel < targets.size(); ++channel)
+    {
+        keepInBuffer(results[channel], targets[channel]);
+    }
+    if (buffers.size() == 4)
+    {
+        // cvtColor's alpha: the largest sample, the same in either byte order.
+        cv::Mat alpha = buffers[3];
+        alpha.setTo(cv::Scalar::all(geometry.depth == CV_8U ? 0xFF : 0xFFFF));
+    }
+}
+
 void merge(const cv::Mat& input, const cv::Mat& output, const Geometry& geometry, const FormatLayout& from)
 {
     const std::vector<cv::Mat> planes = planesOf(input, geometry, from);
@@ -203,6 +239,25 @@ struct Step
     const FormatLayout* to;
     StepPlan plan;
 };
+
+// A conversion that only reorders three interleaved channels or adds alpha,
+// followed by the split into planes, becomes one split into the right planes:
+// the same bytes without the interleaved intermediate written and read again.
+void fuseSplits(std::vector<Step>& steps)
+{
+    for (std::size_t i = 0; i + 1 < steps.size(); ++i)
+    {
+        const Step& reorder = steps[i];
+        const Step& split = steps[i + 1];
+        if (reorder.plan.kind == STEP_KIND::COLOUR_CONVERSION && !reorder.plan.computesWithValues &&
+            reorder.from->layout == IMAGE_LAYOUT::INTERLEAVED && reorder.from->channels == 3 &&
+            split.plan.kind == STEP_KIND::SPLIT)
+        {
+            steps[i] = Step{reorder.from, split.to, StepPlan{STEP_KIND::SPLIT_REORDERED, 0, false}};
+            steps.erase(steps.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        }
+    }
+}
 
 // Every step is planned before any runs, so that a route that cannot be
 // converted fails without work.
@@ -222,6 +277,7 @@ std::vector<Step> planRoute(IMAGE_FORMAT source, const std::vector<IMAGE_FORMAT>
         steps.push_back({from, to, *plan});
         from = to;
     }
+    fuseSplits(steps);
     return steps;
 }
 
@@ -235,6 +291,9 @@ void runStep(const Step& step, const cv::Mat& input, const cv::Mat& output, cons
         break;
     case STEP_KIND::MERGE:
         merge(input, output, geometry, *step.from);
+        break;
+    case STEP_KIND::SPLIT_REORDERED:
+        splitReordered(input, output, geometry, *step.from, *step.to);
         break;
     case STEP_KIND::COLOUR_CONVERSION:
         colourConversion(input, output, step.plan, foreignByteOrder);

@@ -163,6 +163,10 @@ TEST_F(VxupdateCameras, TheCameraMustBeNamedWhenSeveralOrNoneFit)
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_EQ(unknown.err, "Error: There is no camera with the serial number SIM-9999.\n");
 
+    // The bundle is there; the camera is not.
+    QFile bundle(path("b.zip"));
+    ASSERT_TRUE(bundle.open(QIODevice::WriteOnly));
+    bundle.close();
     const Outcome none = vxupdate({"update", path("b.zip")}, {}, path("none.json"));
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.err, "Error: There is no camera connected.\n");
@@ -259,11 +263,13 @@ TEST_F(VxupdateCameras, TheBundleIsCheckedBeforeAnythingIsProgrammed)
 
     const Outcome missing = vxupdate({"update", path("missing.zip"), "--serial", "SIM-0001"});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.startsWith("Error: No packages found in the selected file.\n")) << missing.err;
+    // Said plainly, before the camera is connected.
+    EXPECT_EQ(missing.err, "Error: The bundle file " + path("missing.zip") + " does not exist.\n");
     for (const QString& log : logs())
     {
         EXPECT_FALSE(log.contains("Starting update process")) << log;
     }
+    EXPECT_FALSE(logs().last().contains("Workspace initialized.")) << logs().last().toStdString();
 }
 
 TEST_F(VxupdateCameras, SeveralFittingPackagesAreListedForAChoice)
@@ -534,7 +540,7 @@ TEST_F(VxupdateCameras, JsonAndTextAgreeOnEachRefusal)
          "Selected binaries require a newer application version.\nPlease download the latest updater."},
         {"tampered.zip", 1, "The selected binaries appear to have been corrupted."},
         {"other.zip", 1, "The updater did not find a compatible package to update the connected camera."},
-        {"missing.zip", 1, "No packages found in the selected file."},
+        {"missing.zip", 1, "The bundle file " + path("missing.zip") + " does not exist."},
         {"two.zip", 3, "Several packages of the bundle fit the camera; choose one with --package N:"},
     };
     for (const auto& row : rows)
@@ -622,7 +628,9 @@ TEST_F(VxupdateCameras, ModeRefusalsChangeNothing)
          VX_SIMULATED_CAMERAS_FILE,
          1,
          "Mode switch cancelled; the camera was not changed.\n",
-         "Are you sure you want to switch camera mode?\n\nCamera driver must be installed first.\nPlease, "
+         "Camera SIM-0001 (VX-2448M) runs in Ostra Mode; it will be switched to USB3 Vision Mode and "
+         "rebooted.\nAre you sure you want to switch camera mode?\n\nCamera driver must be installed "
+         "first.\nPlease, "
          "make "
          "sure you have the proper drivers installed. [y/N] "},
         {"already in the mode",
@@ -637,14 +645,16 @@ TEST_F(VxupdateCameras, ModeRefusalsChangeNothing)
          {},
          listWithMode(path("none.json"), true),
          1,
-         notSupported,
+         notSupported + "The camera has no \"USB3 Vision Mode\": its model cannot switch modes.\n",
          ""},
         {"value does not stick",
          {"mode", "u3v", "--serial", "SIM-0001", "--yes"},
          {},
          listWithMode(path("stuck.json"), false),
          1,
-         notSupported,
+         notSupported +
+             "The camera kept its mode: it has no USB3 Vision description file (U3V xml file) installed; a "
+             "bundle with a USB3 Vision load installs one.\n",
          ""},
     };
     for (const Row& row : rows)
@@ -655,6 +665,29 @@ TEST_F(VxupdateCameras, ModeRefusalsChangeNothing)
         EXPECT_EQ(outcome.err, row.err);
         EXPECT_TRUE(row.out.isEmpty() || outcome.out.startsWith(row.out)) << outcome.out.toStdString();
         EXPECT_FALSE(outcome.out.contains("Rebooting")) << outcome.out.toStdString();
+    }
+}
+
+TEST_F(VxupdateCameras, AModeRefusalGivesItsReasonInJson)
+{
+    const struct
+    {
+        const char* name;
+        bool removed;
+        const char* reason;
+    } rows[] = {{"no mode property", true, "mode not supported"},
+                {"value does not stick", false, "no description file"}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        const Outcome outcome = vxupdate({"mode", "u3v", "--serial", "SIM-0001", "--yes", "--json"}, {},
+                                         listWithMode(path(QString(row.name) + ".json"), row.removed));
+        EXPECT_EQ(outcome.exitCode, 1);
+        const QJsonObject report = json(outcome.out);
+        EXPECT_EQ(report["result"].toString(), "failed");
+        EXPECT_EQ(report["reason"].toString(), row.reason);
+        EXPECT_EQ(report["modelName"].toString(), "VX-2448M");
+        EXPECT_FALSE(report["rebooted"].toBool());
     }
 }
 

@@ -176,7 +176,11 @@ TEST_F(Vxupdate, FaultsExitWithOneAndSayWhy)
 {
     const Outcome absent = vxupdate({"bundle", "verify", path("absent.zip")});
     EXPECT_EQ(absent.exitCode, 1);
-    EXPECT_TRUE(absent.err.startsWith("Error: No packages found in the selected file.\n")) << absent.err;
+    EXPECT_EQ(absent.err, "Error: The bundle file " + path("absent.zip") + " does not exist.\n");
+    const Outcome absentJson = vxupdate({"bundle", "verify", "--json", path("absent.zip")});
+    EXPECT_EQ(absentJson.exitCode, 1);
+    EXPECT_EQ(absentJson.err, absent.err);
+    EXPECT_TRUE(absentJson.out.contains("\"fault\": \"The bundle file ")) << absentJson.out;
 
     ASSERT_EQ(create().exitCode, 0);
     auto entries = readZip(path("b.zip"));

@@ -149,6 +149,42 @@ private slots:
         verifyStartAndExitInOrder(log);
     }
 
+    void helpAndVersionAnswerWithoutAWindow_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("--help") << "--help"
+                                << "Usage: VxUpdater [--help | --version]\n\nThe Veltrax camera";
+        QTest::newRow("-h") << "-h"
+                            << "Usage: VxUpdater [--help | --version]\n";
+        QTest::newRow("--version") << "--version"
+                                   << "VxUpdater 3.0.0.10229\n";
+        QTest::newRow("-v") << "-v"
+                            << "VxUpdater 3.0.0.10229\n";
+    }
+
+    // The real program, without a display: a window would fail to open.
+    void helpAndVersionAnswerWithoutAWindow()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, start);
+        QProcessEnvironment environment = this->environment(0);
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        {
+            environment.remove(name);
+        }
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(VX_UPDATER_PROGRAM), {option});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(out.startsWith(start), qPrintable(out));
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());
+        // Nothing of a run: no log.
+        QCOMPARE(logNames(), QStringList());
+    }
+
     void twoQuickRunsWriteTwoLogs()
     {
         QElapsedTimer timer;

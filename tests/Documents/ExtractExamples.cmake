@@ -1,0 +1,43 @@
+# cmake -DDOCUMENT=README.md -DOUTPUT=README.cpp -P ExtractExamples.cmake
+# Writes every ```cpp block of a Markdown document into one C++ source to be
+# compiled against the library: a block's #include lines at the top, the rest
+# of each block in a namespace of its own (so that blocks may reuse names),
+# with #line marks so that the compiler names the document's lines. A block
+# that is never closed fails, as it would show wrongly too.
+file(READ ${DOCUMENT} content)
+# CMake lists split at semicolons, which C++ is full of.
+string(REPLACE ";" "@VX_SEMICOLON@" content "${content}")
+string(REPLACE "\n" ";" lines "${content}")
+get_filename_component(name ${DOCUMENT} NAME_WE)
+string(MAKE_C_IDENTIFIER "${name}" name)
+set(includes "")
+set(bodies "")
+set(inside FALSE)
+set(count 0)
+set(number 0)
+foreach(line IN LISTS lines)
+  math(EXPR number "${number} + 1")
+  if(NOT inside)
+    if(line MATCHES "^```cpp[ \t]*$")
+      set(inside TRUE)
+      set(opened ${number})
+      math(EXPR count "${count} + 1")
+      math(EXPR first "${number} + 1")
+      string(APPEND bodies "namespace DocumentExample_${name}_${count}\n{\n#line ${first} \"${DOCUMENT}\"\n")
+    endif()
+  elseif(line MATCHES "^```[ \t]*$")
+    set(inside FALSE)
+    string(APPEND bodies "} // namespace DocumentExample_${name}_${count}\n\n")
+  elseif(line MATCHES "^[ \t]*#[ \t]*include")
+    string(APPEND includes "${line}\n")
+    string(APPEND bodies "\n")
+  else()
+    string(APPEND bodies "${line}\n")
+  endif()
+endforeach()
+if(inside)
+  message(FATAL_ERROR "${DOCUMENT}:${opened}: a ```cpp block is never closed")
+endif()
+set(source "// The ${count} C++ example(s) of ${DOCUMENT}, written by the build.\n${includes}\n${bodies}")
+string(REPLACE "@VX_SEMICOLON@" ";" source "${source}")
+file(WRITE ${OUTPUT} "${source}")
