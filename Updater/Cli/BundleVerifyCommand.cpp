@@ -5,7 +5,6 @@
 
 #include "Engine/BundleVerifier.h"
 
-#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -46,13 +45,12 @@ int BundleVerifyCommand::execute(const QCommandLineParser& parser)
     {
         return BundleReport::print(verifier, verified, QStringLiteral("Error: "), m_Out, m_Err);
     }
-    m_Out << QString::fromUtf8(QJsonDocument(BundleReport::document(bundlePath, verified, verifier))
-                                   .toJson(QJsonDocument::Indented));
-    m_Out.flush();
+    const int code = verified ? ExitCodes::SUCCESS : ExitCodes::FAILURE;
+    printJson(BundleReport::document(bundlePath, verified, verifier), code,
+              BundleReport::failure(verified, verifier));
     if (!verified)
     {
         m_Err << "Error: " << verifier.lastError() << "\n";
-        return ExitCodes::FAILURE;
     }
-    return ExitCodes::SUCCESS;
+    return code;
 }

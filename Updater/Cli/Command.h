@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 class QTextStream;
@@ -85,6 +88,27 @@ protected:
 
     const QStringList& positional() const { return m_Positional; }
 
+    // The version of the JSON vocabulary (docs/json.md); raised when a key
+    // changes its meaning or goes away, not when keys are added.
+    static constexpr int JSON_SCHEMA_VERSION = 1;
+
+    // Prints the one document of --json on standard output: the envelope
+    // every command shares (schemaVersion, command, updaterVersion,
+    // startTime, endTime, logFile, exitCode, failure), then the members of
+    // `body`. `failure` is the text shown on standard error, null when empty.
+    // Call once, at the end of execute. This is the only place that writes
+    // the envelope.
+    void printJson(const QJsonObject& body, int exitCode, const QString& failure);
+
+    // Shows "Error: <text>" on standard error and returns the failure exit
+    // code; the text is kept for the JSON document (lastFailure).
+    int reportFailure(const QString& text);
+    // Workspace::chooseCamera, its failure kept for the JSON document.
+    int chooseCamera(const QString& requested, std::string& serialNumber);
+    const QString& lastFailure() const { return m_LastFailure; }
+    // Keeps a failure that was shown in a form of its own.
+    void keepFailure(const QString& text) { m_LastFailure = text; }
+
     QTextStream& m_Out;
     QTextStream& m_Err;
 
@@ -97,4 +121,6 @@ private:
 
     Definition m_Definition;
     QStringList m_Positional;
+    QDateTime m_StartTime;
+    QString m_LastFailure;
 };

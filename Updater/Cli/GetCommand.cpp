@@ -6,7 +6,9 @@
 #include "Engine/EngineLog.h"
 
 #include "Properties/Property.h"
+#include "Properties/PropertyTypes.h"
 
+#include <QJsonValue>
 #include <QTextStream>
 
 #include <exception>
@@ -15,7 +17,7 @@ GetCommand::GetCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("get")},
                QStringLiteral("prints the value of one camera property"),
                QStringLiteral("Connects to the camera and prints the value of the property NAME.\n"),
-               {serialOption()},
+               {serialOption(), jsonOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")}},
                true},
               out, err)
@@ -24,23 +26,47 @@ GetCommand::GetCommand(QTextStream& out, QTextStream& err)
 
 int GetCommand::execute(const QCommandLineParser& parser)
 {
+    const bool json = parser.isSet(QStringLiteral("json"));
+    QJsonObject body{{QStringLiteral("serialNumber"), QJsonValue()},
+                     {QStringLiteral("modelName"), QJsonValue()},
+                     {QStringLiteral("property"), positional().at(0)},
+                     {QStringLiteral("type"), QJsonValue()},
+                     {QStringLiteral("value"), QJsonValue()}};
+    const int code = read(parser.value(QStringLiteral("serial")), json, body);
+    if (json)
+    {
+        printJson(body, code, lastFailure());
+    }
+    return code;
+}
+
+int GetCommand::read(const QString& requested, bool json, QJsonObject& body)
+{
     Workspace workspace;
     std::string serialNumber;
-    const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
+    const int chosen = chooseCamera(requested, serialNumber);
     if (chosen != ExitCodes::SUCCESS)
     {
         return chosen;
     }
+    body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
     try
     {
         CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        m_Out << QString::fromStdString(camera->getProperty(positional().at(0).toStdString()).getValue())
-              << "\n";
+        body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
+        CameraInterface::Property& property = camera->getProperty(positional().at(0).toStdString());
+        body[QStringLiteral("type")] =
+            QString::fromStdString(CameraInterface::PropertyTypes().toString(property.getType()));
+        const QString value = QString::fromStdString(property.getValue());
+        body[QStringLiteral("value")] = value;
+        if (!json)
+        {
+            m_Out << value << "\n";
+        }
     }
     catch (const std::exception& error)
     {
-        m_Err << "Error: " << EngineLog::caught(error) << "\n";
-        return ExitCodes::FAILURE;
+        return reportFailure(EngineLog::caught(error));
     }
     return ExitCodes::SUCCESS;
 }

@@ -2,7 +2,10 @@
 
 #include "Command.h"
 
-// "vxupdate get NAME": prints the value of one property of the camera.
+#include <QJsonObject>
+
+// "vxupdate get NAME": prints the value of one property of the camera, as
+// text or as one JSON document.
 class GetCommand : public Command
 {
 public:
@@ -10,4 +13,8 @@ public:
 
 protected:
     int execute(const QCommandLineParser& parser) override;
+
+private:
+    // Reads the property (printed unless `json`), filling `body`.
+    int read(const QString& requested, bool json, QJsonObject& body);
 };

@@ -33,9 +33,9 @@ private:
         bool toUsb3Vision = false;
         bool yes = false;
         bool json = false;
-        // What --json prints: serialNumber, requestedMode, previousMode,
-        // mode, rebooted, result ("switched", "unchanged", "cancelled",
-        // "failed") and error.
+        // What --json prints besides the envelope: serialNumber, modelName,
+        // requestedMode, previousMode, mode, rebooted, result ("switched",
+        // "unchanged", "cancelled", "failed").
         QJsonObject report;
     };
 

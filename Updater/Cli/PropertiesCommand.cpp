@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QTextStream>
 
 #include <exception>
@@ -19,7 +20,7 @@
 namespace
 {
 
-// One property as JSON; reading errors go under "error".
+// One property as JSON; reading errors go under "failure".
 QJsonObject describe(CameraInterface::Property& property)
 {
     QJsonObject entry{
@@ -50,7 +51,7 @@ QJsonObject describe(CameraInterface::Property& property)
     }
     catch (const std::exception& error)
     {
-        entry.insert(QStringLiteral("error"), EngineLog::describe(error));
+        entry.insert(QStringLiteral("failure"), EngineLog::describe(error));
     }
     return entry;
 }
@@ -97,26 +98,40 @@ PropertiesCommand::PropertiesCommand(QTextStream& out, QTextStream& err)
 
 int PropertiesCommand::execute(const QCommandLineParser& parser)
 {
+    const bool json = parser.isSet(QStringLiteral("json"));
+    QJsonObject body{{QStringLiteral("serialNumber"), QJsonValue()},
+                     {QStringLiteral("modelName"), QJsonValue()},
+                     {QStringLiteral("properties"), QJsonValue()}};
+    const int code = list(parser.value(QStringLiteral("serial")), json, body);
+    if (json)
+    {
+        printJson(body, code, lastFailure());
+    }
+    return code;
+}
+
+int PropertiesCommand::list(const QString& requested, bool json, QJsonObject& body)
+{
     Workspace workspace;
     std::string serialNumber;
-    const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
+    const int chosen = chooseCamera(requested, serialNumber);
     if (chosen != ExitCodes::SUCCESS)
     {
         return chosen;
     }
+    body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
     try
     {
         CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
+        body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
         QJsonArray properties;
         for (const std::string& name : Workspace::propertyNames(*camera))
         {
             properties.append(describe(camera->getProperty(name)));
         }
-        if (parser.isSet(QStringLiteral("json")))
+        body[QStringLiteral("properties")] = properties;
+        if (json)
         {
-            const QJsonObject document{{QStringLiteral("serialNumber"), QString::fromStdString(serialNumber)},
-                                       {QStringLiteral("properties"), properties}};
-            m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
             return ExitCodes::SUCCESS;
         }
         TextTable table;
@@ -124,9 +139,9 @@ int PropertiesCommand::execute(const QCommandLineParser& parser)
         {
             const QJsonObject entry = item.toObject();
             const QString name = entry.value(QStringLiteral("name")).toString() + QLatin1Char(':');
-            if (entry.contains(QStringLiteral("error")))
+            if (entry.contains(QStringLiteral("failure")))
             {
-                table.addRow({name, QStringLiteral("(") + entry.value(QStringLiteral("error")).toString() +
+                table.addRow({name, QStringLiteral("(") + entry.value(QStringLiteral("failure")).toString() +
                                         QLatin1Char(')')});
                 continue;
             }
@@ -137,8 +152,7 @@ int PropertiesCommand::execute(const QCommandLineParser& parser)
     }
     catch (const std::exception& error)
     {
-        m_Err << "Error: " << EngineLog::caught(error) << "\n";
-        return ExitCodes::FAILURE;
+        return reportFailure(EngineLog::caught(error));
     }
     return ExitCodes::SUCCESS;
 }

@@ -2,6 +2,8 @@
 
 #include "Command.h"
 
+#include <QJsonObject>
+
 namespace CameraInterface
 {
 class Property;
@@ -18,4 +20,8 @@ public:
 
 protected:
     int execute(const QCommandLineParser& parser) override;
+
+private:
+    // Reads every property (listed unless `json`), filling `body`.
+    int list(const QString& requested, bool json, QJsonObject& body);
 };

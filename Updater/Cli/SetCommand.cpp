@@ -7,6 +7,7 @@
 
 #include "Properties/Property.h"
 
+#include <QJsonValue>
 #include <QTextStream>
 
 #include <exception>
@@ -17,7 +18,7 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("Connects to the camera and writes VALUE to the property NAME: numbers are\n"
                               "clamped into the property's range, listed properties take one of their\n"
                               "values. Prints the value the camera reports afterwards.\n"),
-               {serialOption()},
+               {serialOption(), jsonOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")},
                 {QStringLiteral("VALUE"), QStringLiteral("the value to write")}},
                true},
@@ -27,16 +28,35 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
 
 int SetCommand::execute(const QCommandLineParser& parser)
 {
+    const bool json = parser.isSet(QStringLiteral("json"));
+    QJsonObject body{{QStringLiteral("serialNumber"), QJsonValue()},
+                     {QStringLiteral("modelName"), QJsonValue()},
+                     {QStringLiteral("property"), positional().at(0)},
+                     {QStringLiteral("requestedValue"), positional().at(1)},
+                     {QStringLiteral("value"), QJsonValue()},
+                     {QStringLiteral("written"), false}};
+    const int code = write(parser.value(QStringLiteral("serial")), json, body);
+    if (json)
+    {
+        printJson(body, code, lastFailure());
+    }
+    return code;
+}
+
+int SetCommand::write(const QString& requested, bool json, QJsonObject& body)
+{
     Workspace workspace;
     std::string serialNumber;
-    const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
+    const int chosen = chooseCamera(requested, serialNumber);
     if (chosen != ExitCodes::SUCCESS)
     {
         return chosen;
     }
+    body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
     try
     {
         CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
+        body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
         CameraInterface::Property& property = camera->getProperty(positional().at(0).toStdString());
         const bool writable = !property.isReadOnly() && property.isAvailableForWriting();
         // Adapters that refuse a write throw with their own message here.
@@ -44,17 +64,20 @@ int SetCommand::execute(const QCommandLineParser& parser)
         if (!writable)
         {
             // Others ignore it silently: that must not look like success.
-            m_Err << "Error: " << QString::fromStdString(property.getName())
-                  << " cannot be written: the value was left unchanged.\n";
-            return ExitCodes::FAILURE;
+            return reportFailure(QString::fromStdString(property.getName()) +
+                                 QStringLiteral(" cannot be written: the value was left unchanged."));
         }
-        m_Out << QString::fromStdString(property.getName()) << ": "
-              << QString::fromStdString(property.getValue()) << "\n";
+        const QString value = QString::fromStdString(property.getValue());
+        body[QStringLiteral("value")] = value;
+        body[QStringLiteral("written")] = true;
+        if (!json)
+        {
+            m_Out << QString::fromStdString(property.getName()) << ": " << value << "\n";
+        }
     }
     catch (const std::exception& error)
     {
-        m_Err << "Error: " << EngineLog::caught(error) << "\n";
-        return ExitCodes::FAILURE;
+        return reportFailure(EngineLog::caught(error));
     }
     return ExitCodes::SUCCESS;
 }

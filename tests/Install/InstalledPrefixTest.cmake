@@ -24,7 +24,8 @@ foreach(file
     share/doc/vxupdater/UserGuide.pdf share/doc/vxupdater/copyright
     share/applications/vxupdater.desktop share/icons/hicolor/64x64/apps/vxupdater.png
     share/man/man1/vxupdate.1.gz share/man/man1/VxUpdater.1.gz
-    share/bash-completion/completions/vxupdate)
+    share/bash-completion/completions/vxupdate
+    share/vxupdater/schemas/common.schema.json share/vxupdater/schemas/update.schema.json)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "The installed prefix lacks ${file}")
   endif()
