@@ -3,7 +3,7 @@
 // the player must stay inside its value buffers and the input (AddressSanitizer
 // watches), end with one of its outcomes, and leave the port usable: a
 // program that reads the IDCODE still passes after every input.
-#include "Functions/Ostra/XsvfPlayer.h"
+#include "Adapters/Ostra/Functions/XsvfPlayer.h"
 
 #include "ostraapi/OstraEmulator.h"
 #include "ostraapi/ostraapi.h"

@@ -2,8 +2,10 @@
 # Pictures of the real VxUpdater for review: starts the program under Xvfb
 # against the shipped simulated cameras, drives it with xdotool the way an
 # operator would (camera choice, bundle by the file dialog, package choice,
-# update, log viewer, About box) and saves a PNG of every window on the way,
-# plus the pages of the user guide the build made.
+# update, log viewer, About box, mode switch) and saves a PNG of every window
+# on the way (the main window idle, connected, rebooting, switching mode),
+# then one picture per phase of the main window drawn by its test, plus the
+# pages of the user guide the build made.
 #
 # Usage: tools/screenshots.sh [BUILD_DIR]      (./vx screenshots builds first)
 # Output: BUILD_DIR/screenshots/*.png
@@ -100,13 +102,36 @@ make_bundles
 "$program" &
 pid=$!
 
-# Two cameras: the program asks which one to use.
+# Two cameras: the program asks which one to use. Closed without a choice,
+# the window stays idle.
 cameras=$(window '^Camera Selection$')
 shot "$cameras" camera-selection.png
+xdotool key Escape
+main=$(window '^Veltrax VxUpdater$')
+shot "$main" main-idle.png
+
+# File > Connect to Camera...; the connection's first frames.
+click "$main" 20 12
+sleep 0.3
+xdotool key Down Return
+cameras=$(window '^Camera Selection$')
 click "$cameras" 200 52
 xdotool key Return
+for i in $(seq -w 1 8); do
+  import -window "$main" "$work/connecting-$i.png"
+done
 main=$(window '^Veltrax VxUpdater: SIM-0001$')
 shot "$main" main-connected.png
+# A frame that is neither the idle window nor the connected one.
+for frame in "$work"/connecting-*.png; do
+  if [ "$(compare -metric AE "$frame" "$out/main-connected.png" null: 2>&1 || true)" != 0 ] &&
+    [ "$(compare -metric AE "$frame" "$out/main-idle.png" null: 2>&1 || true)" != 0 ]; then
+    cp "$frame" "$out/main-connecting.png"
+    say "$out/main-connecting.png"
+    break
+  fi
+done
+[ -e "$out/main-connecting.png" ] || say "the connection ended before a frame caught it"
 
 choose_bundle "$main" "$work/VxDemoBundle.zip" file-dialog.png
 shot "$main" main-bundle.png
@@ -115,19 +140,30 @@ shot "$main" main-bundle.png
 main_button "$main" update
 question=$(window '^Update$')
 shot "$question" update-question.png
+# Frames from before the answer on: the demonstration's update is quick.
+(for i in $(seq -w 1 40); do import -window "$main" "$work/frame-$i.png"; done) &
+frames=$!
 xdotool key Return
-for i in $(seq -w 1 12); do
-  import -window "$main" "$work/frame-$i.png"
-done
+wait "$frames"
 sleep 2
 # The camera restarts after the update; it is looked for again after 10 s.
 shot "$main" main-rebooting.png
 sleep 12
 shot "$main" main-done.png
-# The last frame still running: the earliest ones may catch the question box
-# half repainted away.
+# The last frame still running: a status cell of the table yellow (updating,
+# loading) or blue (verifying).
+running() {
+  local y pixel
+  for y in 264 295 326 357; do
+    pixel=$(convert "$1" -format '%[pixel:p{440,'"$y"'}]' info: 2>/dev/null || true)
+    echo "$pixel" | tr -c '0-9\n' ' ' | awk '
+      NF >= 3 && (($1 >= 250 && $2 >= 250 && $3 < 200) || ($3 >= 250 && $1 < 200 && $2 < 200)) { found = 1 }
+      END { exit !found }' && return 0
+  done
+  return 1
+}
 for frame in "$work"/frame-*.png; do
-  if [ "$(compare -metric AE "$frame" "$out/main-rebooting.png" null: 2>&1 || true)" != 0 ]; then
+  if running "$frame"; then
     cp "$frame" "$out/main-updating.png"
   fi
 done
@@ -156,9 +192,29 @@ about=$(window '^About$')
 shot "$about" about.png
 xdotool key Return
 
+# The camera mode: USB3 Vision, then the restart into it and the camera back
+# in that mode.
+click "$main" 200 78
+question=$(window '^Switching Camera Mode$')
+shot "$question" mode-question.png
+xdotool key Return
+shot "$main" main-switching-mode.png
+sleep 12
+shot "$main" main-usb3-vision-mode.png
+
 main_button "$main" exit
 wait "$pid" || true
 pid=""
+
+# Every phase of the main window, drawn offscreen by its test on the test
+# cameras: connecting and updating the simulated cameras pass too quickly for
+# the pictures above to catch them.
+phases=$build/tests/Updater/Window/MainWindowTest
+if [ -x "$phases" ]; then
+  QT_QPA_PLATFORM=offscreen VX_PHASE_PICTURES=$(cd "$out" && pwd) "$phases" phaseDecidesEveryControl >"$work/phases.log" 2>&1 ||
+    { cat "$work/phases.log" >&2; exit 1; }
+  say "$out/phase-*.png (every phase of the main window)"
+fi
 
 if [ -e "$program" ] && [ -e "$(dirname "$program")/UserGuide.pdf" ]; then
   pdftoppm -r 60 -png "$(dirname "$program")/UserGuide.pdf" "$out/guide-page"

@@ -12,8 +12,6 @@
 
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
-#include "Cameras/OstraCamera/OstraCamera.h"
-#include "Cameras/SimulatedCamera/SimulatedCamera.h"
 #include "Properties/PropertyNames.h"
 
 #include "ostraapi/OstraEmulator.h"
@@ -34,12 +32,12 @@ namespace
 bool isDemoCamera(CameraInterface::Camera& camera, bool& reportsProgrammedVersions)
 {
     reportsProgrammedVersions = false;
-    if (dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera) != nullptr)
+    const std::string adapter = camera.getAdapterName();
+    if (adapter == "Simulated")
     {
         return true;
     }
-    if (dynamic_cast<CameraInterface::OstraAdapter::OstraCamera*>(&camera) != nullptr &&
-        !OstraEmulator::flashFolder().empty())
+    if (adapter == "Ostra" && !OstraEmulator::flashFolder().empty())
     {
         reportsProgrammedVersions = true;
         return true;

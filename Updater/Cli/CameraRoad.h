@@ -24,6 +24,14 @@ class Package;
 //
 // Each road has its own engine and camera lock, so that several roads run at
 // once on workers of their own (--all --jobs N), each with its own streams.
+// Roads running at once meet only in the library's and emulators' own locks:
+// the registry's list lock (every lease and look-up), the vendor-driver
+// camera class's lock (the open step of connect, against the watchdog's
+// enumeration), the USB3 Vision adapter's lock around every device library
+// call (enumeration only: cameras in USB3 Vision mode are not updated), the
+// JTAG player's one play at a time (XSVF loads), the per-camera lock of
+// every adapter call, the process's CameraLock table, the log's sink lock
+// and, in the emulated driver, its list lock and each camera's own lock.
 // Threads: run on the thread that owns the road; that thread runs an event
 // loop while the engine's run lasts. The camera registry must live for the
 // length of run. Call run once.

@@ -238,6 +238,12 @@ int Command::chooseCamera(const QString& requested, std::string& serialNumber)
     return Workspace::chooseCamera(requested, serialNumber, m_Err, &m_LastFailure);
 }
 
+int Command::withCamera(const QString& requested,
+                        const std::function<int(CameraInterface::Camera&, const std::string&)>& work)
+{
+    return Workspace::withConnectedCamera(requested, m_Err, work, &m_LastFailure);
+}
+
 Command::Option Command::serialOption()
 {
     return {{QStringLiteral("serial")},

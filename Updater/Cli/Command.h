@@ -6,10 +6,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class QTextStream;
+
+namespace CameraInterface
+{
+class Camera;
+}
 
 // One vxupdate command. A command declares what it takes as data (its words,
 // options and arguments, and whether it keeps the updater's log file); the
@@ -105,6 +111,10 @@ protected:
     int reportFailure(const QString& text);
     // Workspace::chooseCamera, its failure kept for the JSON document.
     int chooseCamera(const QString& requested, std::string& serialNumber);
+    // Workspace::withConnectedCamera, its failures kept for the JSON
+    // document; `work` reports its own with reportFailure.
+    int withCamera(const QString& requested,
+                   const std::function<int(CameraInterface::Camera&, const std::string&)>& work);
     const QString& lastFailure() const { return m_LastFailure; }
     // Keeps a failure that was shown in a form of its own.
     void keepFailure(const QString& text) { m_LastFailure = text; }

@@ -1,17 +1,13 @@
 #include "GetCommand.h"
 
 #include "ExitCodes.h"
-#include "Workspace.h"
 
-#include "Engine/EngineLog.h"
-
+#include "Cameras/Camera.h"
 #include "Properties/Property.h"
 #include "Properties/PropertyTypes.h"
 
 #include <QJsonValue>
 #include <QTextStream>
-
-#include <exception>
 
 GetCommand::GetCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("get")},
@@ -32,7 +28,9 @@ int GetCommand::execute(const QCommandLineParser& parser)
                      {QStringLiteral("property"), positional().at(0)},
                      {QStringLiteral("type"), QJsonValue()},
                      {QStringLiteral("value"), QJsonValue()}};
-    const int code = read(parser.value(QStringLiteral("serial")), json, body);
+    const int code = withCamera(parser.value(QStringLiteral("serial")),
+                                [&](CameraInterface::Camera& camera, const std::string& serialNumber)
+                                { return read(camera, serialNumber, json, body); });
     if (json)
     {
         printJson(body, code, lastFailure());
@@ -40,33 +38,19 @@ int GetCommand::execute(const QCommandLineParser& parser)
     return code;
 }
 
-int GetCommand::read(const QString& requested, bool json, QJsonObject& body)
+int GetCommand::read(CameraInterface::Camera& camera, const std::string& serialNumber, bool json,
+                     QJsonObject& body)
 {
-    Workspace workspace;
-    std::string serialNumber;
-    const int chosen = chooseCamera(requested, serialNumber);
-    if (chosen != ExitCodes::SUCCESS)
-    {
-        return chosen;
-    }
     body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
-    try
+    body[QStringLiteral("modelName")] = QString::fromStdString(camera.getModelName());
+    CameraInterface::Property& property = camera.getProperty(positional().at(0).toStdString());
+    body[QStringLiteral("type")] =
+        QString::fromStdString(CameraInterface::PropertyTypes().toString(property.getType()));
+    const QString value = QString::fromStdString(property.getValue());
+    body[QStringLiteral("value")] = value;
+    if (!json)
     {
-        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
-        CameraInterface::Property& property = camera->getProperty(positional().at(0).toStdString());
-        body[QStringLiteral("type")] =
-            QString::fromStdString(CameraInterface::PropertyTypes().toString(property.getType()));
-        const QString value = QString::fromStdString(property.getValue());
-        body[QStringLiteral("value")] = value;
-        if (!json)
-        {
-            m_Out << value << "\n";
-        }
-    }
-    catch (const std::exception& error)
-    {
-        return reportFailure(EngineLog::caught(error));
+        m_Out << value << "\n";
     }
     return ExitCodes::SUCCESS;
 }

@@ -4,6 +4,8 @@
 
 #include <QJsonObject>
 
+#include <string>
+
 // "vxupdate get NAME": prints the value of one property of the camera, as
 // text or as one JSON document.
 class GetCommand : public Command
@@ -15,6 +17,7 @@ protected:
     int execute(const QCommandLineParser& parser) override;
 
 private:
-    // Reads the property (printed unless `json`), filling `body`.
-    int read(const QString& requested, bool json, QJsonObject& body);
+    // Reads the property of the connected camera (printed unless `json`),
+    // filling `body`; library errors propagate.
+    int read(CameraInterface::Camera& camera, const std::string& serialNumber, bool json, QJsonObject& body);
 };

@@ -5,16 +5,12 @@
 #include "Workspace.h"
 
 #include "Engine/CameraDetails.h"
-#include "Engine/EngineLog.h"
 
 #include "Cameras/Camera.h"
-#include "Cameras/CameraLease.h"
 
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QTextStream>
-
-#include <exception>
 
 namespace
 {
@@ -65,7 +61,9 @@ int InfoCommand::execute(const QCommandLineParser& parser)
         {QStringLiteral("adapter"), QJsonValue()},      {QStringLiteral("mode"), QJsonValue()},
         {QStringLiteral("state"), QJsonValue()},        {QStringLiteral("cameraId"), QJsonValue()},
         {QStringLiteral("properties"), QJsonValue()}};
-    const int code = show(parser.value(QStringLiteral("serial")), json, body);
+    const int code = withCamera(parser.value(QStringLiteral("serial")),
+                                [&](CameraInterface::Camera& camera, const std::string& serialNumber)
+                                { return show(camera, serialNumber, json, body); });
     if (json)
     {
         printJson(body, code, lastFailure());
@@ -73,48 +71,34 @@ int InfoCommand::execute(const QCommandLineParser& parser)
     return code;
 }
 
-int InfoCommand::show(const QString& requested, bool json, QJsonObject& body)
+int InfoCommand::show(CameraInterface::Camera& camera, const std::string& serialNumber, bool json,
+                      QJsonObject& body)
 {
-    Workspace workspace;
-    std::string serialNumber;
-    const int chosen = chooseCamera(requested, serialNumber);
-    if (chosen != ExitCodes::SUCCESS)
-    {
-        return chosen;
-    }
+    CameraDetails::log(camera);
+    const auto details = CameraDetails::read(camera);
+    const qint64 id = cameraId(details);
     body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
-    try
+    body[QStringLiteral("modelName")] = textOrNull(QString::fromStdString(camera.getModelName()));
+    body[QStringLiteral("adapter")] = textOrNull(Workspace::adapterText(camera));
+    body[QStringLiteral("mode")] = textOrNull(Workspace::modeText(camera));
+    body[QStringLiteral("state")] = Workspace::stateText(camera.getState());
+    body[QStringLiteral("cameraId")] = id < 0 ? QJsonValue() : QJsonValue(id);
+    QJsonObject properties;
+    TextTable table;
+    for (const auto& [name, value] : details)
     {
-        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        CameraDetails::log(*camera);
-        const auto details = CameraDetails::read(*camera);
-        const qint64 id = cameraId(details);
-        body[QStringLiteral("modelName")] = textOrNull(QString::fromStdString(camera->getModelName()));
-        body[QStringLiteral("adapter")] = textOrNull(Workspace::adapterText(*camera));
-        body[QStringLiteral("mode")] = textOrNull(Workspace::modeText(*camera));
-        body[QStringLiteral("state")] = Workspace::stateText(camera->getState());
-        body[QStringLiteral("cameraId")] = id < 0 ? QJsonValue() : QJsonValue(id);
-        QJsonObject properties;
-        TextTable table;
-        for (const auto& [name, value] : details)
-        {
-            properties.insert(QString::fromStdString(name), QString::fromStdString(value));
-            table.addRow({QString::fromStdString(name) + QLatin1Char(':'), QString::fromStdString(value)});
-        }
-        body[QStringLiteral("properties")] = properties;
-        if (id >= 0)
-        {
-            table.addRow({QStringLiteral("Manifest ModelID:"),
-                          QStringLiteral("0x") + QString::number(id, 16).toUpper()});
-        }
-        if (!json)
-        {
-            table.print(m_Out);
-        }
+        properties.insert(QString::fromStdString(name), QString::fromStdString(value));
+        table.addRow({QString::fromStdString(name) + QLatin1Char(':'), QString::fromStdString(value)});
     }
-    catch (const std::exception& error)
+    body[QStringLiteral("properties")] = properties;
+    if (id >= 0)
     {
-        return reportFailure(EngineLog::caught(error));
+        table.addRow(
+            {QStringLiteral("Manifest ModelID:"), QStringLiteral("0x") + QString::number(id, 16).toUpper()});
+    }
+    if (!json)
+    {
+        table.print(m_Out);
     }
     return ExitCodes::SUCCESS;
 }

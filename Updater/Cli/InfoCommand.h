@@ -4,6 +4,8 @@
 
 #include <QJsonObject>
 
+#include <string>
+
 // "vxupdate info": connects to the camera and shows what the window logs on
 // connection (identity and versions), as text or as one JSON document.
 class InfoCommand : public Command
@@ -15,6 +17,7 @@ protected:
     int execute(const QCommandLineParser& parser) override;
 
 private:
-    // Connects and shows the camera (text unless `json`), filling `body`.
-    int show(const QString& requested, bool json, QJsonObject& body);
+    // Shows the connected camera (text unless `json`), filling `body`;
+    // library errors propagate.
+    int show(CameraInterface::Camera& camera, const std::string& serialNumber, bool json, QJsonObject& body);
 };

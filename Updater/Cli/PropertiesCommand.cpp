@@ -10,7 +10,6 @@
 #include "Properties/PropertyTypes.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QTextStream>
@@ -102,7 +101,24 @@ int PropertiesCommand::execute(const QCommandLineParser& parser)
     QJsonObject body{{QStringLiteral("serialNumber"), QJsonValue()},
                      {QStringLiteral("modelName"), QJsonValue()},
                      {QStringLiteral("properties"), QJsonValue()}};
-    const int code = list(parser.value(QStringLiteral("serial")), json, body);
+    const int code =
+        withCamera(parser.value(QStringLiteral("serial")),
+                   [&](CameraInterface::Camera& camera, const std::string& serialNumber)
+                   {
+                       body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
+                       body[QStringLiteral("modelName")] = QString::fromStdString(camera.getModelName());
+                       QJsonArray properties;
+                       for (const std::string& name : Workspace::propertyNames(camera))
+                       {
+                           properties.append(describe(camera.getProperty(name)));
+                       }
+                       body[QStringLiteral("properties")] = properties;
+                       if (!json)
+                       {
+                           printTable(properties);
+                       }
+                       return ExitCodes::SUCCESS;
+                   });
     if (json)
     {
         printJson(body, code, lastFailure());
@@ -110,49 +126,21 @@ int PropertiesCommand::execute(const QCommandLineParser& parser)
     return code;
 }
 
-int PropertiesCommand::list(const QString& requested, bool json, QJsonObject& body)
+void PropertiesCommand::printTable(const QJsonArray& properties)
 {
-    Workspace workspace;
-    std::string serialNumber;
-    const int chosen = chooseCamera(requested, serialNumber);
-    if (chosen != ExitCodes::SUCCESS)
+    TextTable table;
+    for (const auto& item : properties)
     {
-        return chosen;
-    }
-    body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
-    try
-    {
-        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
-        QJsonArray properties;
-        for (const std::string& name : Workspace::propertyNames(*camera))
+        const QJsonObject entry = item.toObject();
+        const QString name = entry.value(QStringLiteral("name")).toString() + QLatin1Char(':');
+        if (entry.contains(QStringLiteral("failure")))
         {
-            properties.append(describe(camera->getProperty(name)));
+            table.addRow({name, QStringLiteral("(") + entry.value(QStringLiteral("failure")).toString() +
+                                    QLatin1Char(')')});
+            continue;
         }
-        body[QStringLiteral("properties")] = properties;
-        if (json)
-        {
-            return ExitCodes::SUCCESS;
-        }
-        TextTable table;
-        for (const auto& item : properties)
-        {
-            const QJsonObject entry = item.toObject();
-            const QString name = entry.value(QStringLiteral("name")).toString() + QLatin1Char(':');
-            if (entry.contains(QStringLiteral("failure")))
-            {
-                table.addRow({name, QStringLiteral("(") + entry.value(QStringLiteral("failure")).toString() +
-                                        QLatin1Char(')')});
-                continue;
-            }
-            table.addRow(
-                {name, entry.value(QStringLiteral("value")).toString(), rangeText(entry), accessText(entry)});
-        }
-        table.print(m_Out);
+        table.addRow(
+            {name, entry.value(QStringLiteral("value")).toString(), rangeText(entry), accessText(entry)});
     }
-    catch (const std::exception& error)
-    {
-        return reportFailure(EngineLog::caught(error));
-    }
-    return ExitCodes::SUCCESS;
+    table.print(m_Out);
 }

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 namespace CameraInterface
@@ -22,6 +23,6 @@ protected:
     int execute(const QCommandLineParser& parser) override;
 
 private:
-    // Reads every property (listed unless `json`), filling `body`.
-    int list(const QString& requested, bool json, QJsonObject& body);
+    // The properties as described, as a table.
+    void printTable(const QJsonArray& properties);
 };

@@ -1,16 +1,12 @@
 #include "SetCommand.h"
 
 #include "ExitCodes.h"
-#include "Workspace.h"
 
-#include "Engine/EngineLog.h"
-
+#include "Cameras/Camera.h"
 #include "Properties/Property.h"
 
 #include <QJsonValue>
 #include <QTextStream>
-
-#include <exception>
 
 SetCommand::SetCommand(QTextStream& out, QTextStream& err)
     : Command({{QStringLiteral("set")},
@@ -35,7 +31,9 @@ int SetCommand::execute(const QCommandLineParser& parser)
                      {QStringLiteral("requestedValue"), positional().at(1)},
                      {QStringLiteral("value"), QJsonValue()},
                      {QStringLiteral("written"), false}};
-    const int code = write(parser.value(QStringLiteral("serial")), json, body);
+    const int code = withCamera(parser.value(QStringLiteral("serial")),
+                                [&](CameraInterface::Camera& camera, const std::string& serialNumber)
+                                { return write(camera, serialNumber, json, body); });
     if (json)
     {
         printJson(body, code, lastFailure());
@@ -43,41 +41,27 @@ int SetCommand::execute(const QCommandLineParser& parser)
     return code;
 }
 
-int SetCommand::write(const QString& requested, bool json, QJsonObject& body)
+int SetCommand::write(CameraInterface::Camera& camera, const std::string& serialNumber, bool json,
+                      QJsonObject& body)
 {
-    Workspace workspace;
-    std::string serialNumber;
-    const int chosen = chooseCamera(requested, serialNumber);
-    if (chosen != ExitCodes::SUCCESS)
-    {
-        return chosen;
-    }
     body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
-    try
+    body[QStringLiteral("modelName")] = QString::fromStdString(camera.getModelName());
+    CameraInterface::Property& property = camera.getProperty(positional().at(0).toStdString());
+    const bool writable = !property.isReadOnly() && property.isAvailableForWriting();
+    // Adapters that refuse a write throw with their own message here.
+    property.setValue(positional().at(1).toStdString());
+    if (!writable)
     {
-        CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
-        body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
-        CameraInterface::Property& property = camera->getProperty(positional().at(0).toStdString());
-        const bool writable = !property.isReadOnly() && property.isAvailableForWriting();
-        // Adapters that refuse a write throw with their own message here.
-        property.setValue(positional().at(1).toStdString());
-        if (!writable)
-        {
-            // Others ignore it silently: that must not look like success.
-            return reportFailure(QString::fromStdString(property.getName()) +
-                                 QStringLiteral(" cannot be written: the value was left unchanged."));
-        }
-        const QString value = QString::fromStdString(property.getValue());
-        body[QStringLiteral("value")] = value;
-        body[QStringLiteral("written")] = true;
-        if (!json)
-        {
-            m_Out << QString::fromStdString(property.getName()) << ": " << value << "\n";
-        }
+        // Others ignore it silently: that must not look like success.
+        return reportFailure(QString::fromStdString(property.getName()) +
+                             QStringLiteral(" cannot be written: the value was left unchanged."));
     }
-    catch (const std::exception& error)
+    const QString value = QString::fromStdString(property.getValue());
+    body[QStringLiteral("value")] = value;
+    body[QStringLiteral("written")] = true;
+    if (!json)
     {
-        return reportFailure(EngineLog::caught(error));
+        m_Out << QString::fromStdString(property.getName()) << ": " << value << "\n";
     }
     return ExitCodes::SUCCESS;
 }

@@ -4,6 +4,8 @@
 
 #include <QJsonObject>
 
+#include <string>
+
 // "vxupdate set NAME VALUE": writes one property of the camera by the
 // library's rules (clamped into the range, a listed value for discrete
 // properties, read-only properties refused) and prints the value the camera
@@ -18,6 +20,7 @@ protected:
     int execute(const QCommandLineParser& parser) override;
 
 private:
-    // Writes the property (the result printed unless `json`), filling `body`.
-    int write(const QString& requested, bool json, QJsonObject& body);
+    // Writes the property of the connected camera (the result printed
+    // unless `json`), filling `body`; library errors propagate.
+    int write(CameraInterface::Camera& camera, const std::string& serialNumber, bool json, QJsonObject& body);
 };

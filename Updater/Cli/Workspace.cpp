@@ -1,9 +1,5 @@
 #include "Workspace.h"
 
-#include "Cameras/OstraCamera/OstraCamera.h"
-#include "Cameras/SimulatedCamera/SimulatedCamera.h"
-#include "Cameras/Usb3VisionCamera/Usb3VisionCamera.h"
-
 #include "ExitCodes.h"
 
 #include "Engine/EngineLog.h"
@@ -12,6 +8,8 @@
 #include "Cameras/Camera.h"
 
 #include <QTextStream>
+
+#include <exception>
 
 Workspace::Workspace()
 {
@@ -67,6 +65,33 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     return ExitCodes::SUCCESS;
 }
 
+int Workspace::withConnectedCamera(const QString& requested, QTextStream& err, const CameraWork& work,
+                                   QString* failure)
+{
+    Workspace workspace;
+    std::string serialNumber;
+    const int chosen = chooseCamera(requested, serialNumber, err, failure);
+    if (chosen != ExitCodes::SUCCESS)
+    {
+        return chosen;
+    }
+    try
+    {
+        CameraInterface::CameraLease camera = connectedCamera(serialNumber);
+        return work(*camera, serialNumber);
+    }
+    catch (const std::exception& error)
+    {
+        const QString text = EngineLog::caught(error);
+        err << "Error: " << text << "\n";
+        if (failure != nullptr)
+        {
+            *failure = text;
+        }
+        return ExitCodes::FAILURE;
+    }
+}
+
 CameraInterface::CameraLease Workspace::connectedCamera(const std::string& serialNumber)
 {
     CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
@@ -79,8 +104,7 @@ CameraInterface::CameraLease Workspace::connectedCamera(const std::string& seria
 
 std::vector<std::string> Workspace::propertyNames(CameraInterface::Camera& camera)
 {
-    const auto* vendorCamera = dynamic_cast<const CameraInterface::OstraAdapter::OstraCamera*>(&camera);
-    return vendorCamera != nullptr ? vendorCamera->getPropertyOrder() : camera.getSupportedProperties();
+    return camera.getPropertyOrder();
 }
 
 QString Workspace::stateText(CameraInterface::CameraState state)
@@ -97,29 +121,26 @@ QString Workspace::stateText(CameraInterface::CameraState state)
     return QString();
 }
 
-QString Workspace::adapterText(CameraInterface::Camera& camera)
+QString Workspace::adapterText(const CameraInterface::Camera& camera)
 {
-    if (dynamic_cast<CameraInterface::OstraAdapter::OstraCamera*>(&camera) != nullptr)
+    const std::string adapter = camera.getAdapterName();
+    if (adapter == "Ostra")
     {
         return QStringLiteral("vendor driver");
     }
-    if (dynamic_cast<CameraInterface::Usb3VisionAdapter::Usb3VisionCamera*>(&camera) != nullptr)
+    if (adapter == "Usb3Vision")
     {
         return QStringLiteral("USB3 Vision");
     }
-    if (dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera) != nullptr)
-    {
-        return QStringLiteral("simulated");
-    }
-    return QString();
+    return adapter == "Simulated" ? QStringLiteral("simulated") : QString();
 }
 
-QString Workspace::modeText(CameraInterface::Camera& camera)
+QString Workspace::modeText(const CameraInterface::Camera& camera)
 {
-    const QString adapter = adapterText(camera);
-    if (adapter == QLatin1String("vendor driver"))
+    const std::string adapter = camera.getAdapterName();
+    if (adapter == "Ostra")
     {
         return QStringLiteral("driver");
     }
-    return adapter == QLatin1String("USB3 Vision") ? QStringLiteral("u3v") : QString();
+    return adapter == "Usb3Vision" ? QStringLiteral("u3v") : QString();
 }

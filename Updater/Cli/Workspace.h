@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ class QTextStream;
 class Workspace
 {
 public:
+    // What a command does with its connected camera; returns the exit code.
+    using CameraWork = std::function<int(CameraInterface::Camera& camera, const std::string& serialNumber)>;
+
     Workspace();
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
@@ -30,8 +34,19 @@ public:
 
     // The chosen camera, leased and connected (library exceptions pass through).
     static CameraInterface::CameraLease connectedCamera(const std::string& serialNumber);
-    // The camera's property names: the adapter's table order for
-    // vendor-driver cameras, by name for the others.
+    // The shared start of the commands that work on one camera: opens a
+    // workspace, chooses the camera (`requested` as in chooseCamera), leases
+    // and connects it, then runs `work` on it while the lease holds. An
+    // exception from connecting or from `work` is written as "Error: <what>"
+    // on `err` and gives failure. Returns the choice's exit code when no
+    // camera was chosen, else that of `work`. `failure`, when given,
+    // receives the text of a failure shown here. Main thread; no workspace
+    // may be open already.
+    static int withConnectedCamera(const QString& requested, QTextStream& err, const CameraWork& work,
+                                   QString* failure = nullptr);
+
+    // The camera's property names in the order the camera presents them
+    // (the adapter's table order for vendor-driver cameras, by name for the others).
     static std::vector<std::string> propertyNames(CameraInterface::Camera& camera);
     // What a listed camera's state means for the operator: "available" (the
     // camera is attached and seen by its adapter, and this process has not
@@ -40,9 +55,9 @@ public:
     static QString stateText(CameraInterface::CameraState state);
     // The adapter that lists the camera: "vendor driver", "USB3 Vision",
     // "simulated" (empty for an adapter added at run time, as tests do).
-    static QString adapterText(CameraInterface::Camera& camera);
+    static QString adapterText(const CameraInterface::Camera& camera);
     // The mode the adapter lists the camera in: "driver" (vendor-driver
     // mode) or "u3v" (USB3 Vision mode); empty for a simulated camera, which
     // is on no bus.
-    static QString modeText(CameraInterface::Camera& camera);
+    static QString modeText(const CameraInterface::Camera& camera);
 };

@@ -6,6 +6,7 @@
 #include "Window/DialogSelectCamera.h"
 #include "Window/DialogSelectPackage.h"
 #include "Window/DialogShowLogText.h"
+#include "Window/LoadTable.h"
 #include "Window/ModalPrompts.h"
 #include "Window/UpdaterApplication.h"
 #include "Window/UserGuide.h"
@@ -28,11 +29,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLocale>
 #include <QMimeData>
 #include <QSettings>
-#include <QTableWidgetItem>
 #include <QUrl>
 
 #include <spdlog/spdlog.h>
@@ -51,16 +50,6 @@ constexpr char BINARY_PATH_KEY[] = "lastPath/binaryPath";
 constexpr char DEFAULT_LANGUAGE[] = "en";
 constexpr char CATALOGUE_FOLDER[] = ":translations";
 constexpr char CATALOGUE_PATTERN[] = "i18n_%1.qm";
-
-enum LOAD_COLUMN
-{
-    LOAD_COLUMN_TYPE = 0,
-    LOAD_COLUMN_VERSION = 1,
-    LOAD_COLUMN_NEW_VERSION = 2,
-    LOAD_COLUMN_PROGRESS = 3,
-    LOAD_COLUMN_STATUS = 4,
-    LOAD_COLUMN_COUNT = 5
-};
 
 // The language part of a locale name: "en_US" gives "en"; a name without "_"
 // is kept whole.
@@ -84,17 +73,6 @@ QString optionalPropertyText(Camera& camera, const char* name)
 QString operatorText(OPERATOR_TEXT text)
 {
     return OperatorTexts::text(text);
-}
-
-// The colour of a load's "New Version" cell, by how it compares with the
-// camera's version.
-const std::map<UpdateRoad::LoadRow::NEW_VERSION_MARK, QColor>& newVersionColours()
-{
-    using MARK = UpdateRoad::LoadRow::NEW_VERSION_MARK;
-    static const std::map<MARK, QColor> colours{{MARK::PLAIN, QColor(Qt::black)},
-                                                {MARK::OLDER, QColor(Qt::red)},
-                                                {MARK::NEWER, QColor(Qt::green).darker(200)}};
-    return colours;
 }
 
 // Sets the application's wait cursor for one scope.
@@ -142,10 +120,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
     buildLanguageMenu();
     setupLoadTable();
-    createReboot(RebootTiming());
+    m_RebootFlow = std::make_unique<RebootFlow>();
     connectSignals();
     fillLoadStatusDisplay();
     resetCameraDisplay();
+    setPhase(PHASE::IDLE);
     EngineLog::info(tr("Application initialized."));
 
     setAcceptDrops(true);
@@ -157,10 +136,7 @@ MainWindow::~MainWindow()
 {
     // A restart's worker calls into this window and registers its handler
     // again when it ends: its wait is cut short and it ends first.
-    m_Reboot->disconnect(this);
-    m_Reboot->cancel();
-    m_Reboot.reset();
-    endRebootCursor();
+    m_RebootFlow.reset();
     // The run holds a lease on its camera and reports to this window: it must
     // end before the registry goes down and before the window does.
     m_CameraUpdate.disconnect(this);
@@ -185,6 +161,8 @@ void MainWindow::connectSignals()
             Qt::QueuedConnection);
     connect(&m_CameraUpdate, &CameraUpdate::updateCompleted, this, &MainWindow::updateCompletedSlot,
             Qt::QueuedConnection);
+    // The restart's end arrives on its worker and reaches the window queued.
+    connect(m_RebootFlow.get(), &RebootFlow::ended, this, &MainWindow::rebootComplete, Qt::DirectConnection);
     connect(this, &MainWindow::rebootComplete, this, &MainWindow::rebootCompletedSlot, Qt::QueuedConnection);
     connect(this, &MainWindow::cameraDisconnected, this, &MainWindow::cameraDisconnectedSlot,
             Qt::QueuedConnection);
@@ -201,32 +179,9 @@ void MainWindow::connectSignals()
             Qt::QueuedConnection);
 }
 
-void MainWindow::createReboot(const RebootTiming& timing)
-{
-    m_Reboot = std::make_unique<CameraReboot>(timing);
-    // Runs on the worker: the flag is set before the queued rebootComplete,
-    // which the main thread handles. A cancelled restart reports nothing: only
-    // the closing window cancels.
-    connect(
-        m_Reboot.get(), &CameraReboot::rebootEnded, this,
-        [this](CameraReboot::OUTCOME outcome, const QString& /*failure*/)
-        {
-            if (outcome == CameraReboot::OUTCOME::CANCELLED)
-            {
-                return;
-            }
-            m_ReconnectTimedOut = outcome == CameraReboot::OUTCOME::TIMED_OUT;
-            emit rebootComplete(outcome == CameraReboot::OUTCOME::REBOOTED);
-        },
-        Qt::DirectConnection);
-}
-
 void MainWindow::setRebootTiming(const RebootTiming& timing)
 {
-    if (!m_Reboot->isRunning())
-    {
-        createReboot(timing);
-    }
+    m_RebootFlow->setTiming(timing);
 }
 
 void MainWindow::fillLoadStatusDisplay()
@@ -341,7 +296,6 @@ void MainWindow::cameraConnectedSlot()
 
 void MainWindow::cameraDisconnectedSlot()
 {
-    ui->actionConnect_to_Camera->setEnabled(true);
     if (m_DialogSelectPackage)
     {
         m_DialogSelectPackage->reject();
@@ -354,6 +308,7 @@ void MainWindow::cameraDisconnectedSlot()
         m_CameraUpdate.clearSelectedPackage();
     }
     setSelectedSerialNumber(std::string());
+    setPhase(PHASE::IDLE);
     statusBarText(tr("Camera disconnected."));
 }
 
@@ -394,6 +349,7 @@ void MainWindow::selectAndConnectCamera()
     else if (count == 0)
     {
         resetCameraDisplay();
+        setPhase(PHASE::IDLE);
         showNoCamera();
     }
     m_Connecting = false;
@@ -431,6 +387,7 @@ void MainWindow::connectToCamera(bool afterReboot)
             // connection predates it, and its details are read afresh.
             camera->disconnect();
         }
+        setPhase(PHASE::CONNECTING);
         statusBarText(operatorText(OPERATOR_TEXT::CONNECTING_TO_CAMERA));
         QCoreApplication::processEvents();
         WaitCursor waitCursor;
@@ -438,6 +395,7 @@ void MainWindow::connectToCamera(bool afterReboot)
         waitCursor.end();
         if (!connected.succeeded)
         {
+            setPhase(PHASE::IDLE);
             refuseCamera(connected);
             return;
         }
@@ -450,14 +408,22 @@ void MainWindow::connectToCamera(bool afterReboot)
             m_CameraUpdate.clearSelectedPackage();
         }
         updateCameraControls(*camera);
-        showCameraDetails(*camera);
-        if (afterReboot && m_RebootAfterUpdate)
+        setPhase(isUpdateActive() ? PHASE::UPDATING : PHASE::CONNECTED);
+        // After the update's restart the table keeps what the run showed; the
+        // versions are read again into it.
+        const bool afterUpdate = afterReboot && m_RebootFlow->purpose() == RebootFlow::PURPOSE::AFTER_UPDATE;
+        showCameraDetails(*camera, !afterUpdate && !isUpdateActive());
+        if (afterUpdate)
         {
             finishUpdateReboot(refreshVersionsAfterUpdate(*camera));
         }
     }
     catch (const std::exception& exception)
     {
+        if (m_Phase == PHASE::CONNECTING)
+        {
+            setPhase(PHASE::IDLE);
+        }
         showError(EngineLog::caught(exception));
     }
 }
@@ -476,47 +442,26 @@ void MainWindow::refuseCamera(const UpdateRoad::Outcome& outcome)
 
 void MainWindow::updateCameraControls(Camera& camera)
 {
-    const bool supported = camera.isPropertySupported(PropertyNames::USB3_VISION_MODE);
-    const bool u3v = UpdateRoad::isInUsb3VisionMode(camera);
-    ui->radioButtonOstraMode->setEnabled(supported);
-    ui->radioButtonU3VMode->setEnabled(supported);
-    ui->camModeGroupBox->setEnabled(!isUpdateActive());
-    showCameraMode(u3v);
-    if (u3v)
+    m_Camera.modeSupported = camera.isPropertySupported(PropertyNames::USB3_VISION_MODE);
+    m_Camera.u3v = UpdateRoad::isInUsb3VisionMode(camera);
+    if (!m_Camera.u3v)
     {
-        ui->updateButton->setEnabled(false);
-    }
-    else
-    {
-        const bool compatible = m_CameraUpdate.findCompatiblePackages(camera);
-        ui->selPackageButton->setEnabled(compatible && !isUpdateActive());
-        ui->updateButton->setEnabled(m_CameraUpdate.selectedPackage() != nullptr && !isUpdateActive());
+        m_Camera.compatible = m_CameraUpdate.findCompatiblePackages(camera);
         ui->hardwareRevLabel->setText(optionalPropertyText(camera, PropertyNames::HARDWARE_REVISION));
         ui->driverVersionLabel->setText(optionalPropertyText(camera, PropertyNames::DRIVER_VERSION));
         ui->apiVersionLabel->setText(optionalPropertyText(camera, PropertyNames::API_VERSION));
     }
     ui->modelIdLabel->setText(propertyText(camera, PropertyNames::MODEL_NAME));
-    ui->camDetailsGroupBox->setEnabled(true);
-    ui->sysDetailsGroupBox->setEnabled(true);
-    ui->tableWidget->setEnabled(!u3v);
-    ui->selBinariesButton->setEnabled(!u3v && !isUpdateActive());
+    applyControls();
 }
 
-void MainWindow::showCameraMode(bool u3v)
-{
-    ui->radioButtonU3VMode->setChecked(u3v);
-    ui->radioButtonOstraMode->setChecked(!u3v);
-}
-
-void MainWindow::showCameraDetails(Camera& camera)
+void MainWindow::showCameraDetails(Camera& camera, bool refillTable)
 {
     const bool u3v = UpdateRoad::isInUsb3VisionMode(camera);
     ui->serialNumberLabel->setText(QString::fromStdString(m_SelectedSerialNumber));
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(": ") +
                    QString::fromStdString(m_SelectedSerialNumber));
-    // After the update's restart the table keeps what the run showed; the
-    // versions are read again into it.
-    if (!u3v && m_CameraUpdate.selectedPackage() && !m_RebootAfterUpdate)
+    if (!u3v && m_CameraUpdate.selectedPackage() && refillTable)
     {
         fillLoadTable(*m_CameraUpdate.selectedPackage());
     }
@@ -524,47 +469,65 @@ void MainWindow::showCameraDetails(Camera& camera)
 
 void MainWindow::resetCameraDisplay()
 {
-    ui->camDetailsGroupBox->setEnabled(false);
     for (QLabel* label : {ui->modelIdLabel, ui->hardwareRevLabel, ui->serialNumberLabel,
                           ui->driverVersionLabel, ui->apiVersionLabel})
     {
         label->setText(operatorText(OPERATOR_TEXT::NOT_AVAILABLE));
     }
-    ui->sysDetailsGroupBox->setEnabled(false);
-    ui->camModeGroupBox->setEnabled(false);
-    ui->selBinariesButton->setEnabled(false);
-    ui->selPackageButton->setEnabled(false);
-    ui->updateButton->setEnabled(false);
-    ui->tableWidget->setEnabled(false);
-    if (const Package* package = m_CameraUpdate.selectedPackage();
-        package && !m_CameraUpdate.isUpdateRunning())
+    if (m_CameraUpdate.selectedPackage() && !m_CameraUpdate.isUpdateRunning())
     {
-        for (const Load& load : package->loads)
-        {
-            if (const int row = findLoadRow(load.loadType); row >= 0)
-            {
-                ui->tableWidget->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(QColor(Qt::darkGray));
-            }
-        }
+        ui->tableWidget->greyNewVersions();
     }
     setWindowTitle(QCoreApplication::applicationName());
 }
 
 void MainWindow::enableCameraControls()
 {
+    if (m_SelectedSerialNumber.empty())
+    {
+        setPhase(PHASE::IDLE);
+        return;
+    }
     try
     {
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
-        ui->actionConnect_to_Camera->setEnabled(true);
-        ui->selBinariesButton->setEnabled(true);
-        ui->selPackageButton->setEnabled(m_CameraUpdate.findCompatiblePackages(*camera));
-        ui->updateButton->setEnabled(m_CameraUpdate.selectedPackage() != nullptr);
-        ui->camModeGroupBox->setEnabled(true);
+        if (!m_Camera.u3v)
+        {
+            m_Camera.compatible = m_CameraUpdate.findCompatiblePackages(*camera);
+        }
+        setPhase(PHASE::CONNECTED);
     }
     catch (const std::exception& exception)
     {
-        EngineLog::error(QString::fromUtf8(exception.what()));
+        EngineLog::caught(exception);
+        resetCameraDisplay();
+        setPhase(PHASE::IDLE);
     }
+}
+
+void MainWindow::setPhase(PHASE phase)
+{
+    m_Phase = phase;
+    applyControls();
+}
+
+void MainWindow::applyControls()
+{
+    const bool connected = m_Phase == PHASE::CONNECTED;
+    const bool shown = connected || m_Phase == PHASE::UPDATING;
+    const bool ostra = !m_Camera.u3v;
+    ui->actionConnect_to_Camera->setEnabled(m_Phase == PHASE::IDLE || connected);
+    ui->camModeGroupBox->setEnabled(connected);
+    ui->radioButtonOstraMode->setEnabled(m_Camera.modeSupported);
+    ui->radioButtonU3VMode->setEnabled(m_Camera.modeSupported);
+    // Checking one button of the exclusive pair unchecks the other.
+    (m_Camera.u3v ? ui->radioButtonU3VMode : ui->radioButtonOstraMode)->setChecked(true);
+    ui->camDetailsGroupBox->setEnabled(shown);
+    ui->sysDetailsGroupBox->setEnabled(shown);
+    ui->tableWidget->setEnabled(shown && ostra);
+    ui->selBinariesButton->setEnabled(connected && ostra);
+    ui->selPackageButton->setEnabled(connected && ostra && m_Camera.compatible);
+    ui->updateButton->setEnabled(connected && ostra && m_CameraUpdate.selectedPackage() != nullptr);
 }
 
 void MainWindow::on_radioButtonOstraMode_clicked(bool checked)
@@ -583,19 +546,13 @@ void MainWindow::on_radioButtonU3VMode_clicked(bool checked)
     }
 }
 
-void MainWindow::restoreModeButtons(bool toU3V)
-{
-    ui->radioButtonOstraMode->setChecked(toU3V);
-    ui->radioButtonU3VMode->setChecked(!toU3V);
-}
-
 void MainWindow::switchCameraMode(bool toU3V)
 {
     const bool yes = askYesNo(operatorText(OPERATOR_TEXT::MODE_SWITCH_TITLE),
                               operatorText(OPERATOR_TEXT::MODE_SWITCH_QUESTION));
     if (m_SelectedSerialNumber.empty())
     {
-        restoreModeButtons(toU3V);
+        applyControls();
         if (yes)
         {
             showNoCamera();
@@ -612,17 +569,19 @@ void MainWindow::switchCameraMode(bool toU3V)
         }
         catch (const std::exception& exception)
         {
-            restoreModeButtons(toU3V);
+            applyControls();
             showError(EngineLog::caught(exception));
             return;
         }
         if (written)
         {
-            rebootCamera();
+            // The buttons show the mode the camera restarts into.
+            m_Camera.u3v = toU3V;
+            rebootCamera(RebootFlow::PURPOSE::AFTER_MODE_SWITCH);
             return;
         }
     }
-    restoreModeButtons(toU3V);
+    applyControls();
     if (!written)
     {
         showError(operatorText(OPERATOR_TEXT::MODE_NOT_SUPPORTED)
@@ -630,80 +589,54 @@ void MainWindow::switchCameraMode(bool toU3V)
     }
 }
 
-void MainWindow::rebootCamera()
+void MainWindow::rebootCamera(RebootFlow::PURPOSE purpose)
 {
-    if (m_Reboot->isRunning())
+    if (m_RebootFlow->isRunning())
     {
         return;
     }
-    bool started = false;
-    try
-    {
-        {
-            // Refused at once when the camera is no longer listed.
-            const CameraInterface::CameraLease listed = Camera::acquireCamera(m_SelectedSerialNumber);
-        }
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_RebootCursor = true;
-        m_Reboot->setDisconnectHandler(m_DisconnectHandler);
-        started = m_Reboot->start(m_SelectedSerialNumber);
-    }
-    catch (const std::exception& exception)
-    {
-        EngineLog::caught(exception);
-    }
-    if (started)
+    if (m_RebootFlow->start(m_SelectedSerialNumber, purpose, m_DisconnectHandler))
     {
         beginReboot();
         return;
     }
-    EngineLog::error(operatorText(OPERATOR_TEXT::REBOOT_THREAD_FAILED));
-    endRebootCursor();
     m_UpdateInProgress = false;
-    m_RebootAfterUpdate = false;
     const QString text = operatorText(OPERATOR_TEXT::REBOOT_START_FAILED);
     showError(text);
     statusBarText(text);
-    if (!m_SelectedSerialNumber.empty())
-    {
-        enableCameraControls();
-    }
+    enableCameraControls();
 }
 
 void MainWindow::beginReboot()
 {
-    ui->actionConnect_to_Camera->setEnabled(false);
     resetCameraDisplay();
-    QString text = operatorText(OPERATOR_TEXT::REBOOTING_CAMERA);
-    if (m_RebootAfterUpdate)
+    if (m_RebootFlow->purpose() == RebootFlow::PURPOSE::AFTER_UPDATE)
     {
-        text = operatorText(OPERATOR_TEXT::UPDATE_COMPLETED) + QLatin1Char(' ') + text;
+        setPhase(PHASE::REBOOTING_AFTER_UPDATE);
     }
+    else
+    {
+        // What a run showed is no longer the camera's after the switch.
+        resetLoadProgress();
+        setPhase(PHASE::SWITCHING_MODE);
+    }
+    const QString text = m_RebootFlow->beginText();
     statusBarText(text);
     EngineLog::info(text);
 }
 
-void MainWindow::endRebootCursor()
-{
-    if (m_RebootCursor)
-    {
-        QApplication::restoreOverrideCursor();
-        m_RebootCursor = false;
-    }
-}
-
 void MainWindow::rebootCompletedSlot(bool success)
 {
-    endRebootCursor();
+    const RebootFlow::OUTCOME outcome = m_RebootFlow->finish(success);
     try
     {
-        if (success)
+        if (outcome == RebootFlow::OUTCOME::REBOOTED)
         {
             onRebootSucceeded();
         }
         else
         {
-            onRebootFailed();
+            onRebootFailed(outcome);
         }
     }
     catch (const std::exception& exception)
@@ -711,7 +644,11 @@ void MainWindow::rebootCompletedSlot(bool success)
         EngineLog::caught(exception);
         EngineLog::error(operatorText(OPERATOR_TEXT::REBOOT_UPDATE_FAILED));
     }
-    ui->actionConnect_to_Camera->setEnabled(true);
+    // The operator can always connect again once the restart is over.
+    if (m_Phase != PHASE::CONNECTED && m_Phase != PHASE::UPDATING)
+    {
+        setPhase(PHASE::IDLE);
+    }
 }
 
 void MainWindow::onRebootSucceeded()
@@ -720,16 +657,13 @@ void MainWindow::onRebootSucceeded()
     EngineLog::info(operatorText(OPERATOR_TEXT::CAMERA_SERIAL_REBOOTED)
                         .arg(QString::fromStdString(m_SelectedSerialNumber)));
     connectToCamera(true);
-    // Seen through, also when the connection failed: the next restart is a
-    // mode switch's.
-    m_RebootAfterUpdate = false;
 }
 
-void MainWindow::onRebootFailed()
+void MainWindow::onRebootFailed(RebootFlow::OUTCOME outcome)
 {
     const QString suffix = operatorText(OPERATOR_TEXT::RECONNECT_SUGGESTION);
     QString message;
-    if (m_ReconnectTimedOut)
+    if (outcome == RebootFlow::OUTCOME::TIMED_OUT)
     {
         message = operatorText(OPERATOR_TEXT::RECONNECTION_TIMED_OUT);
         showMessage(QMessageBox::Warning, tr("Warning"), message + suffix);
@@ -741,36 +675,25 @@ void MainWindow::onRebootFailed()
     }
     statusBarText(message);
     resetCameraDisplay();
-    m_RebootAfterUpdate = false;
     // A camera still listed keeps its old connection otherwise, and Connect
     // would only say it is connected already.
     disconnectPrevious(m_SelectedSerialNumber);
     setSelectedSerialNumber(std::string());
+    setPhase(PHASE::IDLE);
 }
 
 UpdateRoad::Outcome MainWindow::refreshVersionsAfterUpdate(Camera& camera)
 {
     UpdateRoad::Outcome refreshed = m_Road.refreshAfterReboot(camera);
-    const Package* package = m_CameraUpdate.selectedPackage();
-    if (!package)
+    if (const Package* package = m_CameraUpdate.selectedPackage())
     {
-        return refreshed;
-    }
-    for (const UpdateRoad::LoadRow& load : UpdateRoad::loadRows(*package))
-    {
-        const int row = load.inLoadTable ? findLoadRow(load.loadType.toStdString()) : -1;
-        if (row >= 0)
-        {
-            ui->tableWidget->item(row, LOAD_COLUMN_VERSION)->setText(load.currentVersion);
-            ui->tableWidget->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(versionColour(load.mark));
-        }
+        ui->tableWidget->refreshVersions(UpdateRoad::loadRows(*package));
     }
     return refreshed;
 }
 
 void MainWindow::finishUpdateReboot(const UpdateRoad::Outcome& refreshed)
 {
-    m_RebootAfterUpdate = false;
     if (!refreshed.succeeded)
     {
         // The camera came back without what was programmed: no success.
@@ -791,102 +714,32 @@ void MainWindow::finishUpdateReboot(const UpdateRoad::Outcome& refreshed)
 
 void MainWindow::setupLoadTable()
 {
-    QTableWidget* table = ui->tableWidget;
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionMode(QAbstractItemView::NoSelection);
-    table->setAlternatingRowColors(true);
-    table->clear();
-    table->setColumnCount(LOAD_COLUMN_COUNT);
-    table->setHorizontalHeaderLabels(
-        {tr("Load"), tr("Version"), tr("New Version"), tr("Progress"), tr("Status")});
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table->verticalHeader()->setVisible(false);
+    ui->tableWidget->setup({tr("Load"), tr("Version"), tr("New Version"), tr("Progress"), tr("Status")});
 }
 
 void MainWindow::clearLoadTable()
 {
-    QTableWidget* table = ui->tableWidget;
-    table->clearContents();
-    if (table->rowCount() == 0)
-    {
-        setupLoadTable();
-        return;
-    }
-    table->setRowCount(0);
+    ui->tableWidget->clearLoads();
+    resetProgressBars();
 }
 
 void MainWindow::fillLoadTable(const Package& package)
 {
-    clearLoadTable();
-    for (const UpdateRoad::LoadRow& row : UpdateRoad::loadRows(package))
-    {
-        if (row.inLoadTable)
-        {
-            addLoadRow(row);
-        }
-    }
-}
-
-void MainWindow::addLoadRow(const UpdateRoad::LoadRow& load)
-{
-    const QStringList texts{load.loadType, load.currentVersion, load.newVersion, QString(), QString()};
-    EngineLog::info(operatorText(OPERATOR_TEXT::LOADING_LOAD_NUMBER).arg(load.loadNumber));
-    QTableWidget* table = ui->tableWidget;
-    const int row = table->rowCount();
-    table->insertRow(row);
-    for (int column = 0; column < LOAD_COLUMN_COUNT; ++column)
-    {
-        auto* item = new QTableWidgetItem(texts.at(column));
-        item->setTextAlignment(Qt::AlignCenter);
-        table->setItem(row, column, item);
-    }
-    table->item(row, LOAD_COLUMN_NEW_VERSION)->setForeground(versionColour(load.mark));
-}
-
-int MainWindow::findLoadRow(const std::string& loadType) const
-{
-    const QString text = QString::fromStdString(loadType);
-    const QTableWidget* table = ui->tableWidget;
-    int found = -1;
-    int matches = 0;
-    for (int row = 0; row < table->rowCount(); ++row)
-    {
-        for (int column = 0; column < table->columnCount(); ++column)
-        {
-            const QTableWidgetItem* item = table->item(row, column);
-            if (item && item->text() == text)
-            {
-                found = row;
-                ++matches;
-            }
-        }
-    }
-    return matches == 1 ? found : -1;
+    ui->tableWidget->fill(UpdateRoad::loadRows(package));
 }
 
 QColor MainWindow::versionColour(UpdateRoad::LoadRow::NEW_VERSION_MARK mark)
 {
-    return newVersionColours().at(mark);
+    return LoadTable::versionColour(mark);
 }
 
 void MainWindow::resetLoadProgress()
 {
     resetProgressBars();
-    const Package* package = m_CameraUpdate.selectedPackage();
-    if (!package)
+    if (m_CameraUpdate.selectedPackage())
     {
-        return;
-    }
-    const auto& none = loadStatusDisplay(UpdateProgress::LoadStatus::None);
-    for (const Load& load : package->loads)
-    {
-        if (const int row = findLoadRow(load.loadType); row >= 0)
-        {
-            ui->tableWidget->item(row, LOAD_COLUMN_PROGRESS)->setText(QString());
-            QTableWidgetItem* status = ui->tableWidget->item(row, LOAD_COLUMN_STATUS);
-            status->setText(none.first);
-            status->setBackground(none.second);
-        }
+        const auto& none = loadStatusDisplay(UpdateProgress::LoadStatus::None);
+        ui->tableWidget->resetProgress(none.first, none.second);
     }
 }
 
@@ -914,11 +767,9 @@ void MainWindow::showPendingProgress()
     if (m_PendingFileProgress)
     {
         const auto& [fileProgress, load] = *m_PendingFileProgress;
-        if (const int row = findLoadRow(load); row >= 0)
+        if (const auto loadNumber = ui->tableWidget->loadNumberOfType(QString::fromStdString(load)))
         {
-            ui->tableWidget->item(row, LOAD_COLUMN_PROGRESS)
-                ->setText(QString::number(fileProgress) + QLatin1Char('%'));
-            ui->tableWidget->viewport()->update();
+            ui->tableWidget->setFileProgress(*loadNumber, fileProgress);
         }
         ui->fileProgressBar->setValue(static_cast<int>(fileProgress));
         m_PendingFileProgress.reset();
@@ -933,12 +784,10 @@ void MainWindow::showPendingProgress()
 void MainWindow::loadStatusProgressChanged(UpdateProgress::LoadStatus loadStatus, const std::string& load)
 {
     showPendingProgress();
-    if (const int row = findLoadRow(load); row >= 0)
+    if (const auto loadNumber = ui->tableWidget->loadNumberOfType(QString::fromStdString(load)))
     {
         const auto& display = loadStatusDisplay(loadStatus);
-        QTableWidgetItem* status = ui->tableWidget->item(row, LOAD_COLUMN_STATUS);
-        status->setText(display.first);
-        status->setBackground(display.second);
+        ui->tableWidget->setStatus(*loadNumber, display.first, display.second);
     }
 }
 
@@ -1008,6 +857,14 @@ bool MainWindow::loadBundle()
 void MainWindow::matchBundleToCamera()
 {
     UpdateRoad::Outcome found;
+    if (m_SelectedSerialNumber.empty())
+    {
+        // Said plainly: the registry's wording names an empty serial number.
+        const QString text = operatorText(OPERATOR_TEXT::BINARY_PACKAGE_FAILED)
+                                 .arg(operatorText(OPERATOR_TEXT::NO_CAMERA_CONNECTED));
+        showError(text);
+        return;
+    }
     try
     {
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
@@ -1023,7 +880,8 @@ void MainWindow::matchBundleToCamera()
     if (found.succeeded)
     {
         resetProgressBars();
-        ui->selPackageButton->setEnabled(true);
+        m_Camera.compatible = true;
+        applyControls();
         on_selPackageButton_clicked();
         return;
     }
@@ -1034,8 +892,8 @@ void MainWindow::matchBundleToCamera()
     }
     m_CameraUpdate.clearSelectedPackage();
     clearLoadTable();
-    ui->updateButton->setEnabled(false);
-    ui->selPackageButton->setEnabled(false);
+    m_Camera.compatible = false;
+    applyControls();
     showMessage(QMessageBox::Information, tr("Information"), found.text);
 }
 
@@ -1052,8 +910,7 @@ void MainWindow::on_selPackageButton_clicked()
             m_DialogSelectPackage->selectedIndex() < 0 ||
             static_cast<std::size_t>(m_DialogSelectPackage->selectedIndex()) >= candidates.size())
         {
-            ui->updateButton->setEnabled(m_CameraUpdate.selectedPackage() != nullptr &&
-                                         !m_SelectedSerialNumber.empty());
+            applyControls();
             return;
         }
         chosen = static_cast<std::size_t>(m_DialogSelectPackage->selectedIndex());
@@ -1088,7 +945,7 @@ void MainWindow::preparePackage(const std::string& serialNumber, std::size_t cho
         return;
     }
     fillLoadTable(*m_CameraUpdate.selectedPackage());
-    ui->updateButton->setEnabled(true);
+    applyControls();
     resetLoadProgress();
 }
 
@@ -1105,7 +962,7 @@ void MainWindow::on_updateButton_clicked()
     {
         return;
     }
-    ui->camModeGroupBox->setEnabled(false);
+    // The controls change when the run has started (updateStartedSlot).
     if (m_SelectedSerialNumber.empty())
     {
         showNoCamera();
@@ -1130,11 +987,7 @@ void MainWindow::updateStartedSlot(bool success)
     if (success)
     {
         m_UpdateInProgress = true;
-        ui->actionConnect_to_Camera->setEnabled(false);
-        ui->selBinariesButton->setEnabled(false);
-        ui->selPackageButton->setEnabled(false);
-        ui->updateButton->setEnabled(false);
-        ui->camModeGroupBox->setEnabled(false);
+        setPhase(PHASE::UPDATING);
         statusBarText(operatorText(OPERATOR_TEXT::UPDATING_CAMERA));
         return;
     }
@@ -1142,10 +995,7 @@ void MainWindow::updateStartedSlot(bool success)
     const QString text = operatorText(OPERATOR_TEXT::UPDATE_START_FAILED);
     showError(text);
     statusBarText(text);
-    if (!m_SelectedSerialNumber.empty())
-    {
-        enableCameraControls();
-    }
+    enableCameraControls();
 }
 
 void MainWindow::updateFailedSlot(const QString& failure)
@@ -1154,18 +1004,14 @@ void MainWindow::updateFailedSlot(const QString& failure)
     m_UpdateInProgress = false;
     showError(failure);
     statusBarText(failure);
-    if (!m_SelectedSerialNumber.empty())
-    {
-        enableCameraControls();
-    }
+    enableCameraControls();
 }
 
 void MainWindow::updateCompletedSlot()
 {
     showPendingProgress();
     m_UpdateInProgress = false;
-    m_RebootAfterUpdate = true;
-    rebootCamera();
+    rebootCamera(RebootFlow::PURPOSE::AFTER_UPDATE);
 }
 
 // ---------------------------------------------------------------- languages
@@ -1236,7 +1082,7 @@ void MainWindow::refreshAfterLanguageChange()
     try
     {
         CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
-        showCameraDetails(*camera);
+        showCameraDetails(*camera, m_Phase == PHASE::CONNECTED);
         updateCameraControls(*camera);
     }
     catch (const std::exception& exception)

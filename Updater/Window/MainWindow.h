@@ -1,9 +1,10 @@
 #pragma once
 
-#include "Engine/CameraReboot.h"
 #include "Engine/CameraUpdate.h"
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdateRoad.h"
+
+#include "Window/RebootFlow.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -12,7 +13,6 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -33,6 +33,7 @@ class Camera;
 }
 
 class DialogSelectCamera;
+class LoadTable;
 class DialogSelectPackage;
 class QAction;
 class QActionGroup;
@@ -49,10 +50,23 @@ class QEvent;
 // threads and only compare the serial number (under a lock) and emit queued
 // signals. The window keeps a serial number, never a camera: every operation
 // takes a lease for its length. The update runs on the engine's worker and
-// the restart after it (or after a mode switch) on CameraReboot's; the
+// the restart after it (or after a mode switch) in RebootFlow; the
 // destructor waits for the update and cancels the restart's wait before the
 // registry is torn down, so neither worker outlives the window or its
 // camera, and closing during a restart does not wait out its 30 s.
+//
+// The window is in one PHASE at a time; every change goes through setPhase,
+// and applyControls derives every control's enabled and checked state from
+// the phase and the few facts it needs (the shown camera's mode, whether a
+// package fits it, whether one is selected).
+//
+// Slots: the ones named on_<object>_<signal> are bound by name when the
+// widgets are set up; every other slot is connected explicitly. Outcomes of
+// the engine, the restart and the registry arrive in <signal>Slot
+// (updateStartedSlot for CameraUpdate::updateStarted), the progress record's
+// figures in <figure>Changed (fileProgressChanged for
+// UpdateProgress::fileProgress), and the language menu's choice in
+// languageChanged. No slot is named otherwise.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -69,9 +83,27 @@ public:
 
     // The serial number of the camera the window works with; empty when none.
     std::string selectedSerialNumber() const;
+
+    enum class PHASE
+    {
+        // No camera shown: none found, refused, disconnected, or not back
+        // after a restart.
+        IDLE,
+        // Connecting to the selected camera and reading its details.
+        CONNECTING,
+        // A camera shown, in either mode.
+        CONNECTED,
+        // A run on the engine's worker.
+        UPDATING,
+        // The restart that ends a completed run.
+        REBOOTING_AFTER_UPDATE,
+        // The restart into the camera mode just written.
+        SWITCHING_MODE
+    };
+    PHASE phase() const { return m_Phase; }
     const QString& currentLanguage() const { return m_CurrentLanguage; }
     bool isUpdateInProgress() const { return m_UpdateInProgress; }
-    bool isRebooting() const { return m_Reboot->isRunning(); }
+    bool isRebooting() const { return m_RebootFlow->isRunning(); }
     CameraUpdate& cameraUpdate() { return m_CameraUpdate; }
 
     void applyLanguage(const QString& code);
@@ -123,7 +155,6 @@ private slots:
 
 private:
     void connectSignals();
-    void createReboot(const RebootTiming& timing);
     void fillLoadStatusDisplay();
     void setSelectedSerialNumber(const std::string& serialNumber);
 
@@ -134,18 +165,23 @@ private:
     void connectToCamera(bool afterReboot);
     void refuseCamera(const UpdateRoad::Outcome& outcome);
     void updateCameraControls(CameraInterface::Camera& camera);
-    void showCameraDetails(CameraInterface::Camera& camera);
-    void showCameraMode(bool u3v);
-    void restoreModeButtons(bool toU3V);
+    // The table is filled again from the selected package unless it keeps
+    // what a run showed.
+    void showCameraDetails(CameraInterface::Camera& camera, bool refillTable);
     void resetCameraDisplay();
+    // After a run or a restart that did not happen: the controls of the
+    // selected camera again, or idle without one.
     void enableCameraControls();
     void disconnectPrevious(const std::string& previous);
 
+    // The one way the phase changes; applies the controls.
+    void setPhase(PHASE phase);
+    void applyControls();
+
     void setupLoadTable();
+    // Empties the table; the progress bars go back to 0 with it.
     void clearLoadTable();
     void fillLoadTable(const Package& package);
-    void addLoadRow(const UpdateRoad::LoadRow& load);
-    int findLoadRow(const std::string& loadType) const;
     void resetLoadProgress();
     void resetProgressBars();
     // Progress reaches the widgets at most once per PROGRESS_REFRESH: a fast
@@ -158,15 +194,14 @@ private:
     void matchBundleToCamera();
     void preparePackage(const std::string& serialNumber, std::size_t chosen);
 
-    // Mode switch and restart, main thread; the wait runs on m_Reboot's worker.
+    // Mode switch and restart, main thread; the wait runs in m_RebootFlow.
     void switchCameraMode(bool toU3V);
-    void rebootCamera();
+    void rebootCamera(RebootFlow::PURPOSE purpose);
     void beginReboot();
     void onRebootSucceeded();
-    void onRebootFailed();
+    void onRebootFailed(RebootFlow::OUTCOME outcome);
     UpdateRoad::Outcome refreshVersionsAfterUpdate(CameraInterface::Camera& camera);
     void finishUpdateReboot(const UpdateRoad::Outcome& refreshed);
-    void endRebootCursor();
 
     void buildLanguageMenu();
     void installCatalogue(QTranslator& translator, const QString& fileName);
@@ -205,13 +240,22 @@ private:
     QString m_CurrentLanguage;
     QString m_LanguagePath;
     std::map<UpdateProgress::LoadStatus, std::pair<QString, QColor>> m_LoadStatusDisplay;
-    // The restart's worker; the window keeps no thread of its own.
-    std::unique_ptr<CameraReboot> m_Reboot;
+    // The restart and its worker; the window keeps no thread of its own.
+    std::unique_ptr<RebootFlow> m_RebootFlow;
+    PHASE m_Phase = PHASE::IDLE;
+    // What the controls need to know of the camera last shown.
+    struct CameraFacts
+    {
+        bool modeSupported = false;
+        bool u3v = false;
+        // The loaded bundle has a package for it.
+        bool compatible = false;
+    };
+    CameraFacts m_Camera;
+    // A run is under way from its start until the engine's end signal is
+    // handled; it outlasts UPDATING when the camera vanishes during the run.
     bool m_UpdateInProgress = false;
-    // Written on the restart's worker before its queued rebootComplete.
-    std::atomic<bool> m_ReconnectTimedOut{false};
-    bool m_RebootAfterUpdate = false;
-    bool m_RebootCursor = false;
+    // Re-entrancy guard: the camera selection dialog runs a nested loop.
     bool m_Connecting = false;
     std::unique_ptr<DialogSelectCamera> m_DialogSelectCamera;
     std::unique_ptr<DialogSelectPackage> m_DialogSelectPackage;

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-namespace Utilities
+namespace VxInternal
 {
-class Watchdog;
+class CameraRegistry;
 }
 
 namespace CameraInterface
@@ -29,8 +29,9 @@ namespace CameraInterface
 class CameraLease;
 class Stream;
 
-// The abstract camera, and in static members the process-wide registry of
-// attached cameras kept current by two watchdog threads.
+// The abstract camera, and in static members the face of the process-wide
+// registry of attached cameras kept current by two watchdog threads (the
+// registry itself is internal to the library).
 //
 // Lifetime of cameras: the registry owns them. A camera leaves the registry
 // only in a disconnection pass or when the workspace is torn down, and it is
@@ -66,6 +67,14 @@ public:
     virtual void connect() = 0;
     virtual void disconnect() = 0;
     virtual void suspend() = 0;
+    // The name of the adapter that made the camera, as the registry lists
+    // adapters ("Ostra", "Usb3Vision", "Simulated"); empty for a camera of an
+    // adapter that does not say. Constant for the camera's lifetime, so safe
+    // from any thread.
+    virtual std::string getAdapterName() const;
+    // The property names in the order the camera presents them; by default
+    // the order of getSupportedProperties(). Same states and threads as that.
+    virtual std::vector<std::string> getPropertyOrder() const;
 
     CameraState getState() const;
     bool isConnected() const;
@@ -121,31 +130,12 @@ protected:
     std::recursive_mutex m_Mutex;
 
 private:
-    friend class CameraLease;
-
-    static std::vector<std::unique_ptr<Camera>> getListOfCameras();
-    static void addNewCamerasToList(std::vector<std::unique_ptr<Camera>> found);
-    static void removeCameraFromList(const std::string& serialNumber);
-    static std::int32_t removeInactiveCamerasFromList();
-    static void removeAllCamerasFromList();
-    static void removeWatchdogs();
-    static bool callbackWatchdogNewConnect();
-    static bool callbackWatchdogDisconnect();
-    static void destroyWhenUnused(std::unique_ptr<Camera> camera);
+    friend class VxInternal::CameraRegistry;
 
     std::atomic<CameraState> m_State{CameraState::DISCONNECTED};
     PropertyChangeCallback m_PropertyChangeCallback;
     // Leases hold it shared; destruction takes it exclusively.
     std::shared_mutex m_UsageMutex;
-
-    static std::vector<std::unique_ptr<Camera>> m_Cameras;
-    static std::mutex m_CameraListMutex;
-    static NewConnectCallback m_NewConnectCallback;
-    static DisconnectCallback m_DisconnectCallback;
-    static std::mutex m_CallbackMutex;
-    static std::unique_ptr<Utilities::Watchdog> m_NewConnectWatchdog;
-    static std::unique_ptr<Utilities::Watchdog> m_DisconnectWatchdog;
-    static std::mutex m_WatchdogMutex;
 };
 
 } // namespace CameraInterface

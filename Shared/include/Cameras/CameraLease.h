@@ -4,6 +4,11 @@
 
 #include <shared_mutex>
 
+namespace VxInternal
+{
+class CameraRegistry;
+}
+
 namespace CameraInterface
 {
 
@@ -34,7 +39,7 @@ public:
     Camera& get() const;
 
 private:
-    friend class Camera;
+    friend class VxInternal::CameraRegistry;
     CameraLease(Camera& camera, std::shared_lock<std::shared_mutex> usage);
 
     Camera* m_Camera;

@@ -25,6 +25,16 @@ TEST_F(RegistryTest, ListIsOrderedBySerialNumberNotDiscovery)
     EXPECT_EQ(std::next(list.begin())->first, "B");
 }
 
+TEST_F(RegistryTest, ACameraOfAnAdapterThatDoesNotSayHasNoAdapterNameAndNameOrder)
+{
+    m_Adapter.attach("S1", "M");
+    Camera::initialiseWorkspace();
+    CameraInterface::CameraLease camera = Camera::acquireCamera("S1");
+    camera->connect();
+    EXPECT_EQ(camera->getAdapterName(), "");
+    EXPECT_EQ(camera->getPropertyOrder(), camera->getSupportedProperties());
+}
+
 TEST_F(RegistryTest, EnumeratingAListedSerialKeepsTheListedObject)
 {
     auto device = m_Adapter.attach("S1", "M");

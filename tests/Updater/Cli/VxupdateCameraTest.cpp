@@ -188,6 +188,27 @@ TEST_F(VxupdateCameras, TheCameraMustBeNamedWhenSeveralOrNoneFit)
     }
 }
 
+TEST_F(VxupdateCameras, EveryOneCameraCommandChoosesItsCameraAlike)
+{
+    const std::vector<QStringList> commands = {
+        {"info"}, {"get", "Gain"}, {"set", "Gain", "2"}, {"properties"}};
+    for (const QStringList& command : commands)
+    {
+        SCOPED_TRACE(command.join(' ').toStdString());
+        const Outcome several = vxupdate(command);
+        EXPECT_EQ(several.exitCode, 3);
+        EXPECT_TRUE(several.err.startsWith(
+            "Several cameras are attached; choose one with --serial:\n  SIM-0001  VX-2448M\n"))
+            << several.err;
+        EXPECT_TRUE(several.out.isEmpty()) << several.out;
+
+        const Outcome unknown = vxupdate(QStringList(command) << "--serial"
+                                                              << "SIM-9999");
+        EXPECT_EQ(unknown.exitCode, 1);
+        EXPECT_EQ(unknown.err, "Error: There is no camera with the serial number SIM-9999.\n");
+    }
+}
+
 TEST_F(VxupdateCameras, BundleVerifyPrintsOneJsonDocument)
 {
     writeBundle(path("b.zip"), manifest(package("VX-2448M", "0x1234", currentFirmwareLoad())),

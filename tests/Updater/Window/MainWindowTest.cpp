@@ -123,6 +123,28 @@ std::map<QString, QByteArray> twoLoadFiles(int firmwareSize = 40000)
             {QStringLiteral("fpga.bit"), Bundles::content(3000, 2)}};
 }
 
+// Every control the phase decides, as "name+" (enabled) or "name-", and the
+// radio buttons' checked state as "checked:Ostra" or "checked:U3V".
+QString controlStates(const MainWindow& window)
+{
+    const auto* connect = window.findChild<QAction*>(QStringLiteral("actionConnect_to_Camera"));
+    QStringList states{QStringLiteral("connect") + QLatin1Char(connect->isEnabled() ? '+' : '-')};
+    const std::vector<std::pair<const char*, const char*>> widgets{
+        {"mode", "camModeGroupBox"},       {"ostra", "radioButtonOstraMode"},
+        {"u3v", "radioButtonU3VMode"},     {"details", "camDetailsGroupBox"},
+        {"system", "sysDetailsGroupBox"},  {"table", "tableWidget"},
+        {"binaries", "selBinariesButton"}, {"package", "selPackageButton"},
+        {"update", "updateButton"},        {"exit", "exitButton"}};
+    for (const auto& [shortName, objectName] : widgets)
+    {
+        const auto* widget = window.findChild<QWidget*>(QLatin1String(objectName));
+        states << QString::fromLatin1(shortName) + QLatin1Char(widget->isEnabled() ? '+' : '-');
+    }
+    const auto* u3v = window.findChild<QRadioButton*>(QStringLiteral("radioButtonU3VMode"));
+    states << (u3v->isChecked() ? QStringLiteral("checked:U3V") : QStringLiteral("checked:Ostra"));
+    return states.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 class MainWindowTest : public QObject
@@ -367,9 +389,8 @@ private slots:
             Bundles::write(session.folder.filePath("d.zip"), twoLoadPackage(), twoLoadFiles());
         session.dropBundle(bundle);
         QCOMPARE(session.prompts.messages(),
-                 QStringList{QStringLiteral("Error|Failed to load binary package: Error with camera {serial "
-                                            "number: }: Camera was not found "
-                                            "in the list of available cameras.")});
+                 QStringList{
+                     QStringLiteral("Error|Failed to load binary package: There is no camera connected.")});
         QCOMPARE(session.prompts.shown.first().icon, QMessageBox::Critical);
         QCOMPARE(session.table()->rowCount(), 0);
     }
@@ -1039,6 +1060,191 @@ private slots:
         {
             QCOMPARE(translator.translate(context, text), QString::fromUtf8(text));
         }
+    }
+
+    // One row per phase (and per fact that changes the controls within one),
+    // reached through the real window; every control's state in it.
+    void phaseDecidesEveryControl_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<QString>("controls");
+        using PHASE = MainWindow::PHASE;
+        const auto row = [](const char* name, PHASE phase, const char* controls)
+        {
+            QTest::newRow(name) << QString::fromLatin1(name) << int(phase) << QString::fromLatin1(controls);
+        };
+        row("IDLE", PHASE::IDLE,
+            "connect+ mode- ostra- u3v- details- system- table- binaries- package- update- exit+ "
+            "checked:Ostra");
+        row("CONNECTING", PHASE::CONNECTING,
+            "connect- mode- ostra- u3v- details- system- table- binaries- package- update- exit+ "
+            "checked:Ostra");
+        row("CONNECTED", PHASE::CONNECTED,
+            "connect+ mode+ ostra+ u3v+ details+ system+ table+ binaries+ package- update- exit+ "
+            "checked:Ostra");
+        row("CONNECTED with a package", PHASE::CONNECTED,
+            "connect+ mode+ ostra+ u3v+ details+ system+ table+ binaries+ package+ update+ exit+ "
+            "checked:Ostra");
+        row("CONNECTED in USB3 Vision mode", PHASE::CONNECTED,
+            "connect+ mode+ ostra+ u3v+ details+ system+ table- binaries- package- update- exit+ "
+            "checked:U3V");
+        row("CONNECTED without a mode property", PHASE::CONNECTED,
+            "connect+ mode+ ostra- u3v- details+ system+ table+ binaries+ package- update- exit+ "
+            "checked:Ostra");
+        row("UPDATING", PHASE::UPDATING,
+            "connect- mode- ostra- u3v- details+ system+ table+ binaries- package- update- exit+ "
+            "checked:Ostra");
+        row("REBOOTING_AFTER_UPDATE", PHASE::REBOOTING_AFTER_UPDATE,
+            "connect- mode- ostra- u3v- details- system- table- binaries- package- update- exit+ "
+            "checked:Ostra");
+        row("SWITCHING_MODE", PHASE::SWITCHING_MODE,
+            "connect- mode- ostra- u3v- details- system- table- binaries- package- update- exit+ "
+            "checked:U3V");
+    }
+
+    void phaseDecidesEveryControl()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(int, phase);
+        QFETCH(QString, controls);
+        RigCamera rigCamera = camera("SIM-A");
+        if (scenario.contains(QLatin1String("USB3 Vision")))
+        {
+            rigCamera.usb3VisionMode = "Enabled";
+        }
+        if (scenario.contains(QLatin1String("without a mode")))
+        {
+            rigCamera.usb3VisionMode.clear();
+        }
+        Session session({rigCamera}, scenario == QLatin1String("IDLE") ? std::vector<std::string>{}
+                                                                       : std::vector<std::string>{"SIM-A"});
+        session.rebootTiming = {std::chrono::milliseconds(2000), std::chrono::milliseconds(6000)};
+        QString seen;
+        int seenPhase = -1;
+        const auto look = [&]()
+        {
+            seen = controlStates(*session.window);
+            seenPhase = int(session.window->phase());
+            // tools/screenshots.sh keeps a picture of every phase, the short
+            // ones included.
+            const QString pictures = qEnvironmentVariable("VX_PHASE_PICTURES");
+            if (!pictures.isEmpty())
+            {
+                const QString name = scenario.toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+                QVERIFY(session.window->grab().save(pictures + QStringLiteral("/phase-") + name +
+                                                    QStringLiteral(".png")));
+            }
+        };
+        session.window = std::make_unique<MainWindow>();
+        session.window->setRebootTiming(session.rebootTiming);
+        if (scenario != QLatin1String("IDLE"))
+        {
+            // Restarts last until the window goes.
+            session.rig.vanishOnReboot("SIM-A", std::chrono::milliseconds(-1));
+        }
+        if (scenario == QLatin1String("CONNECTING"))
+        {
+            // Runs in the one turn of the event loop the connection allows
+            // while it says "Connecting to camera...".
+            QMetaObject::invokeMethod(session.window.get(), look, Qt::QueuedConnection);
+        }
+        session.window->show();
+        const QString bundle =
+            Bundles::write(session.folder.filePath("p.zip"), twoLoadPackage(), twoLoadFiles(200000));
+        if (scenario.contains(QLatin1String("package")) || scenario.startsWith(QLatin1String("UPDATING")) ||
+            scenario.startsWith(QLatin1String("REBOOTING")))
+        {
+            session.chooseBundle(bundle);
+        }
+        if (scenario == QLatin1String("UPDATING") || scenario == QLatin1String("REBOOTING_AFTER_UPDATE"))
+        {
+            session.widget<QPushButton>("updateButton")->click();
+        }
+        if (scenario == QLatin1String("REBOOTING_AFTER_UPDATE"))
+        {
+            QTRY_COMPARE_WITH_TIMEOUT(session.status(),
+                                      QStringLiteral("Update completed. Rebooting camera..."), 20000);
+        }
+        if (scenario == QLatin1String("SWITCHING_MODE"))
+        {
+            session.clickMode(true);
+        }
+        if (scenario != QLatin1String("CONNECTING"))
+        {
+            look();
+        }
+        QCOMPARE(seenPhase, phase);
+        QCOMPARE(seen, controls);
+    }
+
+    // Update with no camera selected (the selection dialog was cancelled):
+    // the warning, and the camera mode box stays as it was.
+    void updateWithoutACameraKeepsTheModeBox()
+    {
+        Session session({camera("SIM-A"), camera("SIM-B")}, {"SIM-A", "SIM-B"});
+        session.dialogs.on(QStringLiteral("DialogSelectCamera"),
+                           [](QDialog& dialog) { selectRowAndPress(dialog, 0, QStringLiteral("Select")); });
+        session.start();
+        session.chooseBundle(
+            Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), twoLoadFiles()));
+        session.dialogs.on(QStringLiteral("DialogSelectCamera"),
+                           [](QDialog& dialog) { press(dialog, QStringLiteral("Close")); });
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.window->selectedSerialNumber(), std::string());
+        session.prompts.clear();
+        session.widget<QPushButton>("updateButton")->click();
+        QCOMPARE(session.prompts.messages().last(), NO_CAMERA);
+        QVERIFY(session.enabled("camModeGroupBox"));
+        QCOMPARE(session.window->phase(), MainWindow::PHASE::CONNECTED);
+        // Connecting again gives the full controls back.
+        session.dialogs.on(QStringLiteral("DialogSelectCamera"),
+                           [](QDialog& dialog) { selectRowAndPress(dialog, 1, QStringLiteral("Select")); });
+        session.widget<QAction>("actionConnect_to_Camera")->trigger();
+        QCOMPARE(session.window->selectedSerialNumber(), std::string("SIM-B"));
+        QVERIFY(session.enabled("camModeGroupBox"));
+        QVERIFY(session.enabled("selBinariesButton"));
+    }
+
+    void progressBarsClearedWhenTheTableEmpties()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.chooseBundle(
+            Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), twoLoadFiles()));
+        QCOMPARE(session.table()->rowCount(), 2);
+        session.widget<QProgressBar>("fileProgressBar")->setValue(40);
+        session.widget<QProgressBar>("overallProgressBar")->setValue(60);
+        const QString other = Bundles::write(
+            session.folder.filePath("o.zip"),
+            Bundles::package(Bundles::flashLoad(1, QStringLiteral("Firmware"), QStringLiteral("fw.bin"),
+                                                QStringLiteral("2.5")),
+                             QString(), QStringLiteral("VX-Other")),
+            {{QStringLiteral("fw.bin"), Bundles::content(100, 1)}});
+        session.chooseBundle(other);
+        QCOMPARE(session.table()->rowCount(), 0);
+        QCOMPARE(session.widget<QProgressBar>("fileProgressBar")->value(), 0);
+        QCOMPARE(session.widget<QProgressBar>("overallProgressBar")->value(), 0);
+    }
+
+    void progressClearedByAModeSwitch()
+    {
+        Session session({camera("SIM-A")}, {"SIM-A"});
+        session.start();
+        session.chooseBundle(
+            Bundles::write(session.folder.filePath("u.zip"), twoLoadPackage(), twoLoadFiles()));
+        session.table()->item(0, 3)->setText(QStringLiteral("100%"));
+        session.table()->item(0, 4)->setText(QStringLiteral("Done"));
+        session.widget<QProgressBar>("fileProgressBar")->setValue(100);
+        session.widget<QProgressBar>("overallProgressBar")->setValue(100);
+        session.rig.vanishOnReboot("SIM-A", std::chrono::milliseconds(50));
+        session.clickMode(true);
+        QTRY_COMPARE_WITH_TIMEOUT(session.status(), QStringLiteral("Camera connected."), 5000);
+        QVERIFY(session.u3vChecked());
+        QCOMPARE(session.widget<QProgressBar>("fileProgressBar")->value(), 0);
+        QCOMPARE(session.widget<QProgressBar>("overallProgressBar")->value(), 0);
+        // The loads stay listed, without what the last run showed.
+        QCOMPARE(tableRows(*session.table()), (QStringList{"Firmware|2.4.1|2.5||", "FPGA|1.7|1.8||"}));
     }
 };
 

@@ -67,7 +67,9 @@ public:
     unsigned int getInterfaceType() const;
     // The names of the properties built at the last connect, in the order of
     // the camera's property table (getSupportedProperties() sorts by name).
-    const std::vector<std::string>& getPropertyOrder() const;
+    std::vector<std::string> getPropertyOrder() const override;
+    // "Ostra".
+    std::string getAdapterName() const override;
 
     // The keys of getCameraInfo(), in order.
     static const std::vector<std::string>& cameraInfoKeys();

@@ -38,6 +38,8 @@ public:
     std::map<std::string, std::string> getCameraInfo() override;
     std::string getSerialNumber() override;
     std::string getModelName() override;
+    // "Simulated".
+    std::string getAdapterName() const override;
     bool isCameraAlive() override;
     void connect() override;
     void disconnect() override;

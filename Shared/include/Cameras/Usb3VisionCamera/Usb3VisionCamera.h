@@ -41,6 +41,8 @@ public:
     std::map<std::string, std::string> getCameraInfo() override;
     std::string getSerialNumber() override;
     std::string getModelName() override;
+    // "Usb3Vision".
+    std::string getAdapterName() const override;
     // Fewer than two of three reads of "USB3 Vision Mode" fail.
     bool isCameraAlive() override;
     void connect() override;

@@ -2,24 +2,24 @@
 
 #include "Cameras/OstraCamera/CGigE.h"
 
+#include "Adapters/Ostra/Functions/OstraEraseFlash.h"
+#include "Adapters/Ostra/Functions/OstraJtag.h"
+#include "Adapters/Ostra/Functions/OstraReadFlash.h"
+#include "Adapters/Ostra/Functions/OstraReadFlashStatus.h"
+#include "Adapters/Ostra/Functions/OstraReboot.h"
+#include "Adapters/Ostra/Functions/OstraUpdateFlash.h"
+#include "Adapters/Ostra/Functions/OstraWriteFlash.h"
+#include "Adapters/Ostra/Functions/OstraWriteFlashStatus.h"
+#include "Adapters/Ostra/Functions/OstraWriteRam.h"
+#include "Adapters/Ostra/OstraStream.h"
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException.h"
 #include "Exceptions/VxAppsException_Camera.h"
 #include "Functions/FunctionVocabulary.h"
-#include "Functions/Ostra/OstraEraseFlash.h"
-#include "Functions/Ostra/OstraJtag.h"
-#include "Functions/Ostra/OstraReadFlash.h"
-#include "Functions/Ostra/OstraReadFlashStatus.h"
-#include "Functions/Ostra/OstraReboot.h"
-#include "Functions/Ostra/OstraUpdateFlash.h"
-#include "Functions/Ostra/OstraWriteFlash.h"
-#include "Functions/Ostra/OstraWriteFlashStatus.h"
-#include "Functions/Ostra/OstraWriteRam.h"
 #include "OstraFrameImage.h"
 #include "OstraModels.h"
 #include "OstraPropertyBuilder.h"
 #include "Properties/PropertyNames.h"
-#include "Streams/OstraStream.h"
 
 #include <cstdio>
 #include <exception>
@@ -312,9 +312,14 @@ void* OstraCamera::getHandle() const
     return m_Handle;
 }
 
-const std::vector<std::string>& OstraCamera::getPropertyOrder() const
+std::vector<std::string> OstraCamera::getPropertyOrder() const
 {
     return m_PropertyOrder;
+}
+
+std::string OstraCamera::getAdapterName() const
+{
+    return "Ostra";
 }
 
 const OSTRA_VERSION& OstraCamera::getVersionRecord() const

@@ -1,12 +1,12 @@
 #include "Cameras/Usb3VisionCamera/Usb3VisionCamera.h"
 
+#include "Adapters/Usb3Vision/Functions/Usb3VisionReboot.h"
+#include "Adapters/Usb3Vision/Usb3VisionUsb3VisionMode.h"
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException_Camera.h"
 #include "Functions/FunctionVocabulary.h"
-#include "Functions/Usb3Vision/Usb3VisionReboot.h"
 #include "Properties/MemoryProperty.h"
 #include "Properties/PropertyNames.h"
-#include "Properties/Usb3VisionUsb3VisionMode.h"
 
 #include <cstring>
 #include <functional>
@@ -105,6 +105,11 @@ std::map<std::string, std::string> Usb3VisionCamera::getCameraInfo()
 std::string Usb3VisionCamera::getSerialNumber()
 {
     return m_SerialNumber;
+}
+
+std::string Usb3VisionCamera::getAdapterName() const
+{
+    return "Usb3Vision";
 }
 
 std::string Usb3VisionCamera::getModelName()

@@ -1,6 +1,7 @@
 // The USB3 Vision camera adapter over the shipped device library and real
 // libusb, against emulated cameras in a umockdev testbed.
 #include "Cameras/Usb3VisionCamera/Usb3VisionCamera.h"
+#include "Cameras/CameraAdapters.h"
 #include "Exceptions/VxAppsException_InvalidArgument.h"
 #include "Exceptions/VxAppsException_Property.h"
 #include "Records/Usb3VisionInfo.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -100,6 +102,14 @@ protected:
 
     std::unique_ptr<Usb3VisionCamera> m_Camera;
 };
+
+TEST_F(Usb3VisionCameraTest, ReportsTheNameItsAdapterIsListedUnder)
+{
+    const CameraInterface::Camera& camera = *m_Camera;
+    EXPECT_EQ(camera.getAdapterName(), "Usb3Vision");
+    const auto adapters = CameraInterface::CameraAdapters::names();
+    EXPECT_NE(std::find(adapters.begin(), adapters.end(), camera.getAdapterName()), adapters.end());
+}
 
 TEST_F(Usb3VisionCameraTest, ListedWithIdentityAndItsInformation)
 {

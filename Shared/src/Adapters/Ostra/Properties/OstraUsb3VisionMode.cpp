@@ -1,7 +1,7 @@
-#include "Properties/OstraUsb3VisionMode.h"
+#include "Adapters/Ostra/Properties/OstraUsb3VisionMode.h"
 
+#include "Adapters/Ostra/OstraModels.h"
 #include "Cameras/OstraCamera/OstraCamera.h"
-#include "Cameras/OstraCamera/OstraModels.h"
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException_Property.h"
 #include "Records/OstraRecords.h"

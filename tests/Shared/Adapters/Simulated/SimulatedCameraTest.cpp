@@ -1,4 +1,5 @@
 #include "Cameras/SimulatedCamera/SimulatedCamera.h"
+#include "Cameras/CameraAdapters.h"
 #include "Exceptions/VxAppsException_Function.h"
 #include "Exceptions/VxAppsException_InvalidArgument.h"
 #include "Functions/FunctionVocabulary.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -108,6 +110,16 @@ TEST_F(SimulatedCameraTest, EnumeratesEntriesInFileOrder)
     EXPECT_EQ(cameras[1]->getSerialNumber(), "B2");
     EXPECT_EQ(cameras[0]->getState(), CameraInterface::CameraState::DISCONNECTED);
     EXPECT_TRUE(cameras[0]->isCameraAlive());
+}
+
+TEST_F(SimulatedCameraTest, ReportsTheNameItsAdapterIsListedUnder)
+{
+    const auto cameras = SimulatedCamera::getListOfCameras();
+    ASSERT_FALSE(cameras.empty());
+    const Camera& camera = *cameras[0];
+    EXPECT_EQ(camera.getAdapterName(), "Simulated");
+    const auto adapters = CameraInterface::CameraAdapters::names();
+    EXPECT_NE(std::find(adapters.begin(), adapters.end(), camera.getAdapterName()), adapters.end());
 }
 
 TEST_F(SimulatedCameraTest, ListIsReadOnceUntilTheSettingChanges)

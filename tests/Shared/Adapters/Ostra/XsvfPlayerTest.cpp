@@ -1,7 +1,7 @@
 #include "OstraRig.h"
 
+#include "Adapters/Ostra/Functions/XsvfPlayer.h"
 #include "Exceptions/VxAppsException_Function.h"
-#include "Functions/Ostra/XsvfPlayer.h"
 
 #include <atomic>
 #include <thread>

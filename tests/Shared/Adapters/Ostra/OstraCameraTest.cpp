@@ -1,5 +1,6 @@
 #include "OstraRig.h"
 
+#include "Cameras/CameraAdapters.h"
 #include "Exceptions/VxAppsException.h"
 #include "Exceptions/VxAppsException_Camera.h"
 #include "Exceptions/VxAppsException_CameraState.h"
@@ -75,6 +76,17 @@ TEST_F(OstraRig, EnumerationIdentifiesCamerasByDecimalSerialAndModelTable)
         EXPECT_EQ(cameras[i]->getModelName(), rows[i].model) << "a model missing from the table has no name";
         EXPECT_EQ(cameras[i]->getState(), CameraState::DISCONNECTED);
     }
+}
+
+TEST_F(OstraRig, ReportsTheNameItsAdapterIsListedUnder)
+{
+    loadRig({camera(1001)});
+    const auto cameras = OstraCamera::getListOfCameras();
+    ASSERT_EQ(cameras.size(), 1u);
+    const CameraInterface::Camera& camera = *cameras[0];
+    EXPECT_EQ(camera.getAdapterName(), "Ostra");
+    const auto adapters = CameraInterface::CameraAdapters::names();
+    EXPECT_NE(std::find(adapters.begin(), adapters.end(), camera.getAdapterName()), adapters.end());
 }
 
 TEST_F(OstraRig, AGigabitEthernetCameraIsNamedByItsMacAddress)

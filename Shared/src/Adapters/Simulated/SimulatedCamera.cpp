@@ -1,16 +1,16 @@
 #include "Cameras/SimulatedCamera/SimulatedCamera.h"
 
+#include "Adapters/Simulated/Functions/SimulatedEraseFlash.h"
+#include "Adapters/Simulated/Functions/SimulatedReadFlash.h"
+#include "Adapters/Simulated/Functions/SimulatedReadFlashStatus.h"
+#include "Adapters/Simulated/Functions/SimulatedReboot.h"
+#include "Adapters/Simulated/Functions/SimulatedUpdateFlash.h"
+#include "Adapters/Simulated/Functions/SimulatedWriteFlash.h"
+#include "Adapters/Simulated/Functions/SimulatedWriteFlashStatus.h"
+#include "Adapters/Simulated/SimulatedProperty.h"
 #include "Functions/FunctionVocabulary.h"
-#include "Functions/Simulated/SimulatedEraseFlash.h"
-#include "Functions/Simulated/SimulatedReadFlash.h"
-#include "Functions/Simulated/SimulatedReadFlashStatus.h"
-#include "Functions/Simulated/SimulatedReboot.h"
-#include "Functions/Simulated/SimulatedUpdateFlash.h"
-#include "Functions/Simulated/SimulatedWriteFlash.h"
-#include "Functions/Simulated/SimulatedWriteFlashStatus.h"
 #include "Imaging/Imaging.h"
 #include "Properties/PropertyNames.h"
-#include "Properties/SimulatedProperty.h"
 #include "SimulatedCameraList.h"
 
 #include <algorithm>
@@ -183,6 +183,11 @@ std::map<std::string, std::string> SimulatedCamera::getCameraInfo()
 std::string SimulatedCamera::getSerialNumber()
 {
     return m_SerialNumber;
+}
+
+std::string SimulatedCamera::getAdapterName() const
+{
+    return "Simulated";
 }
 
 std::string SimulatedCamera::getModelName()

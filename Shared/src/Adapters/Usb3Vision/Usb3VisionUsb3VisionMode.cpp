@@ -1,4 +1,4 @@
-#include "Properties/Usb3VisionUsb3VisionMode.h"
+#include "Adapters/Usb3Vision/Usb3VisionUsb3VisionMode.h"
 
 #include "Cameras/Usb3VisionCamera/Usb3VisionCamera.h"
 #include "Exceptions/ThrowSite.h"

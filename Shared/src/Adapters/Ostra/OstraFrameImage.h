@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Adapters/Ostra/OstraStream.h"
 #include "Imaging/Image.h"
-#include "Streams/OstraStream.h"
 
 #include <memory>
 #include <string>

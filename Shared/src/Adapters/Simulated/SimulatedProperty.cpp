@@ -1,4 +1,4 @@
-#include "Properties/SimulatedProperty.h"
+#include "Adapters/Simulated/SimulatedProperty.h"
 
 namespace CameraInterface::SimulatedAdapter
 {

@@ -132,7 +132,7 @@ TEST_F(OstraFunctions, AZeroDriverResultIsAFailedExecution)
     {
         EXPECT_STREQ(e.who(), "FunctionExecution");
         EXPECT_STREQ(e.why(), "Error with function {Write Flash }: Failed to execute function.");
-        EXPECT_NE(std::string(e.where()).find("[Shared/src/Functions/Ostra/OstraWriteFlash.cpp]"),
+        EXPECT_NE(std::string(e.where()).find("[Shared/src/Adapters/Ostra/Functions/OstraWriteFlash.cpp]"),
                   std::string::npos)
             << e.where();
     }

@@ -153,6 +153,9 @@ TEST_F(OstraProperties, BuiltInTableOrderWithClockSpeedAfterItsVideoSource)
                                                "Clock Speed"};
     EXPECT_EQ(m_Camera->getPropertyOrder(), expected);
     EXPECT_EQ(m_Camera->getSupportedProperties().size(), expected.size());
+    // Front ends ask through the abstract camera and get the table order too.
+    const CameraInterface::Camera& abstract = *m_Camera;
+    EXPECT_EQ(abstract.getPropertyOrder(), expected);
 }
 
 TEST_F(OstraProperties, AProbeLeavesOutOnlyPropertiesTheDriverDoesNotHave)

@@ -1,4 +1,4 @@
-#include "Functions/Usb3Vision/Usb3VisionReboot.h"
+#include "Adapters/Usb3Vision/Functions/Usb3VisionReboot.h"
 
 #include "Cameras/Usb3VisionCamera/Usb3VisionCamera.h"
 #include "Functions/FunctionArguments.h"
