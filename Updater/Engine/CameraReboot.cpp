@@ -6,7 +6,6 @@
 #include "Engine/OperatorTexts.h"
 
 #include "Cameras/CameraLease.h"
-#include "Cameras/SimulatedCamera/SimulatedCamera.h"
 #include "Functions/FunctionVocabulary.h"
 
 #include <cstdint>
@@ -33,9 +32,9 @@ public:
 };
 
 // Simulated cameras restart in memory: the object stays listed and alive.
-bool restartsInPlace(CameraInterface::Camera& camera)
+bool restartsInPlace(const CameraInterface::Camera& camera)
 {
-    return dynamic_cast<CameraInterface::SimulatedAdapter::SimulatedCamera*>(&camera) != nullptr;
+    return camera.getAdapterName() == "Simulated";
 }
 
 void ignoreDisconnection(const std::string& /*modelName*/, const std::string& /*serialNumber*/) {}
