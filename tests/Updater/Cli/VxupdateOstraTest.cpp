@@ -198,11 +198,11 @@ TEST_F(VxupdateRig, ACameraThatDoesNotComeBackHasNoVersionsAfterAndStopsNoOther)
     EXPECT_EQ(cameras[0]["outcome"].toString(), "updated");
     EXPECT_EQ(cameras[1]["outcome"].toString(), "failed");
     EXPECT_EQ(cameras[1]["failure"].toString(), "Camera reconnection timed out.");
-    for (const auto& load : cameras[0]["loads"].toArray())
+    for (const QJsonValue load : cameras[0]["loads"].toArray())
     {
         EXPECT_FALSE(load["versionAfter"].isNull()) << load["loadType"].toString().toStdString();
     }
-    for (const auto& load : cameras[1]["loads"].toArray())
+    for (const QJsonValue load : cameras[1]["loads"].toArray())
     {
         // Programmed, but never read back: the old versions are no versions after.
         EXPECT_TRUE(load["versionAfter"].isNull()) << load["loadType"].toString().toStdString();

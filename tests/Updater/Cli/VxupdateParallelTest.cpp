@@ -125,7 +125,7 @@ TEST_F(VxupdateParallel, OneBundlePackageServesTwoCamerasOfOneModel)
     // Each camera finds exactly one package: no choice to make.
     const Outcome planned = vxupdate({"update", path("demo.zip"), "--all", "--dry-run", "--json"});
     EXPECT_EQ(planned.exitCode, 0) << planned.err.toStdString();
-    for (const auto& camera : JsonSchemaCheck::checked(planned.out)["cameras"].toArray())
+    for (const QJsonValue camera : JsonSchemaCheck::checked(planned.out)["cameras"].toArray())
     {
         EXPECT_EQ(camera["outcome"].toString(), "planned") << camera["serialNumber"].toString().toStdString();
     }
@@ -192,7 +192,7 @@ TEST_F(VxupdateParallel, TheJsonOfARunAtOnceHoldsEveryCameraAndTheEnvelope)
     EXPECT_EQ(cameras[0]["outcome"].toString(), "updated");
     EXPECT_EQ(cameras[1]["outcome"].toString(), "failed");
     EXPECT_EQ(cameras[2]["outcome"].toString(), "updated");
-    for (const auto& load : cameras[1]["loads"].toArray())
+    for (const QJsonValue load : cameras[1]["loads"].toArray())
     {
         EXPECT_TRUE(load["versionAfter"].isNull()) << "SIM-0003 never ran, nothing was read after";
     }

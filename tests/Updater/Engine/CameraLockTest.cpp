@@ -26,8 +26,10 @@ public:
     {
         const QString path = CameraLock::lockFilePath(serial);
         // -o: the lock stays with flock itself, which the destructor ends.
-        m_Process.start(QStringLiteral("flock"), {QStringLiteral("-n"), QStringLiteral("-o"), path,
-                                                  QStringLiteral("sleep"), QStringLiteral("30")});
+        // Without -n: flock waits out a probe of ours that holds the lock
+        // for a moment below, instead of giving up.
+        m_Process.start(QStringLiteral("flock"),
+                        {QStringLiteral("-o"), path, QStringLiteral("sleep"), QStringLiteral("30")});
         EXPECT_TRUE(m_Process.waitForStarted());
         // Held once a lock of ours is refused.
         for (int attempt = 0; attempt < 200; ++attempt)
@@ -135,8 +137,9 @@ TEST(CameraLock, AWaitTakesTheCameraOnceTheOtherProgramLetsGo)
     const std::string serial = "WAIT-1";
     const QString path = CameraLock::lockFilePath(serial);
     QProcess holder;
-    holder.start(QStringLiteral("flock"), {QStringLiteral("-n"), QStringLiteral("-o"), path,
-                                           QStringLiteral("sleep"), QStringLiteral("0.4")});
+    // Without -n: flock waits out a probe of ours that holds the lock for a moment.
+    holder.start(QStringLiteral("flock"),
+                 {QStringLiteral("-o"), path, QStringLiteral("sleep"), QStringLiteral("0.4")});
     ASSERT_TRUE(holder.waitForStarted());
     CameraLock probe(serial);
     for (int attempt = 0; attempt < 200 && probe.acquire(); ++attempt)
