@@ -68,7 +68,7 @@ fs::path makeRig(const fs::path& folder, int count)
     }
     rig["rebootMs"] = REBOOT_MS;
     rig["flashFolder"] = "flash";
-    const fs::path path = folder / "rig.json";
+    fs::path path = folder / "rig.json";
     std::ofstream(path) << rig.dump(2);
     return path;
 }
@@ -92,12 +92,14 @@ Run vxupdate(const fs::path& rig, const std::vector<std::string>& arguments, con
     std::vector<std::string> words{VXUPDATE_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words)
     {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
     std::vector<char*> envp;
+    envp.reserve(environment.size() + 1);
     for (std::string& entry : environment)
     {
         envp.push_back(entry.data());
@@ -149,6 +151,7 @@ void require(bool condition, const std::string& what, const fs::path& log)
 } // namespace
 
 int main(int argc, char* argv[])
+try
 {
     const int cameras = argc > 1 ? std::atoi(argv[1]) : 8;
     if (cameras < 2 || cameras > 64)
@@ -214,4 +217,9 @@ int main(int argc, char* argv[])
     std::printf("wall time ratio (%d at once / one alone)  %.2f (goal: at most 1.30)\n", cameras, ratio);
     fs::remove_all(work);
     return identical == cameras ? 0 : 1;
+}
+catch (const std::exception& error)
+{
+    std::cerr << "LineBenchmark: " << error.what() << "\n";
+    return 1;
 }

@@ -79,7 +79,7 @@ CameraReboot::RebootedCamera CameraReboot::reboot(const std::string& serialNumbe
 {
     namespace Functions = CameraInterface::FunctionVocabulary;
     CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
-    const RebootedCamera rebooted{serialNumber, camera->getInstanceNumber(), restartsInPlace(*camera)};
+    RebootedCamera rebooted{serialNumber, camera->getInstanceNumber(), restartsInPlace(*camera)};
     std::vector<std::string> parameters{Functions::REBOOT_FIRMWARE};
     camera->perform(Functions::REBOOT, parameters);
     return rebooted;

@@ -43,7 +43,7 @@ QJsonObject checked(const QString& text)
     EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n"
                                                      << text.toStdString();
     EXPECT_TRUE(document.isObject()) << text.toStdString();
-    const QJsonObject object = document.object();
+    QJsonObject object = document.object();
     const QString schema = schemaOf(object);
     EXPECT_FALSE(schema.isEmpty()) << "no command in " << text.toStdString();
     if (!schema.isEmpty())
