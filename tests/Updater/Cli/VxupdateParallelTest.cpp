@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
 
 namespace
@@ -223,4 +224,45 @@ TEST_F(VxupdateParallel, JobsAndWaitsAreCheckedAsNumbers)
             << wrong.err.toStdString();
         EXPECT_TRUE(wrong.out.isEmpty());
     }
+}
+
+// Ctrl-C and a hang-up while cameras are programmed at once: the runs under
+// way go on to their end, and no further camera is started.
+TEST_F(VxupdateParallel, AnInterruptEndsTheRunsUnderWayAndStartsNoOther)
+{
+    attach({{"SIM-0001", "Veltrax"}, {"SIM-0004", "Veltrax"}, {"SIM-0005", "Veltrax"}});
+    ASSERT_EQ(vxupdate({"bundle", "demo", path("demo.zip")}).exitCode, 0);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VX_SIMULATED_CAMERAS", path("cameras.json"));
+    environment.insert("XDG_DATA_HOME", path("data"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VXUPDATE_PATH),
+                  {"update", path("demo.zip"), "--all", "--jobs", "2", "--yes"});
+    ASSERT_TRUE(process.waitForStarted());
+    // Two workers, three cameras: the third waits for a worker, which is
+    // free only after its camera's 10 s reboot wait.
+    QByteArray out;
+    while (out.count("Waiting for the camera to come back") < 2 && process.waitForReadyRead(30000))
+    {
+        out += process.readAllStandardOutput();
+    }
+    for (int signal : {SIGHUP, SIGINT})
+    {
+        ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), signal), 0);
+    }
+    ASSERT_TRUE(process.waitForFinished(90000));
+    out += process.readAllStandardOutput();
+    const QString text = QString::fromUtf8(out);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1) << "a camera was left alone";
+    EXPECT_TRUE(
+        QString::fromUtf8(process.readAllStandardError())
+            .contains("An update is in progress and cannot be stopped safely; it will end by itself."));
+    EXPECT_TRUE(text.contains("[SIM-0001] Update completed. Camera successfully rebooted.\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("[SIM-0004] Update completed. Camera successfully rebooted.\n"))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains("[SIM-0005]")) << text.toStdString();
+    EXPECT_TRUE(text.contains("SIM-0005: Not started: the run was interrupted.\n")) << text.toStdString();
 }
