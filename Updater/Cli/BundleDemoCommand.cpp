@@ -18,6 +18,7 @@
 
 #include <QTextStream>
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <vector>
@@ -44,8 +45,46 @@ bool isDemoCamera(CameraInterface::Camera& camera, bool& reportsProgrammedVersio
     return false;
 }
 
-// The simulated and emulated cameras the registry lists, as the
-// demonstration bundle needs them.
+// The camera's hardware revision, or -1 when it reports none.
+std::int32_t hardwareRevision(CameraInterface::Camera& camera)
+{
+    namespace Names = CameraInterface::PropertyNames;
+    if (!camera.isPropertySupported(Names::HARDWARE_REVISION))
+    {
+        return -1;
+    }
+    return static_cast<std::int32_t>(std::stol(camera.getProperty(Names::HARDWARE_REVISION).getValue()));
+}
+
+// The package already made for the camera's model and revision, or none.
+const DemoBundle::Camera* packageFor(const std::vector<DemoBundle::Camera>& cameras,
+                                     const DemoBundle::Camera& entry)
+{
+    for (const DemoBundle::Camera& made : cameras)
+    {
+        if (made.modelName == entry.modelName && made.cameraId == entry.cameraId &&
+            made.hardwareRevision == entry.hardwareRevision)
+        {
+            return &made;
+        }
+    }
+    return nullptr;
+}
+
+QString packageTitle(const DemoBundle::Camera& entry)
+{
+    QString title =
+        QStringLiteral("%1, camera ID %2").arg(QString::fromStdString(entry.modelName)).arg(entry.cameraId);
+    if (entry.hardwareRevision >= 0)
+    {
+        title += QStringLiteral(", hardware revision %1").arg(entry.hardwareRevision);
+    }
+    return title;
+}
+
+// The simulated and emulated cameras the registry lists, one entry per model
+// and hardware revision: two cameras of one kind share a package, since two
+// equal packages would each fit both and leave every camera asking which.
 std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
 {
     namespace Names = CameraInterface::PropertyNames;
@@ -67,9 +106,15 @@ std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
         entry.modelName = camera->getProperty(Names::MODEL_NAME).getValue();
         entry.cameraId =
             static_cast<std::uint32_t>(std::stoul(camera->getProperty(Names::CAMERA_ID).getValue()));
+        entry.hardwareRevision = hardwareRevision(*camera);
+        if (packageFor(cameras, entry) != nullptr)
+        {
+            out << "Camera " << QString::fromStdString(serial) << " (" << packageTitle(entry)
+                << ") shares the package made for its model.\n";
+            continue;
+        }
         cameras.push_back(entry);
-        out << "Package for " << QString::fromStdString(serial) << " ("
-            << QString::fromStdString(entry.modelName) << ", camera ID " << entry.cameraId << ")\n";
+        out << "Package for " << QString::fromStdString(serial) << " (" << packageTitle(entry) << ")\n";
     }
     return cameras;
 }
@@ -77,19 +122,19 @@ std::vector<DemoBundle::Camera> demoCameras(QTextStream& out)
 } // namespace
 
 BundleDemoCommand::BundleDemoCommand(QTextStream& out, QTextStream& err)
-    : Command(
-          {{QStringLiteral("bundle"), QStringLiteral("demo")},
-           QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
-           QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
-                          "vendor-driver cameras (VX_OSTRA_RIG) attached: generated boot loader and\n"
-                          "firmware images in the programmer's image format, an FPGA bit stream written\n"
-                          "bit-reversed, a zipped USB3 Vision description file with its record, and AFE\n"
-                          "data. None of it is real firmware: cameras of other kinds, real vendor-driver\n"
-                          "cameras among them, get no package.\n"),
-           {},
-           {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
-           false},
-          out, err)
+    : Command({{QStringLiteral("bundle"), QStringLiteral("demo")},
+               QStringLiteral("a demonstration bundle for the simulated and emulated cameras attached"),
+               QStringLiteral("Makes a demonstration bundle for the simulated cameras and the emulated\n"
+                              "vendor-driver cameras (VX_OSTRA_RIG) attached, one package per model and\n"
+                              "hardware revision: generated boot loader and firmware images in the\n"
+                              "programmer's image format, an FPGA bit stream written bit-reversed, a\n"
+                              "zipped USB3 Vision description file with its record, and AFE data. None of\n"
+                              "it is real firmware: cameras of other kinds, real vendor-driver cameras\n"
+                              "among them, get no package.\n"),
+               {},
+               {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
+               false},
+              out, err)
 {
 }
 

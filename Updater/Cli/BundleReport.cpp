@@ -113,33 +113,46 @@ QJsonObject document(const QString& bundlePath, bool verified, const BundleVerif
                 {QStringLiteral("tagValid"),
                  finding != nullptr ? QJsonValue(finding->tagValid) : QJsonValue()}});
         }
-        packages.append(QJsonObject{
-            {QStringLiteral("folder"), QString::fromStdString(CameraUpdate::packageFolderName(package))},
-            {QStringLiteral("modelName"), QString::fromStdString(package.modelName)},
-            {QStringLiteral("commercialName"), QString::fromStdString(package.commercialName)},
-            {QStringLiteral("modelFamily"), QString::fromStdString(package.modelFamily)},
-            {QStringLiteral("modelId"), static_cast<qint64>(package.modelId)},
-            {QStringLiteral("hardwareRevision"), package.hardwareRevision},
-            {QStringLiteral("loads"), loads}});
+        packages.append(
+            QJsonObject{{QStringLiteral("packageFolder"),
+                         QString::fromStdString(CameraUpdate::packageFolderName(package))},
+                        {QStringLiteral("modelName"), QString::fromStdString(package.modelName)},
+                        {QStringLiteral("commercialName"), QString::fromStdString(package.commercialName)},
+                        {QStringLiteral("modelFamily"), QString::fromStdString(package.modelFamily)},
+                        {QStringLiteral("modelId"), static_cast<qint64>(package.modelId)},
+                        // Null: the package fits any revision.
+                        {QStringLiteral("hardwareRevision"), package.hardwareRevision == Package::ANY_REVISION
+                                                                 ? QJsonValue()
+                                                                 : QJsonValue(package.hardwareRevision)},
+                        {QStringLiteral("loads"), loads}});
     }
     const QString& fault = verifier.lastError();
     const int lineBreak = fault.indexOf(QLatin1Char('\n'));
     return QJsonObject{
         {QStringLiteral("bundle"), bundlePath},
         {QStringLiteral("verified"), verified},
-        {QStringLiteral("fault"),
-         verified ? QJsonValue() : QJsonValue(lineBreak < 0 ? fault : fault.left(lineBreak))},
         {QStringLiteral("detail"),
          verified || lineBreak < 0 ? QJsonValue() : QJsonValue(fault.mid(lineBreak + 1))},
         {QStringLiteral("requiredUpdaterVersion"),
          manifest.requiredUpdaterVersion.isNull() ? QJsonValue()
                                                   : QJsonValue(manifest.requiredUpdaterVersion.toString())},
-        {QStringLiteral("updaterVersion"), verifier.updaterVersion().toString()},
+        {QStringLiteral("checkedUpdaterVersion"), verifier.updaterVersion().toString()},
         {QStringLiteral("signature"),
          verifier.signatureExamined() ? QJsonValue(signatureDocument(verifier.signature())) : QJsonValue()},
         {QStringLiteral("manifestSecurityTag"), textOrNull(manifest.manifestSecurityTag)},
         {QStringLiteral("warnings"), QJsonArray::fromStringList(verifier.warnings())},
         {QStringLiteral("packages"), packages}};
+}
+
+QString failure(bool verified, const BundleVerifier& verifier)
+{
+    if (verified)
+    {
+        return QString();
+    }
+    const QString& fault = verifier.lastError();
+    const int lineBreak = fault.indexOf(QLatin1Char('\n'));
+    return lineBreak < 0 ? fault : fault.left(lineBreak);
 }
 
 } // namespace BundleReport

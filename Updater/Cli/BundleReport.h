@@ -26,8 +26,11 @@ int print(const BundleVerifier& verifier, bool verified, const QString& faultPre
 // its error on `err`. Returns the exit code.
 int print(const BundleWriter& writer, bool written, QTextStream& out, QTextStream& err);
 
-// The findings as one document: the bundle, whether it verified, the fault
-// and its detail, versions, tag, warnings, and every package with its loads.
+// The findings, the body of the JSON document: the bundle, whether it
+// verified, the fault's detail, versions, tag, warnings, and every package
+// with its loads.
 QJsonObject document(const QString& bundlePath, bool verified, const BundleVerifier& verifier);
+// The fault's first line, empty when the bundle verified.
+QString failure(bool verified, const BundleVerifier& verifier);
 
 } // namespace BundleReport

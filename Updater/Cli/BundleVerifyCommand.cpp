@@ -6,8 +6,6 @@
 
 #include "Engine/BundleVerifier.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -54,20 +52,12 @@ int BundleVerifyCommand::execute(const QCommandLineParser& parser)
     {
         return BundleReport::print(verifier, verified, QStringLiteral("Error: "), m_Out, m_Err);
     }
-    if (json)
-    {
-        QJsonObject document = BundleReport::document(bundlePath, verified, verifier);
-        if (!missing.isEmpty())
-        {
-            document[QStringLiteral("fault")] = missing;
-        }
-        m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
-        m_Out.flush();
-    }
+    const int code = verified ? ExitCodes::SUCCESS : ExitCodes::FAILURE;
+    printJson(BundleReport::document(bundlePath, verified, verifier), code,
+              missing.isEmpty() ? BundleReport::failure(verified, verifier) : missing);
     if (!verified)
     {
         m_Err << "Error: " << (missing.isEmpty() ? verifier.lastError() : missing) << "\n";
-        return ExitCodes::FAILURE;
     }
-    return ExitCodes::SUCCESS;
+    return code;
 }

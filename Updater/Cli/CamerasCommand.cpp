@@ -10,20 +10,33 @@
 #include "Cameras/CameraLease.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QTextStream>
 
 #include <exception>
 
+namespace
+{
+
+QJsonValue textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+} // namespace
+
 CamerasCommand::CamerasCommand(QTextStream& out, QTextStream& err)
-    : Command({{QStringLiteral("cameras")},
-               QStringLiteral("the attached cameras: serial number, model name, state"),
-               QStringLiteral("Lists the attached cameras: serial number, model name, state.\n"),
-               {jsonOption()},
-               {},
-               true},
-              out, err)
+    : Command(
+          {{QStringLiteral("cameras")},
+           QStringLiteral("the attached cameras: serial number, model, adapter, mode, state"),
+           QStringLiteral("Lists the attached cameras: serial number, model name, the adapter that\n"
+                          "lists the camera (vendor driver, USB3 Vision, simulated), its mode (driver,\n"
+                          "u3v) and its state (available: attached and not connected by this program).\n"),
+           {jsonOption()},
+           {},
+           true},
+          out, err)
 {
 }
 
@@ -35,24 +48,32 @@ int CamerasCommand::execute(const QCommandLineParser& parser)
     for (const auto& [serial, model] : CameraInterface::Camera::getCamerasList())
     {
         QString state;
+        QString adapter;
+        QString mode;
         try
         {
-            state = Workspace::stateText(CameraInterface::Camera::acquireCamera(serial)->getState());
+            CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serial);
+            state = Workspace::stateText(camera->getState());
+            adapter = Workspace::adapterText(*camera);
+            mode = Workspace::modeText(*camera);
         }
         catch (const std::exception&)
         {
             // Gone since the list was taken.
             continue;
         }
-        table.addRow({QString::fromStdString(serial), QString::fromStdString(model), state});
+        table.addRow({QString::fromStdString(serial), QString::fromStdString(model),
+                      adapter.isEmpty() ? QStringLiteral("-") : adapter,
+                      mode.isEmpty() ? QStringLiteral("-") : mode, state});
         list.append(QJsonObject{{QStringLiteral("serialNumber"), QString::fromStdString(serial)},
-                                {QStringLiteral("modelName"), QString::fromStdString(model)},
+                                {QStringLiteral("modelName"), textOrNull(QString::fromStdString(model))},
+                                {QStringLiteral("adapter"), textOrNull(adapter)},
+                                {QStringLiteral("mode"), textOrNull(mode)},
                                 {QStringLiteral("state"), state}});
     }
     if (parser.isSet(QStringLiteral("json")))
     {
-        m_Out << QString::fromUtf8(
-            QJsonDocument(QJsonObject{{QStringLiteral("cameras"), list}}).toJson(QJsonDocument::Indented));
+        printJson(QJsonObject{{QStringLiteral("cameras"), list}}, ExitCodes::SUCCESS, QString());
     }
     else if (table.isEmpty())
     {

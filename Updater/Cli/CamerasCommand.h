@@ -3,7 +3,7 @@
 #include "Command.h"
 
 // "vxupdate cameras": the registry's cameras, one line each (serial number,
-// model name, state), or one JSON document.
+// model name, adapter, mode, state), or one JSON document.
 class CamerasCommand : public Command
 {
 public:

@@ -1,11 +1,14 @@
 #include "Command.h"
 
 #include "ExitCodes.h"
+#include "Workspace.h"
 
 #include "Engine/EngineLog.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
 
+#include <QJsonDocument>
+#include <QJsonValue>
 #include <QTextStream>
 
 #include <spdlog/sinks/stdout_sinks.h>
@@ -157,6 +160,7 @@ int Command::run(const QStringList& arguments, bool verbose)
     {
         return usageError(problem);
     }
+    m_StartTime = QDateTime::currentDateTimeUtc();
     startLog(verbose || parser.isSet(QStringLiteral("verbose")), arguments);
     const int code = execute(parser);
     m_Out.flush();
@@ -230,6 +234,42 @@ void Command::startLog(bool verbose, const QStringList& arguments) const
         logger->set_level(spdlog::level::info);
         logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
     }
+}
+
+void Command::printJson(const QJsonObject& body, int exitCode, const QString& failure)
+{
+    QJsonObject document = body;
+    const std::string log = m_Definition.keepsLogFile ? UpdaterLog::logFilePath() : std::string();
+    document.insert(QStringLiteral("schemaVersion"), JSON_SCHEMA_VERSION);
+    document.insert(QStringLiteral("command"), m_Definition.words.join(QLatin1Char(' ')));
+    document.insert(QStringLiteral("updaterVersion"), QLatin1String(UpdaterIdentity::APPLICATION_VERSION));
+    document.insert(QStringLiteral("startTime"), m_StartTime.toString(Qt::ISODateWithMs));
+    document.insert(QStringLiteral("endTime"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    document.insert(QStringLiteral("logFile"),
+                    log.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(log)));
+    document.insert(QStringLiteral("exitCode"), exitCode);
+    document.insert(QStringLiteral("failure"), failure.isEmpty() ? QJsonValue() : QJsonValue(failure));
+    m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+    m_Out.flush();
+}
+
+int Command::reportFailure(const QString& text)
+{
+    m_LastFailure = text;
+    m_Err << "Error: " << text << "\n";
+    m_Err.flush();
+    return ExitCodes::FAILURE;
+}
+
+int Command::chooseCamera(const QString& requested, std::string& serialNumber)
+{
+    return Workspace::chooseCamera(requested, serialNumber, m_Err, &m_LastFailure);
+}
+
+int Command::withCamera(const QString& requested,
+                        const std::function<int(CameraInterface::Camera&, const std::string&)>& work)
+{
+    return Workspace::withConnectedCamera(requested, m_Err, work, &m_LastFailure);
 }
 
 Command::Option Command::serialOption()

@@ -1,12 +1,21 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 class QTextStream;
+
+namespace CameraInterface
+{
+class Camera;
+}
 
 // One vxupdate command. A command declares what it takes as data (its words,
 // options and arguments, and whether it keeps the updater's log file); the
@@ -88,6 +97,31 @@ protected:
 
     const QStringList& positional() const { return m_Positional; }
 
+    // The version of the JSON vocabulary (docs/json.md); raised when a key
+    // changes its meaning or goes away, not when keys are added.
+    static constexpr int JSON_SCHEMA_VERSION = 1;
+
+    // Prints the one document of --json on standard output: the envelope
+    // every command shares (schemaVersion, command, updaterVersion,
+    // startTime, endTime, logFile, exitCode, failure), then the members of
+    // `body`. `failure` is the text shown on standard error, null when empty.
+    // Call once, at the end of execute. This is the only place that writes
+    // the envelope.
+    void printJson(const QJsonObject& body, int exitCode, const QString& failure);
+
+    // Shows "Error: <text>" on standard error and returns the failure exit
+    // code; the text is kept for the JSON document (lastFailure).
+    int reportFailure(const QString& text);
+    // Workspace::chooseCamera, its failure kept for the JSON document.
+    int chooseCamera(const QString& requested, std::string& serialNumber);
+    // Workspace::withConnectedCamera, its failures kept for the JSON
+    // document; `work` reports its own with reportFailure.
+    int withCamera(const QString& requested,
+                   const std::function<int(CameraInterface::Camera&, const std::string&)>& work);
+    const QString& lastFailure() const { return m_LastFailure; }
+    // Keeps a failure that was shown in a form of its own.
+    void keepFailure(const QString& text) { m_LastFailure = text; }
+
     QTextStream& m_Out;
     QTextStream& m_Err;
 
@@ -100,4 +134,6 @@ private:
 
     Definition m_Definition;
     QStringList m_Positional;
+    QDateTime m_StartTime;
+    QString m_LastFailure;
 };

@@ -193,6 +193,7 @@ void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
     Package package;
     package.modelName = camera.modelName;
     package.modelId = camera.cameraId;
+    package.hardwareRevision = camera.hardwareRevision < 0 ? Package::ANY_REVISION : camera.hardwareRevision;
     const QString folder =
         QString::fromStdString(CameraUpdate::packageFolderName(package)) + QLatin1Char('/');
     // Every camera model gets its own, reproducible bytes.
@@ -200,6 +201,11 @@ void DemoBundle::addPackage(QXmlStreamWriter& writer, const Camera& camera)
 
     writer.writeStartElement(QStringLiteral("Package"));
     writer.writeTextElement(QStringLiteral("ModelID"), hexadecimal(camera.cameraId));
+    if (package.hardwareRevision != Package::ANY_REVISION)
+    {
+        writer.writeTextElement(QStringLiteral("HardwareRevision"),
+                                QString::number(package.hardwareRevision));
+    }
     writer.writeTextElement(QStringLiteral("ModelName"), model);
     writer.writeTextElement(QStringLiteral("ModelFamily"), QStringLiteral("Demo"));
     writer.writeStartElement(QStringLiteral("Loads"));

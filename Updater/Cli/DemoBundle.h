@@ -11,7 +11,7 @@
 #include <vector>
 
 // A demonstration bundle for simulated cameras, generated here (no real
-// firmware is involved): one package per camera with a boot loader and a
+// firmware is involved): one package per model and hardware revision, with a boot loader and a
 // firmware in the programmer's image format, an FPGA bit stream written
 // bit-reversed, a zipped USB3 Vision description file with its information
 // record, and AFE timing data that the camera's own version makes
@@ -25,10 +25,14 @@
 class DemoBundle
 {
 public:
+    // One package is made per camera entry: the entries name distinct
+    // models and hardware revisions.
     struct Camera
     {
         std::string modelName;
         std::uint32_t cameraId = 0;
+        // The package fits this revision only; a negative one fits any.
+        std::int32_t hardwareRevision = -1;
         // Cameras of the emulated vendor driver report the firmware and FPGA
         // versions stamped into what was programmed (a "VXVS" stamp: see the
         // README's emulated cameras); their packages carry such stamps and

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QImageWriter>
+#include <QJsonValue>
 #include <QTextStream>
 
 #include <exception>
@@ -59,7 +60,8 @@ GrabCommand::GrabCommand(QTextStream& out, QTextStream& err)
             {{QStringLiteral("mode")}, QStringLiteral("video|still"), QStringLiteral("stream mode (video)")},
             {{QStringLiteral("output")},
              QStringLiteral("FILE.png"),
-             QStringLiteral("where the last frame goes (frame.png)")}},
+             QStringLiteral("where the last frame goes (frame.png)")},
+            jsonOption()},
            {},
            true},
           out, err)
@@ -82,59 +84,105 @@ int GrabCommand::execute(const QCommandLineParser& parser)
     {
         return usageError(QStringLiteral("--mode is video or still."));
     }
-    const QString output = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
-                                                                  : QStringLiteral("frame.png");
+    Grab grab;
+    grab.frames = frames;
+    grab.video = mode == QLatin1String("video");
+    grab.output = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
+                                                         : QStringLiteral("frame.png");
+    grab.json = parser.isSet(QStringLiteral("json"));
+    grab.body = QJsonObject{{QStringLiteral("serialNumber"), QJsonValue()},
+                            {QStringLiteral("modelName"), QJsonValue()},
+                            {QStringLiteral("streamMode"), mode},
+                            {QStringLiteral("frames"), frames},
+                            {QStringLiteral("width"), QJsonValue()},
+                            {QStringLiteral("height"), QJsonValue()},
+                            {QStringLiteral("seconds"), QJsonValue()},
+                            {QStringLiteral("framesPerSecond"), QJsonValue()},
+                            {QStringLiteral("driverFramesPerSecond"), QJsonValue()},
+                            {QStringLiteral("applicationFramesPerSecond"), QJsonValue()},
+                            {QStringLiteral("captureTime"), QJsonValue()},
+                            {QStringLiteral("outputFile"), QJsonValue()}};
+    const int code = take(parser.value(QStringLiteral("serial")), grab);
+    if (grab.json)
+    {
+        printJson(grab.body, code, lastFailure());
+    }
+    return code;
+}
+
+int GrabCommand::take(const QString& requested, Grab& grab)
+{
     Workspace workspace;
     std::string serialNumber;
-    const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
+    const int chosen = chooseCamera(requested, serialNumber);
     if (chosen != ExitCodes::SUCCESS)
     {
         return chosen;
     }
+    grab.body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
     try
     {
         CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
+        grab.body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
         camera->getProperty(CameraInterface::PropertyNames::STREAMING_MODE)
-            .setValue(mode == QLatin1String("video") ? "Video" : "Still");
+            .setValue(grab.video ? "Video" : "Still");
         std::unique_ptr<Imaging::Image> last;
         QElapsedTimer timer;
         {
             camera->startStream();
             const StreamGuard guard(*camera);
             timer.start();
-            for (int frame = 0; frame < frames; ++frame)
+            for (int frame = 0; frame < grab.frames; ++frame)
             {
                 last = camera->getImage();
             }
         }
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-        auto& statistics = camera->getStreamStatistics();
-        m_Out << frames << " frames of " << last->getWidth() << " x " << last->getHeight() << " in "
-              << QString::number(seconds, 'f', 3) << " s: " << QString::number(frames / seconds, 'f', 1)
-              << " frames per second\n"
-              << "Delivered by the driver: "
-              << QString::number(statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::DRIVER), 'f', 1)
-              << " frames per second\n"
-              << "Handed out: "
-              << QString::number(statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::APPLICATION),
-                                 'f', 1)
-              << " frames per second\n"
-              << "Last capture: " << QString::number(statistics.getCaptureTime() * 1000.0, 'f', 2) << " ms\n";
-        QImageWriter writer(output, "png");
+        record(grab, *camera, *last, seconds);
+        QImageWriter writer(grab.output, "png");
         if (!writer.write(picture(*last)))
         {
-            m_Err << "Error: the frame could not be written to " << output << ": " << writer.errorString()
-                  << "\n";
-            return ExitCodes::FAILURE;
+            return reportFailure(QStringLiteral("the frame could not be written to %1: %2")
+                                     .arg(grab.output, writer.errorString()));
         }
-        m_Out << "Last frame written to " << output << "\n";
+        grab.body[QStringLiteral("outputFile")] = grab.output;
+        if (!grab.json)
+        {
+            m_Out << "Last frame written to " << grab.output << "\n";
+        }
     }
     catch (const std::exception& error)
     {
-        m_Err << "Error: " << EngineLog::caught(error) << "\n";
-        return ExitCodes::FAILURE;
+        return reportFailure(EngineLog::caught(error));
     }
     return ExitCodes::SUCCESS;
+}
+
+void GrabCommand::record(Grab& grab, CameraInterface::Camera& camera, const Imaging::Image& last,
+                         double seconds)
+{
+    auto& statistics = camera.getStreamStatistics();
+    const double driver = statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::DRIVER);
+    const double application = statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::APPLICATION);
+    const double capture = statistics.getCaptureTime();
+    QJsonObject& body = grab.body;
+    body[QStringLiteral("width")] = static_cast<qint64>(last.getWidth());
+    body[QStringLiteral("height")] = static_cast<qint64>(last.getHeight());
+    body[QStringLiteral("seconds")] = seconds;
+    body[QStringLiteral("framesPerSecond")] = grab.frames / seconds;
+    body[QStringLiteral("driverFramesPerSecond")] = driver;
+    body[QStringLiteral("applicationFramesPerSecond")] = application;
+    body[QStringLiteral("captureTime")] = capture;
+    if (grab.json)
+    {
+        return;
+    }
+    m_Out << grab.frames << " frames of " << last.getWidth() << " x " << last.getHeight() << " in "
+          << QString::number(seconds, 'f', 3) << " s: " << QString::number(grab.frames / seconds, 'f', 1)
+          << " frames per second\n"
+          << "Delivered by the driver: " << QString::number(driver, 'f', 1) << " frames per second\n"
+          << "Handed out: " << QString::number(application, 'f', 1) << " frames per second\n"
+          << "Last capture: " << QString::number(capture * 1000.0, 'f', 2) << " ms\n";
 }
 
 QImage GrabCommand::picture(const Imaging::Image& image)

@@ -13,7 +13,7 @@
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
 
-#include <QJsonDocument>
+#include <QJsonValue>
 #include <QTextStream>
 
 #include <exception>
@@ -80,12 +80,17 @@ int ModeCommand::execute(const QCommandLineParser& parser)
     run.toUsb3Vision = mode == QLatin1String(USB3_VISION);
     run.yes = parser.isSet(QStringLiteral("yes"));
     run.json = parser.isSet(QStringLiteral("json"));
-    run.report[QStringLiteral("requestedMode")] = mode;
-    run.report[QStringLiteral("rebooted")] = false;
+    run.report = QJsonObject{{QStringLiteral("serialNumber"), QJsonValue()},
+                             {QStringLiteral("modelName"), QJsonValue()},
+                             {QStringLiteral("requestedMode"), mode},
+                             {QStringLiteral("previousMode"), QJsonValue()},
+                             {QStringLiteral("mode"), QJsonValue()},
+                             {QStringLiteral("rebooted"), false},
+                             {QStringLiteral("result"), QStringLiteral("failed")}};
     const int code = switchMode(run);
     if (run.json)
     {
-        m_Out << QString::fromUtf8(QJsonDocument(run.report).toJson(QJsonDocument::Indented));
+        printJson(run.report, code, lastFailure());
     }
     else
     {
@@ -97,7 +102,7 @@ int ModeCommand::execute(const QCommandLineParser& parser)
 int ModeCommand::switchMode(Run& run)
 {
     Workspace workspace;
-    int code = Workspace::chooseCamera(run.requestedSerial, run.serialNumber, m_Err);
+    int code = chooseCamera(run.requestedSerial, run.serialNumber);
     if (code != ExitCodes::SUCCESS)
     {
         run.report[QStringLiteral("result")] = QStringLiteral("failed");
@@ -121,7 +126,8 @@ int ModeCommand::switchMode(Run& run)
     {
         EngineLog::info(QStringLiteral("Mode switch cancelled."));
         run.report[QStringLiteral("result")] = QStringLiteral("cancelled");
-        m_Err << "Mode switch cancelled; the camera was not changed.\n";
+        keepFailure(QStringLiteral("Mode switch cancelled; the camera was not changed."));
+        m_Err << lastFailure() << "\n";
         return ExitCodes::FAILURE;
     }
     code = writeMode(run);
@@ -260,9 +266,8 @@ int ModeCommand::fail(Run& run, const QString& message, const QString& detail)
 {
     EngineLog::error(detail.isEmpty() ? message : message + QLatin1Char(' ') + detail);
     run.report[QStringLiteral("result")] = QStringLiteral("failed");
-    run.report[QStringLiteral("error")] = message;
     m_Out.flush();
-    m_Err << "Error: " << message << "\n";
+    reportFailure(message);
     if (!detail.isEmpty())
     {
         m_Err << detail << "\n";

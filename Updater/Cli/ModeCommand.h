@@ -34,9 +34,9 @@ private:
         bool toUsb3Vision = false;
         bool yes = false;
         bool json = false;
-        // What --json prints: serialNumber, modelName, requestedMode,
-        // previousMode, mode, rebooted, result ("switched", "unchanged",
-        // "cancelled", "failed"), error, and for a refused switch its
+        // What --json prints besides the envelope: serialNumber, modelName,
+        // requestedMode, previousMode, mode, rebooted, result ("switched",
+        // "unchanged", "cancelled", "failed"), and for a refused switch its
         // reason ("mode not supported", "no description file").
         QJsonObject report;
     };

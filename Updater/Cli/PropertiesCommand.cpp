@@ -8,8 +8,8 @@
 #include "Cameras/Camera.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QTextStream>
 
 PropertiesCommand::PropertiesCommand(QTextStream& out, QTextStream& err)
@@ -29,29 +29,37 @@ PropertiesCommand::PropertiesCommand(QTextStream& out, QTextStream& err)
 
 int PropertiesCommand::execute(const QCommandLineParser& parser)
 {
-    return Workspace::withConnectedCamera(
-        parser.value(QStringLiteral("serial")), m_Err,
-        [&](CameraInterface::Camera& camera, const std::string& serialNumber)
-        {
-            QJsonArray properties;
-            for (const std::string& name : Workspace::propertyNames(camera))
-            {
-                properties.append(PropertyListing::describe(camera.getProperty(name)));
-            }
-            if (parser.isSet(QStringLiteral("json")))
-            {
-                const QJsonObject document{
-                    {QStringLiteral("serialNumber"), QString::fromStdString(serialNumber)},
-                    {QStringLiteral("properties"), properties}};
-                m_Out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
-                return ExitCodes::SUCCESS;
-            }
-            TextTable table = PropertyListing::table();
-            for (const auto& item : properties)
-            {
-                table.addRow(PropertyListing::row(item.toObject()));
-            }
-            table.print(m_Out);
-            return ExitCodes::SUCCESS;
-        });
+    const bool json = parser.isSet(QStringLiteral("json"));
+    QJsonObject body{{QStringLiteral("serialNumber"), QJsonValue()},
+                     {QStringLiteral("modelName"), QJsonValue()},
+                     {QStringLiteral("properties"), QJsonValue()}};
+    const int code =
+        withCamera(parser.value(QStringLiteral("serial")),
+                   [&](CameraInterface::Camera& camera, const std::string& serialNumber)
+                   {
+                       body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
+                       body[QStringLiteral("modelName")] = QString::fromStdString(camera.getModelName());
+                       QJsonArray properties;
+                       for (const std::string& name : Workspace::propertyNames(camera))
+                       {
+                           properties.append(PropertyListing::describe(camera.getProperty(name)));
+                       }
+                       body[QStringLiteral("properties")] = properties;
+                       if (!json)
+                       {
+                           TextTable table = PropertyListing::table();
+                           for (const auto& item : properties)
+                           {
+                               table.addRow(PropertyListing::row(item.toObject()));
+                           }
+                           table.print(m_Out);
+                       }
+                       return ExitCodes::SUCCESS;
+                   });
+    if (json)
+    {
+        printJson(body, code, lastFailure());
+    }
+    return code;
+}
 }

@@ -2,6 +2,9 @@
 
 #include "Command.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
+
 namespace CameraInterface
 {
 class Property;
@@ -18,4 +21,7 @@ public:
 
 protected:
     int execute(const QCommandLineParser& parser) override;
+
+private:
+    // The properties as described, as a table.
 };

@@ -74,7 +74,7 @@ QJsonObject describe(CameraInterface::Property& property)
     }
     catch (const std::exception& error)
     {
-        entry.insert(QStringLiteral("error"), EngineLog::caught(error));
+        entry.insert(QStringLiteral("failure"), EngineLog::caught(error));
     }
     return entry;
 }
@@ -147,10 +147,10 @@ TextTable table()
 QStringList row(const QJsonObject& entry)
 {
     const QString name = entry.value(QStringLiteral("name")).toString() + QLatin1Char(':');
-    if (entry.contains(QStringLiteral("error")))
+    if (entry.contains(QStringLiteral("failure")))
     {
         return {name,
-                QStringLiteral("(") + entry.value(QStringLiteral("error")).toString() + QLatin1Char(')')};
+                QStringLiteral("(") + entry.value(QStringLiteral("failure")).toString() + QLatin1Char(')')};
     }
     return {name, entry.value(QStringLiteral("value")).toString(), rangeText(entry), accessText(entry)};
 }

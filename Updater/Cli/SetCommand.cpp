@@ -1,10 +1,11 @@
 #include "SetCommand.h"
 
 #include "ExitCodes.h"
-#include "Workspace.h"
 
+#include "Cameras/Camera.h"
 #include "Properties/Property.h"
 
+#include <QJsonValue>
 #include <QTextStream>
 
 SetCommand::SetCommand(QTextStream& out, QTextStream& err)
@@ -15,7 +16,7 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
                               "values. Prints the value the camera reports afterwards. A property that\n"
                               "refuses the write (read-only, or not writable now) exits with failure,\n"
                               "with the library's message when it gives one.\n"),
-               {serialOption()},
+               {serialOption(), jsonOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")},
                 {QStringLiteral("VALUE"), QStringLiteral("the value to write")}},
                true},
@@ -25,23 +26,44 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
 
 int SetCommand::execute(const QCommandLineParser& parser)
 {
-    return Workspace::withConnectedCamera(
-        parser.value(QStringLiteral("serial")), m_Err,
-        [&](CameraInterface::Camera& camera, const std::string& /*serialNumber*/)
-        {
-            CameraInterface::Property& property = camera.getProperty(positional().at(0).toStdString());
-            const bool writable = !property.isReadOnly() && property.isAvailableForWriting();
-            // Adapters that refuse a write throw with their own message here.
-            property.setValue(positional().at(1).toStdString());
-            if (!writable)
-            {
-                // Others ignore it silently: that must not look like success.
-                m_Err << "Error: " << QString::fromStdString(property.getName())
-                      << " cannot be written: the value was left unchanged.\n";
-                return ExitCodes::FAILURE;
-            }
-            m_Out << QString::fromStdString(property.getName()) << ": "
-                  << QString::fromStdString(property.getValue()) << "\n";
-            return ExitCodes::SUCCESS;
-        });
+    const bool json = parser.isSet(QStringLiteral("json"));
+    QJsonObject body{{QStringLiteral("serialNumber"), QJsonValue()},
+                     {QStringLiteral("modelName"), QJsonValue()},
+                     {QStringLiteral("property"), positional().at(0)},
+                     {QStringLiteral("requestedValue"), positional().at(1)},
+                     {QStringLiteral("value"), QJsonValue()},
+                     {QStringLiteral("written"), false}};
+    const int code = withCamera(parser.value(QStringLiteral("serial")),
+                                [&](CameraInterface::Camera& camera, const std::string& serialNumber)
+                                { return write(camera, serialNumber, json, body); });
+    if (json)
+    {
+        printJson(body, code, lastFailure());
+    }
+    return code;
+}
+
+int SetCommand::write(CameraInterface::Camera& camera, const std::string& serialNumber, bool json,
+                      QJsonObject& body)
+{
+    body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
+    body[QStringLiteral("modelName")] = QString::fromStdString(camera.getModelName());
+    CameraInterface::Property& property = camera.getProperty(positional().at(0).toStdString());
+    const bool writable = !property.isReadOnly() && property.isAvailableForWriting();
+    // Adapters that refuse a write throw with their own message here.
+    property.setValue(positional().at(1).toStdString());
+    if (!writable)
+    {
+        // Others ignore it silently: that must not look like success.
+        return reportFailure(QString::fromStdString(property.getName()) +
+                             QStringLiteral(" cannot be written: the value was left unchanged."));
+    }
+    const QString value = QString::fromStdString(property.getValue());
+    body[QStringLiteral("value")] = value;
+    body[QStringLiteral("written")] = true;
+    if (!json)
+    {
+        m_Out << QString::fromStdString(property.getName()) << ": " << value << "\n";
+    }
+    return ExitCodes::SUCCESS;
 }

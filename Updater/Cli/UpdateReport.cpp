@@ -1,13 +1,20 @@
 #include "UpdateReport.h"
 
+#include "Engine/Load.h"
 #include "Engine/Package.h"
 
 #include <QJsonArray>
 
+#include <algorithm>
 #include <utility>
 
 namespace
 {
+
+QJsonValue textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
 
 // Seconds with millisecond resolution; null for a phase that did not happen.
 QJsonValue secondsValue(qint64 milliseconds)
@@ -38,37 +45,48 @@ void UpdateReport::endReboot()
     m_Reboot = m_Phase.elapsed();
 }
 
-UpdateReport::LoadEntry& UpdateReport::entryFor(const UpdateRoad::LoadRow& row)
+UpdateReport::LoadEntry& UpdateReport::entryFor(std::size_t index, const UpdateRoad::LoadRow& row,
+                                                const Load& load)
 {
-    for (LoadEntry& entry : m_Loads)
+    if (index < m_Loads.size())
     {
-        if (entry.number == row.loadNumberText)
-        {
-            return entry;
-        }
+        return m_Loads[index];
     }
     LoadEntry entry;
     entry.type = row.loadType;
-    entry.number = row.loadNumberText;
+    entry.number = load.loadNumber;
     entry.file = row.fileName;
+    entry.loadVersion = load.loadVersion.toString();
     m_Loads.push_back(std::move(entry));
     return m_Loads.back();
 }
 
 void UpdateReport::setLoads(const Package& package, bool afterReboot)
 {
-    for (const UpdateRoad::LoadRow& row : UpdateRoad::loadRows(package))
+    // The loads in the rows' order: by load number, manifest order among
+    // equal numbers.
+    std::vector<const Load*> loads;
+    for (const Load& load : package.loads)
     {
-        LoadEntry& entry = entryFor(row);
+        loads.push_back(&load);
+    }
+    std::stable_sort(loads.begin(), loads.end(),
+                     [](const Load* left, const Load* right)
+                     { return left->loadNumber < right->loadNumber; });
+    const std::vector<UpdateRoad::LoadRow> rows = UpdateRoad::loadRows(package);
+    for (std::size_t index = 0; index < rows.size() && index < loads.size(); ++index)
+    {
+        LoadEntry& entry = entryFor(index, rows[index], *loads[index]);
+        const QString version =
+            loads[index]->currentVersion.isNull() ? QString() : loads[index]->currentVersion.toString();
         if (afterReboot)
         {
-            entry.versionAfter = row.currentVersion;
+            entry.versionAfter = version;
             continue;
         }
-        entry.versionBefore = row.currentVersion;
-        entry.newVersion = row.newVersion;
-        entry.programmed = row.programmed;
-        entry.forced = row.forced;
+        entry.versionBefore = version;
+        entry.programmed = rows[index].programmed;
+        entry.forced = rows[index].forced;
     }
 }
 
@@ -114,30 +132,28 @@ QJsonObject UpdateReport::toJson() const
     QJsonArray loads;
     for (const LoadEntry& entry : m_Loads)
     {
-        const QString action = !entry.programmed ? QStringLiteral("skip")
-                               : entry.forced    ? QStringLiteral("program (forced)")
-                                                 : QStringLiteral("program");
         loads.append(
-            QJsonObject{{"type", entry.type},
-                        {"number", entry.number},
-                        {"file", entry.file},
-                        {"versionBefore", entry.versionBefore},
-                        {"newVersion", entry.newVersion},
-                        {"versionAfter", entry.versionAfter.isEmpty() ? QJsonValue() : entry.versionAfter},
-                        {"action", action},
-                        {"status", entry.status.isEmpty() ? QJsonValue() : entry.status}});
+            QJsonObject{{"loadNumber", static_cast<qint64>(entry.number)},
+                        {"loadType", entry.type},
+                        {"fileName", entry.file},
+                        {"versionBefore", textOrNull(entry.versionBefore)},
+                        {"loadVersion", entry.loadVersion},
+                        {"versionAfter", textOrNull(entry.versionAfter)},
+                        {"forceUpdate", entry.forced},
+                        {"action", entry.programmed ? QStringLiteral("program") : QStringLiteral("skip")},
+                        {"status", textOrNull(entry.status)}});
     }
-    return QJsonObject{{"serialNumber", m_Serial},
-                       {"model", m_Model.isEmpty() ? QJsonValue() : m_Model},
+    return QJsonObject{{"serialNumber", textOrNull(m_Serial)},
+                       {"modelName", textOrNull(m_Model)},
                        {"bundle", m_Bundle},
-                       {"signature", m_Signature.isEmpty() ? QJsonValue() : m_Signature},
-                       {"package", m_Package.isEmpty() ? QJsonValue() : m_Package},
+                       {"signature", textOrNull(m_Signature)},
+                       {"packageFolder", textOrNull(m_Package)},
                        {"dryRun", m_DryRun},
                        {"loads", loads},
                        {"timings", QJsonObject{{"total", secondsValue(m_Total)},
                                                {"run", secondsValue(m_Run)},
                                                {"reboot", secondsValue(m_Reboot)}}},
                        {"outcome", outcomeText(m_Outcome)},
-                       {"failure", m_Failure.isEmpty() ? QJsonValue() : m_Failure},
+                       {"failure", textOrNull(m_Failure)},
                        {"exitCode", m_ExitCode}};
 }

@@ -6,8 +6,10 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
+class Load;
 class Package;
 
 // What one camera's update did, for the machine-readable output of
@@ -42,7 +44,8 @@ public:
     // "Signature: valid, signed by NAME (FINGERPRINT)" or "Signature: not
     // signed", once the bundle is accepted.
     void setSignature(const QString& summary) { m_Signature = summary; }
-    // The loads as planned (before) or as read after the reboot (after).
+    // The loads as planned (before) or as read from the camera that came
+    // back after the reboot (after; only then do loads get a version after).
     void setLoads(const Package& package, bool afterReboot);
     // The run's result per load, as the progress record states it ("Done",
     // "Skipped", "Failed").
@@ -58,23 +61,28 @@ public:
     double seconds() const { return static_cast<double>(m_Total) / 1000.0; }
 
     static QString outcomeText(OUTCOME outcome);
+    // The camera's report in the JSON vocabulary (docs/json.md): without
+    // the envelope, which the command adds.
     QJsonObject toJson() const;
 
 private:
     struct LoadEntry
     {
         QString type;
-        QString number;
+        std::uint32_t number = 0;
         QString file;
+        // The camera's versions; empty when unknown or not read.
         QString versionBefore;
-        QString newVersion;
+        QString loadVersion;
         QString versionAfter;
         bool programmed = false;
         bool forced = false;
         QString status;
     };
 
-    LoadEntry& entryFor(const UpdateRoad::LoadRow& row);
+    // The entry of the load at `index` of the package's loads in load
+    // order (UpdateRoad::loadRows), made on first use.
+    LoadEntry& entryFor(std::size_t index, const UpdateRoad::LoadRow& row, const Load& load);
 
     QString m_Serial;
     QString m_Bundle;

@@ -23,8 +23,11 @@ Workspace::~Workspace()
     EngineLog::info(OperatorTexts::text(OPERATOR_TEXT::WORKSPACE_UNINITIALIZED));
 }
 
-int Workspace::chooseCamera(const QString& requested, std::string& serialNumber, QTextStream& err)
+int Workspace::chooseCamera(const QString& requested, std::string& serialNumber, QTextStream& err,
+                            QString* failure)
 {
+    QString ignored;
+    QString& failed = failure != nullptr ? *failure : ignored;
     const auto cameras = CameraInterface::Camera::getCamerasList();
     if (!requested.isEmpty())
     {
@@ -34,6 +37,7 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
                 QStringLiteral("There is no camera with the serial number %1.").arg(requested);
             EngineLog::error(text);
             err << "Error: " << text << "\n";
+            failed = text;
             return ExitCodes::FAILURE;
         }
         serialNumber = requested.toStdString();
@@ -44,10 +48,12 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
         const QString text = OperatorTexts::text(OPERATOR_TEXT::NO_CAMERA_CONNECTED);
         EngineLog::warning(text);
         err << "Error: " << text << "\n";
+        failed = text;
         return ExitCodes::FAILURE;
     }
     if (cameras.size() > 1)
     {
+        failed = QStringLiteral("Several cameras are attached; choose one with --serial.");
         err << "Several cameras are attached; choose one with --serial:\n";
         for (const auto& [serial, model] : cameras)
         {
@@ -59,11 +65,12 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     return ExitCodes::SUCCESS;
 }
 
-int Workspace::withConnectedCamera(const QString& requested, QTextStream& err, const CameraWork& work)
+int Workspace::withConnectedCamera(const QString& requested, QTextStream& err, const CameraWork& work,
+                                   QString* failure)
 {
     Workspace workspace;
     std::string serialNumber;
-    const int chosen = chooseCamera(requested, serialNumber, err);
+    const int chosen = chooseCamera(requested, serialNumber, err, failure);
     if (chosen != ExitCodes::SUCCESS)
     {
         return chosen;
@@ -75,7 +82,12 @@ int Workspace::withConnectedCamera(const QString& requested, QTextStream& err, c
     }
     catch (const std::exception& error)
     {
-        err << "Error: " << EngineLog::caught(error) << "\n";
+        const QString text = EngineLog::caught(error);
+        err << "Error: " << text << "\n";
+        if (failure != nullptr)
+        {
+            *failure = text;
+        }
         return ExitCodes::FAILURE;
     }
 }
@@ -102,9 +114,33 @@ QString Workspace::stateText(CameraInterface::CameraState state)
     case CameraInterface::CameraState::CONNECTED:
         return QStringLiteral("connected");
     case CameraInterface::CameraState::DISCONNECTED:
-        return QStringLiteral("disconnected");
+        return QStringLiteral("available");
     case CameraInterface::CameraState::SUSPENDED:
         return QStringLiteral("suspended");
     }
     return QString();
+}
+
+QString Workspace::adapterText(const CameraInterface::Camera& camera)
+{
+    const std::string adapter = camera.getAdapterName();
+    if (adapter == "Ostra")
+    {
+        return QStringLiteral("vendor driver");
+    }
+    if (adapter == "Usb3Vision")
+    {
+        return QStringLiteral("USB3 Vision");
+    }
+    return adapter == "Simulated" ? QStringLiteral("simulated") : QString();
+}
+
+QString Workspace::modeText(const CameraInterface::Camera& camera)
+{
+    const std::string adapter = camera.getAdapterName();
+    if (adapter == "Ostra")
+    {
+        return QStringLiteral("driver");
+    }
+    return adapter == "Usb3Vision" ? QStringLiteral("u3v") : QString();
 }

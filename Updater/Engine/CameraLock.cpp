@@ -7,10 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -114,6 +116,7 @@ bool CameraLock::acquire()
         return true;
     }
     m_ErrorText.clear();
+    m_HeldElsewhere = false;
     const QString path = lockFilePath(m_SerialNumber);
     std::lock_guard<std::mutex> guard(table().mutex);
     HeldLock& lock = table().held[m_SerialNumber];
@@ -134,6 +137,7 @@ bool CameraLock::acquire()
             const QString holder = holderOf(descriptor);
             ::close(descriptor);
             table().held.erase(m_SerialNumber);
+            m_HeldElsewhere = true;
             m_ErrorText =
                 QStringLiteral("The camera %1 is being updated by another program%2; try again when "
                                "it has finished.")
@@ -147,6 +151,25 @@ bool CameraLock::acquire()
     ++lock.count;
     m_Held = true;
     return true;
+}
+
+bool CameraLock::acquire(std::chrono::milliseconds wait)
+{
+    constexpr std::chrono::milliseconds LOOK_INTERVAL{100};
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;)
+    {
+        if (acquire())
+        {
+            return true;
+        }
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (!m_HeldElsewhere || left <= std::chrono::steady_clock::duration::zero())
+        {
+            return false;
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, LOOK_INTERVAL));
+    }
 }
 
 void CameraLock::release()

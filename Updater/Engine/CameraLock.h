@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <string>
 
 // An advisory lock on one camera, by serial number, across processes: the
@@ -27,6 +28,10 @@ public:
     // Takes the lock without waiting. False when another process holds it or
     // the lock file cannot be created; `errorText()` then says which.
     bool acquire();
+    // Takes the lock, waiting up to `wait` for another process to release
+    // it (looked at every 100 ms); a lock file that cannot be created fails
+    // at once. Without a wait, as acquire().
+    bool acquire(std::chrono::milliseconds wait);
     void release();
     bool isHeld() const { return m_Held; }
     const QString& errorText() const { return m_ErrorText; }
@@ -40,5 +45,7 @@ public:
 private:
     std::string m_SerialNumber;
     bool m_Held = false;
+    // The last refusal was another process's hold, worth waiting for.
+    bool m_HeldElsewhere = false;
     QString m_ErrorText;
 };

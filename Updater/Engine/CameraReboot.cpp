@@ -2,6 +2,7 @@
 
 #include "Engine/CameraLock.h"
 #include "Engine/EngineLog.h"
+#include "Engine/LogScope.h"
 #include "Engine/OperatorTexts.h"
 
 #include "Cameras/CameraLease.h"
@@ -29,6 +30,12 @@ class ReconnectCancelled : public std::runtime_error
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Simulated cameras restart in memory: the object stays listed and alive.
+bool restartsInPlace(const CameraInterface::Camera& camera)
+{
+    return camera.getAdapterName() == "Simulated";
+}
 
 void ignoreDisconnection(const std::string& /*modelName*/, const std::string& /*serialNumber*/) {}
 
@@ -68,15 +75,50 @@ QString CameraReboot::outcomeText(OUTCOME outcome)
     return OperatorTexts::text(OPERATOR_TEXT::REBOOT_FAILED);
 }
 
-void CameraReboot::reboot(const std::string& serialNumber)
+CameraReboot::RebootedCamera CameraReboot::reboot(const std::string& serialNumber)
 {
     namespace Functions = CameraInterface::FunctionVocabulary;
     CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
+    RebootedCamera rebooted{serialNumber, camera->getInstanceNumber(), restartsInPlace(*camera)};
     std::vector<std::string> parameters{Functions::REBOOT_FIRMWARE};
     camera->perform(Functions::REBOOT, parameters);
+    return rebooted;
 }
 
-void CameraReboot::waitForReconnect(const std::string& serialNumber) const
+bool CameraReboot::hasReturned(CameraInterface::Camera& listed, const RebootedCamera& rebooted)
+{
+    using CameraInterface::CameraState;
+    if (listed.getInstanceNumber() == rebooted.instance)
+    {
+        return rebooted.restartsInPlace && listed.isCameraAlive();
+    }
+    switch (listed.getState())
+    {
+    case CameraState::DISCONNECTED:
+        return true;
+    case CameraState::CONNECTED:
+        return listed.isCameraAlive();
+    case CameraState::SUSPENDED:
+        break;
+    }
+    return false;
+}
+
+bool CameraReboot::isListedAgain(const RebootedCamera& rebooted)
+{
+    try
+    {
+        CameraInterface::CameraLease listed = CameraInterface::Camera::acquireCamera(rebooted.serialNumber);
+        return hasReturned(*listed, rebooted);
+    }
+    catch (const std::exception&)
+    {
+        // Not listed (yet), or gone while looked at.
+        return false;
+    }
+}
+
+void CameraReboot::waitForReconnect(const RebootedCamera& rebooted) const
 {
     std::int64_t elapsed = 0;
     for (;;)
@@ -89,17 +131,13 @@ void CameraReboot::waitForReconnect(const std::string& serialNumber) const
             }
         }
         elapsed += m_Timing.pollInterval.count();
-        try
+        if (isListedAgain(rebooted))
         {
-            CameraInterface::Camera::getCamera(serialNumber);
             return;
         }
-        catch (const std::exception&)
+        if (elapsed < m_Timing.reconnectLimit.count())
         {
-            if (elapsed < m_Timing.reconnectLimit.count())
-            {
-                continue;
-            }
+            continue;
         }
         const QString text = OperatorTexts::text(OPERATOR_TEXT::RECONNECT_FAILED_AFTER).arg(elapsed);
         EngineLog::warning(text);
@@ -125,8 +163,7 @@ CameraReboot::OUTCOME CameraReboot::rebootAndWait(const std::string& serialNumbe
     OUTCOME outcome = OUTCOME::REBOOTED;
     try
     {
-        reboot(serialNumber);
-        waitForReconnect(serialNumber);
+        waitForReconnect(reboot(serialNumber));
     }
     catch (const ReconnectCancelled& cancelled)
     {
@@ -167,7 +204,7 @@ bool CameraReboot::start(const std::string& serialNumber)
     m_Cancelled = false;
     try
     {
-        m_Worker = std::thread(&CameraReboot::work, this, serialNumber);
+        m_Worker = std::thread(&CameraReboot::work, this, serialNumber, LogScope::current());
     }
     catch (const std::system_error& error)
     {
@@ -199,8 +236,9 @@ void CameraReboot::cancel()
     m_CancelWake.notify_all();
 }
 
-void CameraReboot::work(const std::string& serialNumber)
+void CameraReboot::work(const std::string& serialNumber, const QString& logLabel)
 {
+    const LogScope scope(logLabel);
     const OUTCOME outcome = rebootAndWait(serialNumber);
     const QString failure = m_LastError;
     {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,7 +16,9 @@
 // The restart that ends an update (and a mode switch): "Reboot" with
 // "Firmware", then the wait for a camera of the same serial number to be
 // listed by the registry again. Holds no lease across the wait, since the
-// camera that comes back may be a new object found by another adapter.
+// camera that comes back may be a new object found by another adapter, and
+// never takes the object that went away for the camera back (see
+// hasReturned).
 //
 // Two ways to run it, with the same steps and outcome:
 // - rebootAndWait(serial) on the caller's thread (vxupdate); it blocks for up
@@ -23,7 +26,8 @@
 // - start(serial) on a worker thread owned by this object (the window); the
 //   worker emits rebootEnded from its own thread, so receivers connect
 //   queued and handle it on their thread. start refuses (false, nothing
-//   emitted) while a restart is running.
+//   emitted) while a restart is running. The worker logs under the starting
+//   thread's LogScope label.
 //
 // Both hold the camera's CameraLock from the reboot to the end of the wait;
 // when another program holds it the restart fails at once (FAILED, the lock's
@@ -94,21 +98,47 @@ public:
     // reconnection timed out.", "Camera was not rebooted successfuly.".
     static QString outcomeText(OUTCOME outcome);
 
+    // Who went away: the camera object that was rebooted, told apart from
+    // the object that lists the camera once it is back.
+    struct RebootedCamera
+    {
+        std::string serialNumber;
+        // Camera::getInstanceNumber of the object rebooted.
+        std::uint64_t instance = 0;
+        // Its adapter keeps the object through a restart (a simulated camera
+        // restarts in memory and never leaves the registry).
+        bool restartsInPlace = false;
+    };
+
     // The two steps, for callers that take them one by one. reboot performs
     // "Reboot" with "Firmware" on the listed camera (library errors
-    // propagate); waitForReconnect looks for the camera after each poll
-    // interval until it is listed or the limit has passed, then logs "Failed
-    // to reconnect to camera after %1 milliseconds" (warning) and throws
-    // std::runtime_error with that text; after cancel() it throws at once.
-    static void reboot(const std::string& serialNumber);
-    void waitForReconnect(const std::string& serialNumber) const;
+    // propagate) and says which object went away; waitForReconnect looks for
+    // the camera after each poll interval until it is back (hasReturned) or
+    // the limit has passed, then logs "Failed to reconnect to camera after %1
+    // milliseconds" (warning) and throws std::runtime_error with that text;
+    // after cancel() it throws at once. Neither holds a lease between looks.
+    static RebootedCamera reboot(const std::string& serialNumber);
+    void waitForReconnect(const RebootedCamera& rebooted) const;
+
+    // Whether `listed`, the object the registry lists under the rebooted
+    // camera's serial number now, is the camera back: another object than
+    // the one rebooted that is live (connected and alive, or just listed by
+    // its adapter's enumeration, which keeps an unconnected camera only while
+    // it is seen), or the rebooted object itself, alive, when its adapter
+    // restarts cameras in place. The rebooted object of any other adapter is
+    // the camera that went away, dead or about to be: the registry drops it
+    // within its disconnection period, and until then it must not pass for
+    // the camera back. The caller holds a lease on `listed`.
+    static bool hasReturned(CameraInterface::Camera& listed, const RebootedCamera& rebooted);
 
 signals:
     // Emitted on the worker thread when a restart begun by start ends.
     void rebootEnded(CameraReboot::OUTCOME outcome, QString failure);
 
 private:
-    void work(const std::string& serialNumber);
+    // One look: the registry lists the camera back (hasReturned).
+    static bool isListedAgain(const RebootedCamera& rebooted);
+    void work(const std::string& serialNumber, const QString& logLabel);
 
     RebootTiming m_Timing;
     CameraInterface::Camera::DisconnectCallback m_DisconnectHandler;

@@ -194,8 +194,10 @@ signals:
 private:
     bool refuseBundle(const QString& reason);
 
-    // The worker: takes its lease, tells startUpdate whether it got one, runs.
-    void work(const std::string& serialNumber, CameraInterface::Camera* expected, std::promise<bool> leased);
+    // The worker: takes its lease, tells startUpdate whether it got one, runs;
+    // it logs under the starting thread's LogScope label.
+    void work(const std::string& serialNumber, CameraInterface::Camera* expected, std::promise<bool> leased,
+              const QString& logLabel);
     void endRun();
     void run(CameraInterface::Camera& camera);
     // The steps of run: the walk along the chain from the first load; one

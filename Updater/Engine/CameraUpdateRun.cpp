@@ -5,6 +5,7 @@
 
 #include "Engine/CameraLock.h"
 #include "Engine/EngineLog.h"
+#include "Engine/LogScope.h"
 
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
@@ -87,7 +88,7 @@ bool CameraUpdate::startUpdate(CameraInterface::CameraLease& camera)
         std::promise<bool> leased;
         std::future<bool> answer = leased.get_future();
         std::thread worker(&CameraUpdate::work, this, camera->getSerialNumber(), &camera.get(),
-                           std::move(leased));
+                           std::move(leased), LogScope::current());
         worker.detach();
         started = answer.get();
     }
@@ -107,8 +108,10 @@ bool CameraUpdate::startUpdate(CameraInterface::CameraLease& camera)
 }
 
 void CameraUpdate::work(const std::string& serialNumber, CameraInterface::Camera* expected,
-                        std::promise<bool> leased)
+                        std::promise<bool> leased, const QString& logLabel)
 {
+    // The run logs under the label of the thread that started it.
+    const LogScope scope(logLabel);
     {
         std::optional<CameraInterface::CameraLease> lease;
         try

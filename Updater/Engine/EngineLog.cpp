@@ -1,6 +1,7 @@
 #include "Engine/EngineLog.h"
 
 #include "Engine/DisplayText.h"
+#include "Engine/LogScope.h"
 #include "Exceptions/VxAppsException.h"
 
 #include <QStringList>
@@ -23,7 +24,10 @@ QString logged(const QString& message)
     {
         shown.append(DisplayText::escaped(line));
     }
-    return shown.join(QStringLiteral("\n    "));
+    const QString text = shown.join(QStringLiteral("\n    "));
+    const QString label = LogScope::current();
+    return label.isEmpty() ? text
+                           : QLatin1Char('[') + DisplayText::escaped(label) + QStringLiteral("] ") + text;
 }
 
 void write(spdlog::level::level_enum level, const QString& message)

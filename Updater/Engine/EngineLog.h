@@ -7,6 +7,8 @@
 // The updater's log: the logger named "VxUpdater", looked up anew for every
 // message. Without such a logger (a front end that keeps no log) messages are
 // dropped. Control characters in a message are written escaped (DisplayText).
+// A thread inside a LogScope logs every message behind its label: "[21001] ...".
+// Thread-safe.
 namespace EngineLog
 {
 

@@ -28,7 +28,8 @@ foreach(file
     share/applications/vxupdater.desktop share/icons/hicolor/64x64/apps/vxupdater.png
     share/man/man1/vxupdate.1.gz share/man/man1/VxUpdater.1.gz
     share/bash-completion/completions/vxupdate
-    ${LIBDIR}/pkgconfig/VxU3VLibrary.pc include/VxU3V/VxU3VLibrary.h)
+    ${LIBDIR}/pkgconfig/VxU3VLibrary.pc include/VxU3V/VxU3VLibrary.h
+    share/vxupdater/schemas/common.schema.json share/vxupdater/schemas/update.schema.json)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "The installed prefix lacks ${file}")
   endif()

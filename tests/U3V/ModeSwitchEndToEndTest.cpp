@@ -59,7 +59,12 @@ TEST_F(ModeSwitchEndToEnd, DriverCameraGoesToUsb3VisionWithItsSerialAndComesBack
     EXPECT_FALSE(usbInfo.out.contains("Firmware Version")) << usbInfo.out.toStdString();
     // Gone from the driver's bus meanwhile.
     const Outcome driverOnly = vxupdate({"cameras"}, false);
-    EXPECT_EQ(driverOnly.out, "21002  VX-1920C  disconnected\n");
+    EXPECT_EQ(driverOnly.out, "21002  VX-1920C  vendor driver  driver  available\n");
+    // Both buses: each camera through the adapter that lists it, in its mode.
+    const QStringList both = vxupdate({"cameras"}).out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(both.size(), 2) << both.join('\n').toStdString();
+    EXPECT_EQ(both[0].simplified(), "21001 VX-2448M USB3 Vision u3v available");
+    EXPECT_EQ(both[1].simplified(), "21002 VX-1920C vendor driver driver available");
 
     const Outcome back = vxupdate({"mode", "--serial", "21001", "--yes", "driver"});
     ASSERT_EQ(back.exitCode, 0) << back.out.toStdString() << back.err.toStdString();

@@ -78,6 +78,12 @@ public:
 
     CameraState getState() const;
     bool isConnected() const;
+    // A number no other camera object of this process has had or will have
+    // (counted from 1 as objects are made). Tells two objects of one serial
+    // number apart, as the one that went away in a reboot and the one listed
+    // when the camera is back, where an address could be reused. Constant,
+    // so safe from any thread.
+    std::uint64_t getInstanceNumber() const { return m_InstanceNumber; }
 
     std::vector<std::string> getSupportedProperties() const;
     std::vector<std::string> getSupportedFunctions() const;
@@ -133,6 +139,7 @@ private:
     friend class VxInternal::CameraRegistry;
 
     std::atomic<CameraState> m_State{CameraState::DISCONNECTED};
+    const std::uint64_t m_InstanceNumber;
     PropertyChangeCallback m_PropertyChangeCallback;
     // Leases hold it shared; destruction takes it exclusively.
     std::shared_mutex m_UsageMutex;

@@ -17,7 +17,14 @@
 namespace CameraInterface
 {
 
-Camera::Camera() = default;
+namespace
+{
+
+std::atomic<std::uint64_t> instancesMade{0};
+
+} // namespace
+
+Camera::Camera() : m_InstanceNumber(++instancesMade) {}
 
 Camera::~Camera()
 {

@@ -112,7 +112,7 @@ TEST(PropertyListing, AFailedReadingShowsTheDescriptionOnly)
 {
     UnreadableProperty iris;
     const QJsonObject entry = PropertyListing::describe(iris);
-    EXPECT_EQ(entry["error"].toString(), "Error with property {Iris}: Property value could not be read.");
+    EXPECT_EQ(entry["failure"].toString(), "Error with property {Iris}: Property value could not be read.");
     EXPECT_FALSE(entry.contains("value"));
     EXPECT_EQ(PropertyListing::row(entry),
               QStringList({"Iris:", "(Error with property {Iris}: Property value could not be read.)"}));

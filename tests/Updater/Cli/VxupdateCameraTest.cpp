@@ -1,4 +1,5 @@
 #include "BundleFixtures.h"
+#include "JsonSchemaCheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,12 +23,10 @@ struct Outcome
     QString err;
 };
 
+// Every document read is checked against the schema of its command too.
 QJsonObject json(const QString& text)
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << text.toStdString();
-    return document.object();
+    return JsonSchemaCheck::checked(text);
 }
 
 // A bundle for the shipped simulated camera VX-2448M (ID 0x1234) whose
@@ -112,7 +111,8 @@ TEST_F(VxupdateCameras, CamerasListsSerialModelAndState)
 {
     const Outcome text = vxupdate({"cameras"});
     EXPECT_EQ(text.exitCode, 0) << text.err;
-    EXPECT_EQ(text.out, "SIM-0001  VX-2448M  disconnected\nSIM-0002  VX-1920C  disconnected\n");
+    EXPECT_EQ(text.out,
+              "SIM-0001  VX-2448M  simulated  -  available\nSIM-0002  VX-1920C  simulated  -  available\n");
 
     const Outcome document = vxupdate({"cameras", "--json"});
     EXPECT_EQ(document.exitCode, 0);
@@ -120,7 +120,10 @@ TEST_F(VxupdateCameras, CamerasListsSerialModelAndState)
     ASSERT_EQ(cameras.size(), 2);
     EXPECT_EQ(cameras[1].toObject()["serialNumber"].toString(), "SIM-0002");
     EXPECT_EQ(cameras[1].toObject()["modelName"].toString(), "VX-1920C");
-    EXPECT_EQ(cameras[1].toObject()["state"].toString(), "disconnected");
+    EXPECT_EQ(cameras[1].toObject()["state"].toString(), "available")
+        << "attached, not connected by vxupdate";
+    EXPECT_EQ(cameras[1].toObject()["adapter"].toString(), "simulated");
+    EXPECT_TRUE(cameras[1].toObject()["mode"].isNull()) << "a simulated camera is on no bus";
 
     const Outcome none = vxupdate({"cameras", "--json"}, {}, path("none.json"));
     EXPECT_EQ(none.exitCode, 0);
@@ -132,10 +135,11 @@ TEST_F(VxupdateCameras, InfoShowsWhatTheWindowLogsOnConnection)
     const Outcome text = vxupdate({"info", "--serial", "SIM-0002"});
     EXPECT_EQ(text.exitCode, 0) << text.err;
     const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 13) << text.out;
+    ASSERT_EQ(lines.size(), 14) << text.out;
     EXPECT_EQ(lines[0].simplified(), "Serial Number: SIM-0002");
     EXPECT_EQ(lines[4].simplified(), "Firmware Version: 2.3.0");
     EXPECT_EQ(lines[12].simplified(), "Driver Version: 3.2.0");
+    EXPECT_EQ(lines[13].simplified(), "Manifest ModelID: 0x1A2B") << "the camera ID as a manifest writes it";
 
     const QStringList log = logs();
     ASSERT_EQ(log.size(), 1);
@@ -149,6 +153,8 @@ TEST_F(VxupdateCameras, InfoShowsWhatTheWindowLogsOnConnection)
     EXPECT_EQ(info["state"].toString(), "connected");
     EXPECT_EQ(info["properties"].toObject()["Camera ID"].toString(), "4660");
     EXPECT_EQ(info["properties"].toObject().size(), 13);
+    EXPECT_EQ(info["cameraId"].toInt(), 4660) << "a number, not a text";
+    EXPECT_EQ(info["adapter"].toString(), "simulated");
 }
 
 TEST_F(VxupdateCameras, TheCameraMustBeNamedWhenSeveralOrNoneFit)
@@ -215,10 +221,13 @@ TEST_F(VxupdateCameras, BundleVerifyPrintsOneJsonDocument)
     EXPECT_EQ(verified.exitCode, 0) << verified.err;
     const QJsonObject document = json(verified.out);
     EXPECT_TRUE(document["verified"].toBool());
-    EXPECT_TRUE(document["fault"].isNull());
+    EXPECT_TRUE(document["failure"].isNull());
     const QJsonObject firstLoad =
         document["packages"].toArray()[0].toObject()["loads"].toArray()[0].toObject();
-    EXPECT_EQ(document["packages"].toArray()[0].toObject()["folder"].toString(), "VX-2448M_0x1234_Any_");
+    EXPECT_EQ(document["packages"].toArray()[0].toObject()["packageFolder"].toString(),
+              "VX-2448M_0x1234_Any_");
+    EXPECT_TRUE(document["packages"].toArray()[0].toObject()["hardwareRevision"].isNull()) << "any revision";
+    EXPECT_EQ(firstLoad["loadNumber"].toInt(), 1);
     EXPECT_EQ(firstLoad["size"].toInt(), 28);
     EXPECT_TRUE(firstLoad["tagValid"].toBool());
     EXPECT_EQ(firstLoad["loadVersion"].toString(), "2.4.1");
@@ -230,7 +239,7 @@ TEST_F(VxupdateCameras, BundleVerifyPrintsOneJsonDocument)
     EXPECT_EQ(altered.exitCode, 1);
     const QJsonObject fault = json(altered.out);
     EXPECT_FALSE(fault["verified"].toBool());
-    EXPECT_EQ(fault["fault"].toString(),
+    EXPECT_EQ(fault["failure"].toString(),
               "The updater failed to retrieve the selected package's information.");
     EXPECT_FALSE(
         fault["packages"].toArray()[0].toObject()["loads"].toArray()[0].toObject()["tagValid"].toBool());
@@ -345,7 +354,7 @@ TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
 {
     const Outcome made = vxupdate({"bundle", "demo", path("demo.zip")});
     ASSERT_EQ(made.exitCode, 0) << made.err;
-    EXPECT_TRUE(made.out.contains("Package for SIM-0001 (VX-2448M, camera ID 4660)\n"));
+    EXPECT_TRUE(made.out.contains("Package for SIM-0001 (VX-2448M, camera ID 4660, hardware revision 2)\n"));
     EXPECT_TRUE(made.out.contains("Demonstration bundle verified: " + path("demo.zip")));
 
     const Outcome updated = vxupdate({"update", path("demo.zip"), "--serial", "SIM-0001", "--yes"});
@@ -405,7 +414,7 @@ QJsonObject loadOf(const QJsonObject& report, const QString& type)
 {
     for (const QJsonValue& load : report["loads"].toArray())
     {
-        if (load["type"].toString() == type)
+        if (load["loadType"].toString() == type)
         {
             return load.toObject();
         }
@@ -433,13 +442,13 @@ TEST_F(VxupdateCameras, ADryRunPlansWithoutWritingAndJsonSaysTheSame)
     const QJsonObject report = ::json(json.out);
     EXPECT_EQ(report["outcome"].toString(), "planned");
     EXPECT_EQ(report["serialNumber"].toString(), "SIM-0001");
-    EXPECT_EQ(report["model"].toString(), "VX-2448M");
-    EXPECT_EQ(report["package"].toString(), "VX-2448M_0x1234_Any_");
+    EXPECT_EQ(report["modelName"].toString(), "VX-2448M");
+    EXPECT_EQ(report["packageFolder"].toString(), "VX-2448M_0x1234_2_");
     EXPECT_TRUE(report["dryRun"].toBool());
     EXPECT_TRUE(report["failure"].isNull());
     EXPECT_EQ(report["loads"].toArray().size(), 5);
     EXPECT_EQ(loadOf(report, "Firmware")["action"].toString(), "program");
-    EXPECT_EQ(loadOf(report, "Firmware")["newVersion"].toString(), "2.5.0");
+    EXPECT_EQ(loadOf(report, "Firmware")["loadVersion"].toString(), "2.5.0");
     EXPECT_EQ(loadOf(report, "AFE")["action"].toString(), "skip");
     EXPECT_EQ(loadOf(report, "AFE")["versionBefore"].toString(), "1.2");
     EXPECT_TRUE(report["timings"]["run"].isNull()) << "nothing ran";
@@ -486,9 +495,9 @@ TEST_F(VxupdateCameras, AllCamerasAreTakenInTurnAndOneFailureStopsNoOther)
     EXPECT_EQ(planned.exitCode, 1) << planned.out;
     EXPECT_TRUE(planned.out.contains("Summary:\n")) << planned.out;
     EXPECT_TRUE(planned.out.contains(
-        QRegularExpression("  SIM-0001  VX-2448M  VX-2448M_0x1234_Any_  planned         \\d+\\.\\d s\n"
-                           "  SIM-0002  VX-1920C                        not applicable  \\d+\\.\\d s\n"
-                           "  SIM-0003  VX-2448M                        failed          \\d+\\.\\d s\n")))
+        QRegularExpression("  SIM-0001  VX-2448M  VX-2448M_0x1234_2_  planned         \\d+\\.\\d s\n"
+                           "  SIM-0002  VX-1920C                      not applicable  \\d+\\.\\d s\n"
+                           "  SIM-0003  VX-2448M                      failed          \\d+\\.\\d s\n")))
         << planned.out;
     EXPECT_TRUE(planned.out.contains(
         "SIM-0003: The application is unable to program the currently selected camera.\n"));
@@ -701,10 +710,82 @@ TEST_F(VxupdateCameras, ModeSwitchRebootsAndReadsTheNewModeBack)
     EXPECT_EQ(result["mode"].toString(), "u3v");
     EXPECT_EQ(result["serialNumber"].toString(), "SIM-0001");
     EXPECT_TRUE(result["rebooted"].toBool());
-    EXPECT_FALSE(result.contains("error"));
+    EXPECT_TRUE(result["failure"].isNull());
     const QStringList log = logs();
     ASSERT_EQ(log.size(), 1);
     EXPECT_TRUE(log[0].contains("[info] Rebooting camera...\n"));
     EXPECT_TRUE(log[0].contains("[info] Camera SIM-0001 rebooted.\n"));
     EXPECT_TRUE(log[0].contains("[info] USB3 Vision Mode: Enabled\n")) << log[0].toStdString();
+}
+
+// Every command's document, on success and on each way it fails, fits the
+// schema of its command (json() checks it) and names the failure it showed.
+TEST_F(VxupdateCameras, EveryDocumentFitsItsSchemaOnSuccessAndFailure)
+{
+    writeBundle(path("b.zip"), manifest(package("VX-2448M", "0x1234", currentFirmwareLoad())),
+                firmwareFiles());
+    struct Row
+    {
+        const char* name;
+        QStringList arguments;
+        int exitCode;
+        QString failure; // empty: null
+    };
+    const QString noSuchCamera = QStringLiteral("There is no camera with the serial number SIM-9999.");
+    const QString several = QStringLiteral("Several cameras are attached; choose one with --serial.");
+    const Row rows[] = {
+        {"cameras", {"cameras", "--json"}, 0, {}},
+        {"info", {"info", "--serial", "SIM-0001", "--json"}, 0, {}},
+        {"info of an unknown camera", {"info", "--serial", "SIM-9999", "--json"}, 1, noSuchCamera},
+        {"info unchosen", {"info", "--json"}, 3, several},
+        {"properties", {"properties", "--serial", "SIM-0002", "--json"}, 0, {}},
+        {"properties unchosen", {"properties", "--json"}, 3, several},
+        {"get", {"get", "--serial", "SIM-0001", "--json", "Gain"}, 0, {}},
+        {"get of no such property",
+         {"get", "--serial", "SIM-0001", "--json", "Nonsense"},
+         1,
+         "Error with property {Nonsense}: Property is not supported."},
+        {"get of an unknown camera", {"get", "--serial", "SIM-9999", "--json", "Gain"}, 1, noSuchCamera},
+        {"set", {"set", "--serial", "SIM-0001", "--json", "Gain", "99"}, 0, {}},
+        {"set unchosen", {"set", "--json", "Gain", "2"}, 3, several},
+        {"grab without a stream",
+         {"grab", "--serial", "SIM-0001", "--json", "--output", path("x.png")},
+         1,
+         "Error with property {Streaming Mode}: Property is not supported."},
+        {"mode of an unknown camera",
+         {"mode", "u3v", "--serial", "SIM-9999", "--yes", "--json"},
+         1,
+         noSuchCamera},
+        {"update of an unknown camera",
+         {"update", path("b.zip"), "--serial", "SIM-9999", "--yes", "--json"},
+         1,
+         noSuchCamera},
+        {"update up to date", {"update", path("b.zip"), "--serial", "SIM-0001", "--yes", "--json"}, 0, {}},
+        {"verify", {"bundle", "verify", "--json", path("b.zip")}, 0, {}},
+        {"verify of no bundle", {"bundle", "verify", "--json", path("missing.zip")}, 1, "*"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        const Outcome outcome = vxupdate(row.arguments);
+        EXPECT_EQ(outcome.exitCode, row.exitCode) << outcome.err.toStdString();
+        const QJsonObject document = json(outcome.out);
+        EXPECT_EQ(document["exitCode"].toInt(), row.exitCode);
+        EXPECT_EQ(document["schemaVersion"].toInt(), 1);
+        if (row.failure.isEmpty())
+        {
+            EXPECT_TRUE(document["failure"].isNull()) << document["failure"].toString().toStdString();
+        }
+        else if (row.failure != QLatin1String("*"))
+        {
+            EXPECT_EQ(document["failure"].toString(), row.failure);
+        }
+        else
+        {
+            EXPECT_FALSE(document["failure"].toString().isEmpty());
+        }
+    }
+    const QJsonObject gain = json(vxupdate({"set", "--serial", "SIM-0001", "--json", "Gain", "3"}).out);
+    EXPECT_TRUE(gain["written"].toBool());
+    EXPECT_EQ(gain["value"].toString().toDouble(), 3.0) << "the value read back";
 }

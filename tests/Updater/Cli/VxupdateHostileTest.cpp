@@ -1,8 +1,10 @@
 #include "BundleFixtures.h"
+#include "JsonSchemaCheck.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -85,6 +87,8 @@ TEST_F(VxupdateHostile, AnUnwritableLogFolderIsToldOnStandardError)
     const Outcome listed = vxupdate({"cameras", "--json"});
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_FALSE(QJsonDocument::fromJson(listed.out.toUtf8()).isNull()) << "standard output stays a document";
+    const QJsonObject document = JsonSchemaCheck::checked(listed.out);
+    EXPECT_TRUE(document["logFile"].isNull()) << "no log was kept";
     EXPECT_EQ(listed.err, "Can't run the application.\nThe log folder " + path("data") +
                               "/Veltrax Corporation/VxUpdater/Logs cannot be written: no log will be kept "
                               "for this run.\n");

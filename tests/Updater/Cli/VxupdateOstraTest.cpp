@@ -1,5 +1,7 @@
 #include "DemoRigCopy.h"
+#include "JsonSchemaCheck.h"
 
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -46,7 +48,8 @@ TEST_F(VxupdateRig, AnUpdateOfAnEmulatedCameraLastsBeyondItsProcess)
 {
     const Outcome cameras = vxupdate({"cameras"});
     EXPECT_EQ(cameras.exitCode, 0) << cameras.err.toStdString();
-    EXPECT_EQ(cameras.out, "21001  VX-2448M  disconnected\n21002  VX-1920C  disconnected\n");
+    EXPECT_EQ(cameras.out, "21001  VX-2448M  vendor driver  driver  available\n"
+                           "21002  VX-1920C  vendor driver  driver  available\n");
 
     const Outcome before = vxupdate({"info", "--serial", "21001"});
     ASSERT_EQ(before.exitCode, 0) << before.err.toStdString();
@@ -58,9 +61,9 @@ TEST_F(VxupdateRig, AnUpdateOfAnEmulatedCameraLastsBeyondItsProcess)
 
     const Outcome made = vxupdate({"bundle", "demo", path("demo.zip")});
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
-    EXPECT_TRUE(made.out.contains("Package for 21001 (VX-2448M, camera ID 4660)\n"))
+    EXPECT_TRUE(made.out.contains("Package for 21001 (VX-2448M, camera ID 4660, hardware revision 2)\n"))
         << made.out.toStdString();
-    EXPECT_TRUE(made.out.contains("Package for 21002 (VX-1920C, camera ID 6699)\n"));
+    EXPECT_TRUE(made.out.contains("Package for 21002 (VX-1920C, camera ID 6699, hardware revision 3)\n"));
 
     const Outcome updated = vxupdate({"update", path("demo.zip"), "--serial", "21001", "--yes"});
     ASSERT_EQ(updated.exitCode, 0) << updated.err.toStdString() << updated.out.toStdString();
@@ -83,6 +86,7 @@ TEST_F(VxupdateRig, PropertiesAsJsonInTableOrderWithValuesRangesAndFailures)
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(listed.out.toUtf8(), &error);
+    JsonSchemaCheck::checked(listed.out);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     const QJsonArray properties = document.object().value("properties").toArray();
     ASSERT_GT(properties.size(), 50);
@@ -99,7 +103,7 @@ TEST_F(VxupdateRig, PropertiesAsJsonInTableOrderWithValuesRangesAndFailures)
     EXPECT_EQ(byName.value("Framerate").toObject().value("values").toArray(),
               QJsonArray({"7.500000", "15.000000", "23.500000"}));
     EXPECT_TRUE(byName.value("Maximum Width").toObject().value("readOnly").toBool());
-    EXPECT_EQ(byName.value("Iris").toObject().value("error").toString(),
+    EXPECT_EQ(byName.value("Iris").toObject().value("failure").toString(),
               "Error with property {Iris}: Property value could not be read.")
         << "a capture time-out on reading keeps the property, listed with the reason";
 }
@@ -161,4 +165,87 @@ TEST_F(VxupdateRig, GrabWritesTheTestPatternAsPngInBothModes)
     }
     EXPECT_EQ(vxupdate({"grab", "--mode", "burst"}).exitCode, 2);
     EXPECT_EQ(vxupdate({"grab", "--frames", "0"}).exitCode, 2);
+}
+
+// Two emulated cameras updated at once; one never comes back from its
+// reboot. This test keeps the updater's real reconnection timing (first look
+// after 10 s, given up after 30 s).
+TEST_F(VxupdateRig, ACameraThatDoesNotComeBackHasNoVersionsAfterAndStopsNoOther)
+{
+    const Outcome made = vxupdate({"bundle", "demo", path("demo.zip")});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    {
+        QFile file(m_Rig.rigPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QJsonObject rig = QJsonDocument::fromJson(file.readAll()).object();
+        file.close();
+        QJsonArray cameras = rig["cameras"].toArray();
+        QJsonObject second = cameras[1].toObject();
+        ASSERT_EQ(second["serialNumber"].toInt(), 21002);
+        second["faults"] = QJsonArray{QJsonObject{{"kind", "noReturnAfterReboot"}}};
+        cameras[1] = second;
+        rig["cameras"] = cameras;
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(rig).toJson());
+    }
+
+    const Outcome all = vxupdate({"update", path("demo.zip"), "--all", "--jobs", "2", "--yes", "--json"});
+    EXPECT_EQ(all.exitCode, 1) << all.err.toStdString();
+    EXPECT_TRUE(all.err.contains("[21002] Error: Camera reconnection timed out.\n")) << all.err.toStdString();
+    const QJsonObject document = JsonSchemaCheck::checked(all.out);
+    const QJsonArray cameras = document["cameras"].toArray();
+    ASSERT_EQ(cameras.size(), 2);
+    EXPECT_EQ(cameras[0]["outcome"].toString(), "updated");
+    EXPECT_EQ(cameras[1]["outcome"].toString(), "failed");
+    EXPECT_EQ(cameras[1]["failure"].toString(), "Camera reconnection timed out.");
+    for (const QJsonValue load : cameras[0]["loads"].toArray())
+    {
+        EXPECT_FALSE(load["versionAfter"].isNull()) << load["loadType"].toString().toStdString();
+    }
+    for (const QJsonValue load : cameras[1]["loads"].toArray())
+    {
+        // Programmed, but never read back: the old versions are no versions after.
+        EXPECT_TRUE(load["versionAfter"].isNull()) << load["loadType"].toString().toStdString();
+        if (load["loadType"].toString() == "Firmware")
+        {
+            EXPECT_EQ(load["versionBefore"].toString(), "2.4");
+        }
+    }
+    EXPECT_GE(cameras[1]["timings"]["reboot"].toDouble(), 30.0);
+}
+
+TEST_F(VxupdateRig, GetSetAndGrabSpeakTheCommonJson)
+{
+    const Outcome got = vxupdate({"get", "--serial", "21001", "--json", "Firmware Version"});
+    ASSERT_EQ(got.exitCode, 0) << got.err.toStdString();
+    const QJsonObject value = JsonSchemaCheck::checked(got.out);
+    EXPECT_EQ(value["value"].toString(), "2.3");
+    EXPECT_EQ(value["property"].toString(), "Firmware Version");
+    EXPECT_EQ(value["modelName"].toString(), "VX-2448M");
+
+    const Outcome set = vxupdate({"set", "--serial", "21001", "--json", "Contrast", "1000"});
+    ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+    const QJsonObject written = JsonSchemaCheck::checked(set.out);
+    EXPECT_EQ(written["requestedValue"].toString(), "1000");
+    EXPECT_EQ(written["value"].toString(), "100.000000") << "clamped into the range";
+    EXPECT_TRUE(written["written"].toBool());
+
+    const Outcome refused = vxupdate({"set", "--serial", "21001", "--json", "Camera Temperature", "3"});
+    EXPECT_EQ(refused.exitCode, 1);
+    const QJsonObject unchanged = JsonSchemaCheck::checked(refused.out);
+    EXPECT_FALSE(unchanged["written"].toBool());
+    EXPECT_EQ(unchanged["failure"].toString(),
+              "Camera Temperature cannot be written: the value was left unchanged.");
+
+    const QString output = path("grab.png");
+    const Outcome grabbed =
+        vxupdate({"grab", "--serial", "21001", "--frames", "2", "--json", "--output", output});
+    ASSERT_EQ(grabbed.exitCode, 0) << grabbed.err.toStdString();
+    const QJsonObject figures = JsonSchemaCheck::checked(grabbed.out);
+    EXPECT_EQ(figures["width"].toInt(), 2448);
+    EXPECT_EQ(figures["height"].toInt(), 2048);
+    EXPECT_EQ(figures["frames"].toInt(), 2);
+    EXPECT_GT(figures["framesPerSecond"].toDouble(), 0.0);
+    EXPECT_EQ(figures["outputFile"].toString(), output);
+    EXPECT_TRUE(QFile::exists(output));
 }

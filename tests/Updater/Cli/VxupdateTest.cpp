@@ -100,7 +100,8 @@ TEST_F(Vxupdate, EveryCommandHasOneHelpAndOneUsageErrorForm)
         {{"cameras"}, "vxupdate cameras [--json]"},
         {{"info"}, "vxupdate info [--serial S] [--json]"},
         {{"update"},
-         "vxupdate update [--serial S] [--package N] [--yes] [--dry-run] [--all] [--json] BUNDLE"},
+         "vxupdate update [--serial S] [--package N] [--yes] [--dry-run] [--all] [--jobs N] [--wait-lock "
+         "SECONDS] [--json] BUNDLE"},
         {{"bundle", "create"}, "vxupdate bundle create [--key KEY] MANIFEST LOAD_FOLDER BUNDLE"},
         {{"bundle", "verify"}, "vxupdate bundle verify [--updater-version V] [--json] BUNDLE"},
         {{"bundle", "sign"}, "vxupdate bundle sign [--key KEY] [--output OUT] BUNDLE"},

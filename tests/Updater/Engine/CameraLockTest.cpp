@@ -26,8 +26,10 @@ public:
     {
         const QString path = CameraLock::lockFilePath(serial);
         // -o: the lock stays with flock itself, which the destructor ends.
-        m_Process.start(QStringLiteral("flock"), {QStringLiteral("-n"), QStringLiteral("-o"), path,
-                                                  QStringLiteral("sleep"), QStringLiteral("30")});
+        // Without -n: flock waits out a probe of ours that holds the lock
+        // for a moment below, instead of giving up.
+        m_Process.start(QStringLiteral("flock"),
+                        {QStringLiteral("-o"), path, QStringLiteral("sleep"), QStringLiteral("30")});
         EXPECT_TRUE(m_Process.waitForStarted());
         // Held once a lock of ours is refused.
         for (int attempt = 0; attempt < 200; ++attempt)
@@ -128,4 +130,46 @@ TEST_F(CameraLockRun, AnUpdateIsRefusedWhileAnotherProgramHoldsTheCamera)
         QProcess::execute(QStringLiteral("flock"),
                           {QStringLiteral("-n"), CameraLock::lockFilePath(SERIAL), QStringLiteral("true")}),
         0);
+}
+
+TEST(CameraLock, AWaitTakesTheCameraOnceTheOtherProgramLetsGo)
+{
+    const std::string serial = "WAIT-1";
+    const QString path = CameraLock::lockFilePath(serial);
+    QProcess holder;
+    // Without -n: flock waits out a probe of ours that holds the lock for a moment.
+    holder.start(QStringLiteral("flock"),
+                 {QStringLiteral("-o"), path, QStringLiteral("sleep"), QStringLiteral("0.4")});
+    ASSERT_TRUE(holder.waitForStarted());
+    CameraLock probe(serial);
+    for (int attempt = 0; attempt < 200 && probe.acquire(); ++attempt)
+    {
+        probe.release();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_FALSE(probe.isHeld()) << "flock did not take the lock";
+
+    CameraLock impatient(serial);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(impatient.acquire(std::chrono::milliseconds(150)));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+    EXPECT_TRUE(impatient.errorText().startsWith("The camera WAIT-1 is being updated by another program"))
+        << impatient.errorText().toStdString();
+
+    CameraLock patient(serial);
+    EXPECT_TRUE(patient.acquire(std::chrono::seconds(10))) << patient.errorText().toStdString();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(patient.errorText().isEmpty());
+    holder.waitForFinished();
+}
+
+TEST(CameraLock, AWaitIsNoCureForALockFileThatCannotBeMade)
+{
+    CameraLock::setLockFolderForTesting(QStringLiteral("/nonexistent/vx-locks"));
+    CameraLock lock("WAIT-2");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(lock.acquire(std::chrono::seconds(10)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "fails at once";
+    EXPECT_TRUE(lock.errorText().contains("cannot be created")) << lock.errorText().toStdString();
+    CameraLock::setLockFolderForTesting(QString());
 }

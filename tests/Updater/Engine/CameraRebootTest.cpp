@@ -79,7 +79,7 @@ TEST_F(CameraRebootTest, ACameraThatDoesNotComeBackTimesOutAfterThreeLooks)
     const auto start = std::chrono::steady_clock::now();
     try
     {
-        reboot.waitForReconnect("ENG-9");
+        reboot.waitForReconnect(CameraReboot::RebootedCamera{"ENG-9", 0, false});
         FAIL() << "no exception";
     }
     catch (const std::runtime_error& error)
