@@ -3,7 +3,10 @@
 #include "ExitCodes.h"
 #include "Workspace.h"
 
+#include "Engine/CameraLock.h"
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
+#include "Engine/OutputFile.h"
 
 #include "Imaging/Image.h"
 #include "Imaging/Imaging.h"
@@ -11,13 +14,16 @@
 #include "Properties/PropertyNames.h"
 #include "Streams/StreamStatistics.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QTextStream>
 
 #include <exception>
 #include <memory>
+#include <stdexcept>
 
 namespace
 {
@@ -50,10 +56,11 @@ private:
 GrabCommand::GrabCommand(QTextStream& out, QTextStream& err)
     : Command(
           {{QStringLiteral("grab")},
-           QStringLiteral("takes frames from the camera and writes the last as PNG"),
+           QStringLiteral("takes frames from the camera and writes the last as an image"),
            QStringLiteral("Starts the camera's stream, takes N frames, prints the frame rate and the\n"
-                          "stream's statistics, writes the last frame as a PNG file and stops the\n"
-                          "stream.\n"),
+                          "stream's statistics, writes the last frame as an image in the format its\n"
+                          "file name's extension names (.png; others when the system's image writer\n"
+                          "has them) and stops the stream.\n"),
            {serialOption(),
             {{QStringLiteral("frames")}, QStringLiteral("N"), QStringLiteral("frames to take (10)")},
             {{QStringLiteral("mode")}, QStringLiteral("video|still"), QStringLiteral("stream mode (video)")},
@@ -66,13 +73,41 @@ GrabCommand::GrabCommand(QTextStream& out, QTextStream& err)
 {
 }
 
-int GrabCommand::execute(const QCommandLineParser& parser)
+QByteArray GrabCommand::formatFor(const QString& path, QString& refusal)
 {
-    bool numeric = false;
-    const int frames = parser.isSet(QStringLiteral("frames"))
-                           ? parser.value(QStringLiteral("frames")).toInt(&numeric)
-                           : (numeric = true, 10);
-    if (!numeric || frames < 1)
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix.isEmpty())
+    {
+        refusal = QStringLiteral("--output needs a file name whose extension names the image format, such as "
+                                 "frame.png.");
+        return QByteArray();
+    }
+    const QByteArray format = suffix.toLatin1();
+    const QList<QByteArray> formats = QImageWriter::supportedImageFormats();
+    if (!formats.contains(format))
+    {
+        QStringList names;
+        for (const QByteArray& name : formats)
+        {
+            names << QString::fromLatin1(name);
+        }
+        refusal =
+            QStringLiteral("The frame cannot be written as %1: this system's image writer has no \"%2\" "
+                           "format (it writes %3).")
+                .arg(DisplayText::shown(path), DisplayText::shown(suffix), names.join(QStringLiteral(", ")));
+        return QByteArray();
+    }
+    return format;
+}
+
+int GrabCommand::readOptions(const QCommandLineParser& parser, Grab& grab)
+{
+    bool numeric = true;
+    if (parser.isSet(QStringLiteral("frames")))
+    {
+        grab.frames = parser.value(QStringLiteral("frames")).toInt(&numeric);
+    }
+    if (!numeric || grab.frames < 1)
     {
         return usageError(QStringLiteral("--frames takes a whole number of at least 1."));
     }
@@ -82,8 +117,31 @@ int GrabCommand::execute(const QCommandLineParser& parser)
     {
         return usageError(QStringLiteral("--mode is video or still."));
     }
-    const QString output = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
-                                                                  : QStringLiteral("frame.png");
+    grab.video = mode == QLatin1String("video");
+    grab.output = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
+                                                         : QStringLiteral("frame.png");
+    return ExitCodes::SUCCESS;
+}
+
+int GrabCommand::execute(const QCommandLineParser& parser)
+{
+    Grab grab;
+    const int usage = readOptions(parser, grab);
+    if (usage != ExitCodes::SUCCESS)
+    {
+        return usage;
+    }
+    // Before the camera is touched: a FIFO, a device or a folder is never
+    // opened, a format the writer lacks is said at once.
+    QString refusal = OutputFile::refusal(grab.output);
+    if (refusal.isEmpty())
+    {
+        grab.format = formatFor(grab.output, refusal);
+    }
+    if (!refusal.isEmpty())
+    {
+        return fail(refusal);
+    }
     Workspace workspace;
     std::string serialNumber;
     const int chosen = Workspace::chooseCamera(parser.value(QStringLiteral("serial")), serialNumber, m_Err);
@@ -91,43 +149,55 @@ int GrabCommand::execute(const QCommandLineParser& parser)
     {
         return chosen;
     }
+    return grabFrames(serialNumber, grab);
+}
+
+int GrabCommand::fail(const QString& text)
+{
+    EngineLog::error(text);
+    m_Err << "Error: " << text << "\n";
+    return ExitCodes::FAILURE;
+}
+
+int GrabCommand::grabFrames(const std::string& serialNumber, const Grab& grab)
+{
     try
     {
         CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
+        if (!hasStream(*camera))
+        {
+            return fail(
+                QStringLiteral("The camera %1 (%2) has no stream to grab from: its adapter delivers no "
+                               "frames.")
+                    .arg(DisplayText::shown(camera->getModelName()), DisplayText::shown(serialNumber)));
+        }
+        CameraLock lock(serialNumber);
+        if (!lock.acquire())
+        {
+            return fail(lock.errorText());
+        }
         camera->getProperty(CameraInterface::PropertyNames::STREAMING_MODE)
-            .setValue(mode == QLatin1String("video") ? "Video" : "Still");
+            .setValue(grab.video ? "Video" : "Still");
         std::unique_ptr<Imaging::Image> last;
-        QElapsedTimer timer;
+        QElapsedTimer sinceFirst;
         {
             camera->startStream();
             const StreamGuard guard(*camera);
-            timer.start();
-            for (int frame = 0; frame < frames; ++frame)
+            last = camera->getImage();
+            sinceFirst.start();
+            for (int frame = 1; frame < grab.frames; ++frame)
             {
                 last = camera->getImage();
             }
         }
-        const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-        auto& statistics = camera->getStreamStatistics();
-        m_Out << frames << " frames of " << last->getWidth() << " x " << last->getHeight() << " in "
-              << QString::number(seconds, 'f', 3) << " s: " << QString::number(frames / seconds, 'f', 1)
-              << " frames per second\n"
-              << "Delivered by the driver: "
-              << QString::number(statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::DRIVER), 'f', 1)
-              << " frames per second\n"
-              << "Handed out: "
-              << QString::number(statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::APPLICATION),
-                                 'f', 1)
-              << " frames per second\n"
-              << "Last capture: " << QString::number(statistics.getCaptureTime() * 1000.0, 'f', 2) << " ms\n";
-        QImageWriter writer(output, "png");
-        if (!writer.write(picture(*last)))
+        const double seconds = static_cast<double>(sinceFirst.nsecsElapsed()) / 1e9;
+        printRates(grab.frames, seconds, *last, camera->getStreamStatistics());
+        QString error;
+        if (!writeFrame(*last, grab, error))
         {
-            m_Err << "Error: the frame could not be written to " << output << ": " << writer.errorString()
-                  << "\n";
-            return ExitCodes::FAILURE;
+            return fail(error);
         }
-        m_Out << "Last frame written to " << output << "\n";
+        m_Out << "Last frame written to " << DisplayText::shown(grab.output) << "\n";
     }
     catch (const std::exception& error)
     {
@@ -135,6 +205,63 @@ int GrabCommand::execute(const QCommandLineParser& parser)
         return ExitCodes::FAILURE;
     }
     return ExitCodes::SUCCESS;
+}
+
+bool GrabCommand::hasStream(CameraInterface::Camera& camera)
+{
+    if (!camera.isPropertySupported(CameraInterface::PropertyNames::STREAMING_MODE))
+    {
+        return false;
+    }
+    try
+    {
+        // A camera without a stream has no statistics either.
+        camera.getStreamStatistics();
+        return true;
+    }
+    catch (const std::logic_error&)
+    {
+        return false;
+    }
+}
+
+void GrabCommand::printRates(int frames, double seconds, const Imaging::Image& last,
+                             CameraInterface::StreamStatistics& statistics)
+{
+    m_Out << frames << (frames == 1 ? " frame of " : " frames of ") << last.getWidth() << " x "
+          << last.getHeight();
+    // N frames span N - 1 intervals, from the first frame to the last.
+    if (frames > 1 && seconds > 0.0)
+    {
+        m_Out << " in " << QString::number(seconds, 'f', 3)
+              << " s from the first to the last: " << QString::number((frames - 1) / seconds, 'f', 1)
+              << " frames per second\n";
+    }
+    else
+    {
+        m_Out << ": no frame rate from a single frame\n";
+    }
+    m_Out << "Delivered by the driver: "
+          << QString::number(statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::DRIVER), 'f', 1)
+          << " frames per second\n"
+          << "Handed out: "
+          << QString::number(statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::APPLICATION), 'f', 1)
+          << " frames per second\n"
+          << "Last capture: " << QString::number(statistics.getCaptureTime() * 1000.0, 'f', 2) << " ms\n";
+}
+
+bool GrabCommand::writeFrame(const Imaging::Image& image, const Grab& grab, QString& error)
+{
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, grab.format);
+    if (!writer.write(picture(image)))
+    {
+        error = QStringLiteral("The frame cannot be encoded as %1: %2.")
+                    .arg(QString::fromLatin1(grab.format), writer.errorString());
+        return false;
+    }
+    return OutputFile::write(grab.output, encoded.data(), error);
 }
 
 QImage GrabCommand::picture(const Imaging::Image& image)
