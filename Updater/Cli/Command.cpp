@@ -2,16 +2,24 @@
 
 #include "ExitCodes.h"
 
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
 
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include "Utilities/LibraryNotices.h"
+
 #include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace
 {
@@ -36,6 +44,47 @@ QString optionUsage(const Command::Option& option)
     const QString& name = option.names.last();
     return QStringLiteral("[--") + name +
            (option.valueName.isEmpty() ? QString() : QLatin1Char(' ') + option.valueName) + QLatin1Char(']');
+}
+
+// What the camera library notices (a camera list it refuses to read)
+// changes what the command sees, so the operator reads it on standard error
+// as well as in the log; each text once, however often the registry's
+// watchdog enumerates. With -v the log line reaches standard error already.
+void echoLibraryNotices(bool verbose)
+{
+    Utilities::LibraryNotices::setHandler(
+        [verbose](const std::string& text)
+        {
+            const QString shown = DisplayText::escaped(QString::fromStdString(text));
+            EngineLog::warning(shown);
+            static std::mutex mutex;
+            static std::set<std::string> echoed;
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (!verbose && echoed.insert(text).second)
+            {
+                std::fputs(("Warning: " + shown + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+                std::fflush(stderr);
+            }
+        });
+}
+
+// The arguments with every negative number moved behind "--", where the
+// parser takes it as an argument; their order among the arguments is kept
+// as long as they come last, as a value does. Unchanged when "--" is given.
+QStringList negativeNumbersAsArguments(const QStringList& arguments)
+{
+    if (arguments.contains(QStringLiteral("--")))
+    {
+        return arguments;
+    }
+    static const QRegularExpression number(QStringLiteral("^-(\\d|\\.\\d)"));
+    QStringList options;
+    QStringList numbers;
+    for (const QString& argument : arguments)
+    {
+        (number.match(argument).hasMatch() ? numbers : options) << argument;
+    }
+    return numbers.isEmpty() ? arguments : options + QStringList{QStringLiteral("--")} + numbers;
 }
 
 void appendEntry(QString& text, const QString& title, const QString& description)
@@ -123,7 +172,8 @@ int Command::run(const QStringList& arguments, bool verbose)
     {
         parser.addOption(QCommandLineOption(option.names, option.description, option.valueName));
     }
-    if (!parser.parse(QStringList{QLatin1String(PROGRAM)} + arguments))
+    if (!parser.parse(QStringList{QLatin1String(PROGRAM)} +
+                      (m_NegativeNumbersAreArguments ? negativeNumbersAsArguments(arguments) : arguments)))
     {
         return usageError(parser.errorText());
     }
@@ -192,6 +242,7 @@ void Command::startLog(bool verbose, const QStringList& arguments) const
             sinks.push_back(std::make_shared<spdlog::sinks::stderr_sink_mt>());
         }
         UpdaterLog::createLog(sinks);
+        echoLibraryNotices(verbose);
         EngineLog::info(QStringLiteral("vxupdate %1: %2")
                             .arg(QLatin1String(UpdaterIdentity::APPLICATION_VERSION),
                                  (m_Definition.words + arguments).join(QLatin1Char(' '))));

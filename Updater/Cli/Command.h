@@ -85,6 +85,11 @@ protected:
 
     const QStringList& positional() const { return m_Positional; }
 
+    // A negative number ("-50", "-0.5", "-1e3") is an argument, never an
+    // option: for a command whose values may be negative ("vxupdate set
+    // Brightness -50"). Options may still stand anywhere.
+    void takeNegativeNumbersAsArguments() { m_NegativeNumbersAreArguments = true; }
+
     QTextStream& m_Out;
     QTextStream& m_Err;
 
@@ -97,4 +102,5 @@ private:
 
     Definition m_Definition;
     QStringList m_Positional;
+    bool m_NegativeNumbersAreArguments = false;
 };

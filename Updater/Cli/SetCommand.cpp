@@ -3,7 +3,8 @@
 #include "ExitCodes.h"
 #include "Workspace.h"
 
-#include "Properties/Property.h"
+#include "Engine/DisplayText.h"
+#include "Engine/PropertyWrite.h"
 
 #include <QTextStream>
 
@@ -12,13 +13,15 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("writes one camera property"),
                QStringLiteral("Connects to the camera and writes VALUE to the property NAME: numbers are\n"
                               "clamped into the property's range, listed properties take one of their\n"
-                              "values. Prints the value the camera reports afterwards.\n"),
+                              "values. Prints the value the camera reports afterwards. A negative number\n"
+                              "is a value, not an option (vxupdate set Brightness -50).\n"),
                {serialOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")},
                 {QStringLiteral("VALUE"), QStringLiteral("the value to write")}},
                true},
               out, err)
 {
+    takeNegativeNumbersAsArguments();
 }
 
 int SetCommand::execute(const QCommandLineParser& parser)
@@ -27,19 +30,14 @@ int SetCommand::execute(const QCommandLineParser& parser)
         parser.value(QStringLiteral("serial")), m_Err,
         [&](CameraInterface::Camera& camera, const std::string& /*serialNumber*/)
         {
-            CameraInterface::Property& property = camera.getProperty(positional().at(0).toStdString());
-            const bool writable = !property.isReadOnly() && property.isAvailableForWriting();
-            // Adapters that refuse a write throw with their own message here.
-            property.setValue(positional().at(1).toStdString());
-            if (!writable)
+            const PropertyWrite::Outcome outcome = PropertyWrite::write(
+                camera, positional().at(0).toStdString(), positional().at(1).toStdString());
+            if (!outcome.succeeded)
             {
-                // Others ignore it silently: that must not look like success.
-                m_Err << "Error: " << QString::fromStdString(property.getName())
-                      << " cannot be written: the value was left unchanged.\n";
+                m_Err << "Error: " << outcome.text << "\n";
                 return ExitCodes::FAILURE;
             }
-            m_Out << QString::fromStdString(property.getName()) << ": "
-                  << QString::fromStdString(property.getValue()) << "\n";
+            m_Out << DisplayText::shown(positional().at(0)) << ": " << outcome.value << "\n";
             return ExitCodes::SUCCESS;
         });
 }
