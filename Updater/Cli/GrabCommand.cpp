@@ -82,7 +82,7 @@ QByteArray GrabCommand::formatFor(const QString& path, QString& refusal)
                                  "frame.png.");
         return QByteArray();
     }
-    const QByteArray format = suffix.toLatin1();
+    QByteArray format = suffix.toLatin1();
     const QList<QByteArray> formats = QImageWriter::supportedImageFormats();
     if (!formats.contains(format))
     {

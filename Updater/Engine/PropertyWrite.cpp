@@ -30,7 +30,7 @@ PropertyWrite::Outcome failure(const QString& text)
 // property takes instead.
 QString valueRefusal(const std::exception& error, const CameraInterface::Property* property)
 {
-    const QString text = EngineLog::caught(error);
+    QString text = EngineLog::caught(error);
     const QString accepted = property != nullptr ? PropertyWrite::acceptedValues(*property) : QString();
     if (accepted.isEmpty())
     {
