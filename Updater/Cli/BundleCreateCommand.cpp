@@ -6,6 +6,7 @@
 
 #include "Engine/BundleVerifier.h"
 #include "Engine/BundleWriter.h"
+#include "Engine/InputFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,11 +36,12 @@ int BundleCreateCommand::execute(const QCommandLineParser& parser)
     const QString& loadFolder = positional().at(1);
     const QString& bundlePath = positional().at(2);
     const BundleLimits limits;
-    QFile manifestFile(manifestPath);
-    if (manifestFile.size() > limits.maximumManifestSize || !manifestFile.open(QIODevice::ReadOnly))
+    QByteArray manifest;
+    QString problem;
+    // A FIFO named as the manifest is refused, not waited on.
+    if (!InputFile::read(manifestPath, limits.maximumManifestSize, manifest, problem))
     {
-        m_Err << "Error: the manifest " << manifestPath << " cannot be read within "
-              << limits.maximumManifestSize << " bytes.\n";
+        m_Err << "Error: the manifest cannot be read: " << problem << ".\n";
         return ExitCodes::FAILURE;
     }
     if (!QFileInfo(loadFolder).isDir())
@@ -48,9 +50,8 @@ int BundleCreateCommand::execute(const QCommandLineParser& parser)
         return ExitCodes::FAILURE;
     }
     BundleWriter writer(limits);
-    const bool written =
-        writer.write(manifestFile.readAll(),
-                     BundleWriter::folderSource(loadFolder, limits.maximumLoadFileSize), bundlePath);
+    const bool written = writer.write(
+        manifest, BundleWriter::folderSource(loadFolder, limits.maximumLoadFileSize), bundlePath);
     if (BundleReport::print(writer, written, m_Out, m_Err) != ExitCodes::SUCCESS)
     {
         return ExitCodes::FAILURE;

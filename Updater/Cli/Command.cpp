@@ -3,18 +3,26 @@
 #include "ExitCodes.h"
 #include "Workspace.h"
 
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
 
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include "Utilities/LibraryNotices.h"
+
 #include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace
 {
@@ -52,6 +60,47 @@ QString choiceList(const QStringList& choices)
     }
     return QStringList(choices.mid(0, choices.size() - 1)).join(QStringLiteral(", ")) +
            QStringLiteral(" or ") + choices.last();
+}
+
+// What the camera library notices (a camera list it refuses to read)
+// changes what the command sees, so the operator reads it on standard error
+// as well as in the log; each text once, however often the registry's
+// watchdog enumerates. With -v the log line reaches standard error already.
+void echoLibraryNotices(bool verbose)
+{
+    Utilities::LibraryNotices::setHandler(
+        [verbose](const std::string& text)
+        {
+            const QString shown = DisplayText::escaped(QString::fromStdString(text));
+            EngineLog::warning(shown);
+            static std::mutex mutex;
+            static std::set<std::string> echoed;
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (!verbose && echoed.insert(text).second)
+            {
+                std::fputs(("Warning: " + shown + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+                std::fflush(stderr);
+            }
+        });
+}
+
+// The arguments with every negative number moved behind "--", where the
+// parser takes it as an argument; their order among the arguments is kept
+// as long as they come last, as a value does. Unchanged when "--" is given.
+QStringList negativeNumbersAsArguments(const QStringList& arguments)
+{
+    if (arguments.contains(QStringLiteral("--")))
+    {
+        return arguments;
+    }
+    static const QRegularExpression number(QStringLiteral("^-(\\d|\\.\\d)"));
+    QStringList options;
+    QStringList numbers;
+    for (const QString& argument : arguments)
+    {
+        (number.match(argument).hasMatch() ? numbers : options) << argument;
+    }
+    return numbers.isEmpty() ? arguments : options + QStringList{QStringLiteral("--")} + numbers;
 }
 
 void appendEntry(QString& text, const QString& title, const QString& description)
@@ -145,7 +194,8 @@ int Command::run(const QStringList& arguments, bool verbose)
     {
         parser.addOption(QCommandLineOption(option.names, option.description, option.valueName));
     }
-    if (!parser.parse(QStringList{QLatin1String(PROGRAM)} + arguments))
+    if (!parser.parse(QStringList{QLatin1String(PROGRAM)} +
+                      (m_NegativeNumbersAreArguments ? negativeNumbersAsArguments(arguments) : arguments)))
     {
         return usageError(parser.errorText());
     }
@@ -224,6 +274,7 @@ void Command::startLog(bool verbose, const QStringList& arguments) const
             sinks.push_back(std::make_shared<spdlog::sinks::stderr_sink_mt>());
         }
         UpdaterLog::createLog(sinks);
+        echoLibraryNotices(verbose);
         EngineLog::info(QStringLiteral("vxupdate %1: %2")
                             .arg(QLatin1String(UpdaterIdentity::APPLICATION_VERSION),
                                  (m_Definition.words + arguments).join(QLatin1Char(' '))));

@@ -121,6 +121,10 @@ protected:
     const QString& lastFailure() const { return m_LastFailure; }
     // Keeps a failure that was shown in a form of its own.
     void keepFailure(const QString& text) { m_LastFailure = text; }
+    // A negative number ("-50", "-0.5", "-1e3") is an argument, never an
+    // option: for a command whose values may be negative ("vxupdate set
+    // Brightness -50"). Options may still stand anywhere.
+    void takeNegativeNumbersAsArguments() { m_NegativeNumbersAreArguments = true; }
 
     QTextStream& m_Out;
     QTextStream& m_Err;
@@ -136,4 +140,5 @@ private:
     QStringList m_Positional;
     QDateTime m_StartTime;
     QString m_LastFailure;
+    bool m_NegativeNumbersAreArguments = false;
 };

@@ -3,7 +3,10 @@
 #include "ExitCodes.h"
 #include "Workspace.h"
 
+#include "Engine/CameraLock.h"
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
+#include "Engine/OutputFile.h"
 
 #include "Imaging/Image.h"
 #include "Imaging/Imaging.h"
@@ -11,7 +14,9 @@
 #include "Properties/PropertyNames.h"
 #include "Streams/StreamStatistics.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QJsonValue>
@@ -19,6 +24,7 @@
 
 #include <exception>
 #include <memory>
+#include <stdexcept>
 
 namespace
 {
@@ -51,10 +57,11 @@ private:
 GrabCommand::GrabCommand(QTextStream& out, QTextStream& err)
     : Command(
           {{QStringLiteral("grab")},
-           QStringLiteral("takes frames from the camera and writes the last as PNG"),
+           QStringLiteral("takes frames from the camera and writes the last as an image"),
            QStringLiteral("Starts the camera's stream, takes N frames, prints the frame rate and the\n"
-                          "stream's statistics, writes the last frame as a PNG file and stops the\n"
-                          "stream.\n"),
+                          "stream's statistics, writes the last frame as an image in the format its\n"
+                          "file name's extension names (.png; others when the system's image writer\n"
+                          "has them) and stops the stream.\n"),
            {serialOption(),
             {{QStringLiteral("frames")}, QStringLiteral("N"), QStringLiteral("frames to take (10)")},
             {{QStringLiteral("mode")}, QStringLiteral("video|still"), QStringLiteral("stream mode (video)")},
@@ -68,13 +75,41 @@ GrabCommand::GrabCommand(QTextStream& out, QTextStream& err)
 {
 }
 
-int GrabCommand::execute(const QCommandLineParser& parser)
+QByteArray GrabCommand::formatFor(const QString& path, QString& refusal)
 {
-    bool numeric = false;
-    const int frames = parser.isSet(QStringLiteral("frames"))
-                           ? parser.value(QStringLiteral("frames")).toInt(&numeric)
-                           : (numeric = true, 10);
-    if (!numeric || frames < 1)
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix.isEmpty())
+    {
+        refusal = QStringLiteral("--output needs a file name whose extension names the image format, such as "
+                                 "frame.png.");
+        return QByteArray();
+    }
+    QByteArray format = suffix.toLatin1();
+    const QList<QByteArray> formats = QImageWriter::supportedImageFormats();
+    if (!formats.contains(format))
+    {
+        QStringList names;
+        for (const QByteArray& name : formats)
+        {
+            names << QString::fromLatin1(name);
+        }
+        refusal =
+            QStringLiteral("The frame cannot be written as %1: this system's image writer has no \"%2\" "
+                           "format (it writes %3).")
+                .arg(DisplayText::shown(path), DisplayText::shown(suffix), names.join(QStringLiteral(", ")));
+        return QByteArray();
+    }
+    return format;
+}
+
+int GrabCommand::readOptions(const QCommandLineParser& parser, Grab& grab)
+{
+    bool numeric = true;
+    if (parser.isSet(QStringLiteral("frames")))
+    {
+        grab.frames = parser.value(QStringLiteral("frames")).toInt(&numeric);
+    }
+    if (!numeric || grab.frames < 1)
     {
         return usageError(QStringLiteral("--frames takes a whole number of at least 1."));
     }
@@ -84,8 +119,6 @@ int GrabCommand::execute(const QCommandLineParser& parser)
     {
         return usageError(QStringLiteral("--mode is video or still."));
     }
-    Grab grab;
-    grab.frames = frames;
     grab.video = mode == QLatin1String("video");
     grab.output = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
                                                          : QStringLiteral("frame.png");
@@ -93,7 +126,7 @@ int GrabCommand::execute(const QCommandLineParser& parser)
     grab.body = QJsonObject{{QStringLiteral("serialNumber"), QJsonValue()},
                             {QStringLiteral("modelName"), QJsonValue()},
                             {QStringLiteral("streamMode"), mode},
-                            {QStringLiteral("frames"), frames},
+                            {QStringLiteral("frames"), grab.frames},
                             {QStringLiteral("width"), QJsonValue()},
                             {QStringLiteral("height"), QJsonValue()},
                             {QStringLiteral("seconds"), QJsonValue()},
@@ -102,6 +135,17 @@ int GrabCommand::execute(const QCommandLineParser& parser)
                             {QStringLiteral("applicationFramesPerSecond"), QJsonValue()},
                             {QStringLiteral("captureTime"), QJsonValue()},
                             {QStringLiteral("outputFile"), QJsonValue()}};
+    return ExitCodes::SUCCESS;
+}
+
+int GrabCommand::execute(const QCommandLineParser& parser)
+{
+    Grab grab;
+    const int usage = readOptions(parser, grab);
+    if (usage != ExitCodes::SUCCESS)
+    {
+        return usage;
+    }
     const int code = take(parser.value(QStringLiteral("serial")), grab);
     if (grab.json)
     {
@@ -112,6 +156,17 @@ int GrabCommand::execute(const QCommandLineParser& parser)
 
 int GrabCommand::take(const QString& requested, Grab& grab)
 {
+    // Before the camera is touched: a FIFO, a device or a folder is never
+    // opened, a format the writer lacks is said at once.
+    QString refusal = OutputFile::refusal(grab.output);
+    if (refusal.isEmpty())
+    {
+        grab.format = formatFor(grab.output, refusal);
+    }
+    if (!refusal.isEmpty())
+    {
+        return fail(refusal);
+    }
     Workspace workspace;
     std::string serialNumber;
     const int chosen = chooseCamera(requested, serialNumber);
@@ -119,36 +174,59 @@ int GrabCommand::take(const QString& requested, Grab& grab)
     {
         return chosen;
     }
+    return grabFrames(serialNumber, grab);
+}
+
+int GrabCommand::fail(const QString& text)
+{
+    EngineLog::error(text);
+    return reportFailure(text);
+}
+
+int GrabCommand::grabFrames(const std::string& serialNumber, Grab& grab)
+{
     grab.body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
     try
     {
         CameraInterface::CameraLease camera = Workspace::connectedCamera(serialNumber);
         grab.body[QStringLiteral("modelName")] = QString::fromStdString(camera->getModelName());
+        if (!hasStream(*camera))
+        {
+            return fail(
+                QStringLiteral("The camera %1 (%2) has no stream to grab from: its adapter delivers no "
+                               "frames.")
+                    .arg(DisplayText::shown(camera->getModelName()), DisplayText::shown(serialNumber)));
+        }
+        CameraLock lock(serialNumber);
+        if (!lock.acquire())
+        {
+            return fail(lock.errorText());
+        }
         camera->getProperty(CameraInterface::PropertyNames::STREAMING_MODE)
             .setValue(grab.video ? "Video" : "Still");
         std::unique_ptr<Imaging::Image> last;
-        QElapsedTimer timer;
+        QElapsedTimer sinceFirst;
         {
             camera->startStream();
             const StreamGuard guard(*camera);
-            timer.start();
-            for (int frame = 0; frame < grab.frames; ++frame)
+            last = camera->getImage();
+            sinceFirst.start();
+            for (int frame = 1; frame < grab.frames; ++frame)
             {
                 last = camera->getImage();
             }
         }
-        const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-        record(grab, *camera, *last, seconds);
-        QImageWriter writer(grab.output, "png");
-        if (!writer.write(picture(*last)))
+        const double seconds = static_cast<double>(sinceFirst.nsecsElapsed()) / 1e9;
+        record(grab, *last, seconds, camera->getStreamStatistics());
+        QString error;
+        if (!writeFrame(*last, grab, error))
         {
-            return reportFailure(QStringLiteral("the frame could not be written to %1: %2")
-                                     .arg(grab.output, writer.errorString()));
+            return fail(error);
         }
         grab.body[QStringLiteral("outputFile")] = grab.output;
         if (!grab.json)
         {
-            m_Out << "Last frame written to " << grab.output << "\n";
+            m_Out << "Last frame written to " << DisplayText::shown(grab.output) << "\n";
         }
     }
     catch (const std::exception& error)
@@ -158,18 +236,38 @@ int GrabCommand::take(const QString& requested, Grab& grab)
     return ExitCodes::SUCCESS;
 }
 
-void GrabCommand::record(Grab& grab, CameraInterface::Camera& camera, const Imaging::Image& last,
-                         double seconds)
+bool GrabCommand::hasStream(CameraInterface::Camera& camera)
 {
-    auto& statistics = camera.getStreamStatistics();
+    if (!camera.isPropertySupported(CameraInterface::PropertyNames::STREAMING_MODE))
+    {
+        return false;
+    }
+    try
+    {
+        // A camera without a stream has no statistics either.
+        camera.getStreamStatistics();
+        return true;
+    }
+    catch (const std::logic_error&)
+    {
+        return false;
+    }
+}
+
+void GrabCommand::record(Grab& grab, const Imaging::Image& last, double seconds,
+                         CameraInterface::StreamStatistics& statistics)
+{
     const double driver = statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::DRIVER);
     const double application = statistics.getFramesPerSecond(CameraInterface::STREAM_TYPE::APPLICATION);
     const double capture = statistics.getCaptureTime();
+    // N frames span N - 1 intervals, from the first frame to the last.
+    const bool rated = grab.frames > 1 && seconds > 0.0;
+    const double rate = rated ? (grab.frames - 1) / seconds : 0.0;
     QJsonObject& body = grab.body;
     body[QStringLiteral("width")] = static_cast<qint64>(last.getWidth());
     body[QStringLiteral("height")] = static_cast<qint64>(last.getHeight());
     body[QStringLiteral("seconds")] = seconds;
-    body[QStringLiteral("framesPerSecond")] = grab.frames / seconds;
+    body[QStringLiteral("framesPerSecond")] = rated ? QJsonValue(rate) : QJsonValue();
     body[QStringLiteral("driverFramesPerSecond")] = driver;
     body[QStringLiteral("applicationFramesPerSecond")] = application;
     body[QStringLiteral("captureTime")] = capture;
@@ -177,12 +275,34 @@ void GrabCommand::record(Grab& grab, CameraInterface::Camera& camera, const Imag
     {
         return;
     }
-    m_Out << grab.frames << " frames of " << last.getWidth() << " x " << last.getHeight() << " in "
-          << QString::number(seconds, 'f', 3) << " s: " << QString::number(grab.frames / seconds, 'f', 1)
-          << " frames per second\n"
-          << "Delivered by the driver: " << QString::number(driver, 'f', 1) << " frames per second\n"
+    m_Out << grab.frames << (grab.frames == 1 ? " frame of " : " frames of ") << last.getWidth() << " x "
+          << last.getHeight();
+    if (rated)
+    {
+        m_Out << " in " << QString::number(seconds, 'f', 3)
+              << " s from the first to the last: " << QString::number(rate, 'f', 1) << " frames per second\n";
+    }
+    else
+    {
+        m_Out << ": no frame rate from a single frame\n";
+    }
+    m_Out << "Delivered by the driver: " << QString::number(driver, 'f', 1) << " frames per second\n"
           << "Handed out: " << QString::number(application, 'f', 1) << " frames per second\n"
           << "Last capture: " << QString::number(capture * 1000.0, 'f', 2) << " ms\n";
+}
+
+bool GrabCommand::writeFrame(const Imaging::Image& image, const Grab& grab, QString& error)
+{
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, grab.format);
+    if (!writer.write(picture(image)))
+    {
+        error = QStringLiteral("The frame cannot be encoded as %1: %2.")
+                    .arg(QString::fromLatin1(grab.format), writer.errorString());
+        return false;
+    }
+    return OutputFile::write(grab.output, encoded.data(), error);
 }
 
 QImage GrabCommand::picture(const Imaging::Image& image)

@@ -3,6 +3,7 @@
 #include "ExitCodes.h"
 #include "Workspace.h"
 
+#include "Engine/CameraLock.h"
 #include "Engine/CameraModeSwitch.h"
 #include "Engine/CameraReboot.h"
 #include "Engine/EngineLog.h"
@@ -130,7 +131,10 @@ int ModeCommand::switchMode(Run& run)
         m_Err << lastFailure() << "\n";
         return ExitCodes::FAILURE;
     }
-    code = writeMode(run);
+    // Held from the write to the end of the reboot: another updater must
+    // not meet the camera between its new mode and its restart.
+    CameraLock lock(run.serialNumber);
+    code = writeMode(run, lock);
     return code == ExitCodes::SUCCESS ? rebootAndCheck(run) : code;
 }
 
@@ -179,17 +183,21 @@ bool ModeCommand::confirm(const Run& run)
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-int ModeCommand::writeMode(Run& run)
+int ModeCommand::writeMode(Run& run, CameraLock& lock)
 {
     CameraModeSwitch::RESULT result = CameraModeSwitch::RESULT::NOT_SUPPORTED;
     try
     {
         CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(run.serialNumber);
-        result = CameraModeSwitch::write(*camera, run.toUsb3Vision);
+        result = CameraModeSwitch::write(*camera, run.toUsb3Vision, lock);
     }
     catch (const std::exception& error)
     {
         return fail(run, EngineLog::caught(error));
+    }
+    if (result == CameraModeSwitch::RESULT::LOCKED)
+    {
+        return fail(run, lock.errorText());
     }
     return result == CameraModeSwitch::RESULT::WRITTEN ? ExitCodes::SUCCESS : refuse(run, result);
 }

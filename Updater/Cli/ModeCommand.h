@@ -10,6 +10,8 @@
 
 #include <string>
 
+class CameraLock;
+
 // "vxupdate mode driver|u3v": switches a camera between its vendor-driver
 // mode ("Ostra Mode") and USB3 Vision mode as the window's mode buttons do:
 // the same question (unless --yes), the mode written and read back, the
@@ -42,7 +44,9 @@ private:
     };
 
     int switchMode(Run& run);
-    int writeMode(Run& run);
+    // Takes `lock` (the camera's) before writing; the caller keeps it until
+    // the reboot has ended.
+    int writeMode(Run& run, CameraLock& lock);
     int rebootAndCheck(Run& run);
     // Names the camera, its mode and the mode asked for, then asks the
     // window's question.

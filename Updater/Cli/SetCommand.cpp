@@ -4,6 +4,8 @@
 
 #include "Cameras/Camera.h"
 #include "Properties/Property.h"
+#include "Engine/DisplayText.h"
+#include "Engine/PropertyWrite.h"
 
 #include <QJsonValue>
 #include <QTextStream>
@@ -15,13 +17,15 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
                               "clamped into the property's range, listed properties take one of their\n"
                               "values. Prints the value the camera reports afterwards. A property that\n"
                               "refuses the write (read-only, or not writable now) exits with failure,\n"
-                              "with the library's message when it gives one.\n"),
+                              "with the library's message when it gives one. A negative number is a\n"
+                              "value, not an option (vxupdate set Brightness -50).\n"),
                {serialOption(), jsonOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")},
                 {QStringLiteral("VALUE"), QStringLiteral("the value to write")}},
                true},
               out, err)
 {
+    takeNegativeNumbersAsArguments();
 }
 
 int SetCommand::execute(const QCommandLineParser& parser)
@@ -48,22 +52,18 @@ int SetCommand::write(CameraInterface::Camera& camera, const std::string& serial
 {
     body[QStringLiteral("serialNumber")] = QString::fromStdString(serialNumber);
     body[QStringLiteral("modelName")] = QString::fromStdString(camera.getModelName());
-    CameraInterface::Property& property = camera.getProperty(positional().at(0).toStdString());
-    const bool writable = !property.isReadOnly() && property.isAvailableForWriting();
-    // Adapters that refuse a write throw with their own message here.
-    property.setValue(positional().at(1).toStdString());
-    if (!writable)
+    // Under the camera's lock; a refused value names what the property takes.
+    const PropertyWrite::Outcome outcome =
+        PropertyWrite::write(camera, positional().at(0).toStdString(), positional().at(1).toStdString());
+    if (!outcome.succeeded)
     {
-        // Others ignore it silently: that must not look like success.
-        return reportFailure(QString::fromStdString(property.getName()) +
-                             QStringLiteral(" cannot be written: the value was left unchanged."));
+        return reportFailure(outcome.text);
     }
-    const QString value = QString::fromStdString(property.getValue());
-    body[QStringLiteral("value")] = value;
+    body[QStringLiteral("value")] = outcome.value;
     body[QStringLiteral("written")] = true;
     if (!json)
     {
-        m_Out << QString::fromStdString(property.getName()) << ": " << value << "\n";
+        m_Out << DisplayText::shown(positional().at(0)) << ": " << outcome.value << "\n";
     }
     return ExitCodes::SUCCESS;
 }

@@ -2,6 +2,8 @@
 
 #include "ExitCodes.h"
 
+#include "Engine/CameraLock.h"
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 #include "Engine/OperatorTexts.h"
 
@@ -33,8 +35,13 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     {
         if (cameras.count(requested.toStdString()) == 0)
         {
-            const QString text =
-                QStringLiteral("There is no camera with the serial number %1.").arg(requested);
+            // A camera another updater reboots is away, not missing.
+            QString text = CameraLock::heldElsewhereText(requested.toStdString());
+            if (text.isEmpty())
+            {
+                text = QStringLiteral("There is no camera with the serial number %1.")
+                           .arg(DisplayText::shown(requested));
+            }
             EngineLog::error(text);
             err << "Error: " << text << "\n";
             failed = text;
@@ -45,7 +52,9 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
     }
     if (cameras.empty())
     {
-        const QString text = OperatorTexts::text(OPERATOR_TEXT::NO_CAMERA_CONNECTED);
+        const QStringList away = CameraLock::heldElsewhereTexts();
+        const QString text = away.isEmpty() ? OperatorTexts::text(OPERATOR_TEXT::NO_CAMERA_CONNECTED)
+                                            : away.join(QLatin1Char('\n'));
         EngineLog::warning(text);
         err << "Error: " << text << "\n";
         failed = text;
@@ -57,7 +66,7 @@ int Workspace::chooseCamera(const QString& requested, std::string& serialNumber,
         err << "Several cameras are attached; choose one with --serial:\n";
         for (const auto& [serial, model] : cameras)
         {
-            err << "  " << QString::fromStdString(serial) << "  " << QString::fromStdString(model) << "\n";
+            err << "  " << DisplayText::shown(serial) << "  " << DisplayText::shown(model) << "\n";
         }
         return ExitCodes::CHOICE_NEEDED;
     }

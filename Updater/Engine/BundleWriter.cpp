@@ -2,8 +2,11 @@
 
 #include "Engine/BundleArchive.h"
 #include "Engine/CameraUpdate.h"
+#include "Engine/InputFile.h"
 #include "Engine/Manifest.h"
+#include "Engine/ManifestGuard.h"
 #include "Engine/ManifestStructure.h"
+#include "Engine/OutputFile.h"
 #include "Engine/SecurityTags.h"
 
 #include "Sha1/Sha1Hash.h"
@@ -19,6 +22,7 @@
 #include <quazipnewinfo.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <utility>
 
 namespace
@@ -31,31 +35,6 @@ std::string tagOf(const QByteArray& content)
     SecurityTags::Digest digest{};
     std::copy_n(hash.begin(), std::min(hash.size(), digest.size()), digest.begin());
     return SecurityTags::encodeDigest(digest);
-}
-
-bool readFile(const QString& path, qint64 limit, QByteArray& content, QString& error)
-{
-    QFile file(path);
-    if (file.size() > limit)
-    {
-        error = QStringLiteral("%1 holds %2 bytes, more than the limit of %3 bytes")
-                    .arg(path)
-                    .arg(file.size())
-                    .arg(limit);
-        return false;
-    }
-    if (!file.open(QIODevice::ReadOnly))
-    {
-        error = QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
-        return false;
-    }
-    content = file.read(limit + 1);
-    if (content.size() > limit || !file.atEnd())
-    {
-        error = QStringLiteral("%1 cannot be read whole within %2 bytes").arg(path).arg(limit);
-        return false;
-    }
-    return true;
 }
 
 QString entryOf(const Package& package, const Load& load)
@@ -249,12 +228,18 @@ BundleWriter::FileSource BundleWriter::folderSource(const QString& folder, qint6
             error = QStringLiteral("no file %1 in %2").arg(fileName, folder);
             return false;
         }
-        return readFile(path, limit, content, error);
+        return InputFile::read(path, limit, content, error);
     };
 }
 
 bool BundleWriter::readManifest(const QByteArray& manifest)
 {
+    // The same guard as every other reader of a manifest.
+    const QString refusal = ManifestGuard::findRefusal(manifest);
+    if (!refusal.isEmpty())
+    {
+        return fail(refusal);
+    }
     QXmlStreamReader reader(manifest);
     Manifest parsed;
     const bool parsedWell = parsed.parse(reader);
@@ -478,19 +463,27 @@ bool BundleWriter::writeArchive(const QByteArray& sealed, const FileSource& sour
 
 bool BundleWriter::write(const QByteArray& manifest, const FileSource& source, const QString& bundlePath)
 {
+    // A FIFO, a device or a folder in the bundle's place is not replaced.
+    const QString refusal = OutputFile::refusal(bundlePath);
+    if (!refusal.isEmpty())
+    {
+        return fail(refusal);
+    }
     QByteArray sealed;
     if (!sealManifest(manifest, source, sealed))
     {
         return false;
     }
     const QString partial = bundlePath + QStringLiteral(".partial");
+    // Whatever was planted at the name (a link) is removed, not written through.
     QFile::remove(partial);
     if (!writeArchive(sealed, source, partial))
     {
         QFile::remove(partial);
         return false;
     }
-    if ((QFile::exists(bundlePath) && !QFile::remove(bundlePath)) || !QFile::rename(partial, bundlePath))
+    // rename(2) replaces the target in one step: no moment without a bundle.
+    if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(bundlePath).constData()) != 0)
     {
         QFile::remove(partial);
         return fail(QStringLiteral("The bundle cannot be moved into place at %1.").arg(bundlePath));

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <stdexcept>
+
 namespace CameraDetails
 {
 
@@ -28,9 +30,22 @@ std::vector<std::pair<std::string, std::string>> read(CameraInterface::Camera& c
     std::vector<std::pair<std::string, std::string>> details;
     for (const std::string& name : propertyNames())
     {
-        if (camera.isPropertySupported(name))
+        if (!camera.isPropertySupported(name))
+        {
+            continue;
+        }
+        try
         {
             details.emplace_back(name, camera.getProperty(name).getValue());
+        }
+        catch (const std::out_of_range& error)
+        {
+            // Malformed camera records (an AFE metadata name too short to
+            // carry an extension) make one detail unknown, not the camera
+            // unusable.
+            EngineLog::warning(QStringLiteral("%1 cannot be read: %2")
+                                   .arg(QString::fromStdString(name), QString::fromLocal8Bit(error.what())));
+            details.emplace_back(name, std::string());
         }
     }
     return details;

@@ -21,7 +21,9 @@ namespace CameraDetails
 const std::vector<std::string>& propertyNames();
 
 // Name and value of each of those properties the camera supports, in that
-// order. Library errors reading a value propagate.
+// order. Library errors reading a value propagate; a standard out-of-range
+// error (a malformed record in the camera's flash) is logged as a warning and
+// gives the detail an empty value.
 std::vector<std::pair<std::string, std::string>> read(CameraInterface::Camera& camera);
 
 // Logs "Connected to camera." and then "<name>: <value>" for each of them.

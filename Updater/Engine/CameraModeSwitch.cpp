@@ -1,5 +1,6 @@
 #include "Engine/CameraModeSwitch.h"
 
+#include "Engine/CameraLock.h"
 #include "Engine/EngineLog.h"
 
 #include "Cameras/Camera.h"
@@ -23,11 +24,17 @@ bool CameraModeSwitch::isSupported(CameraInterface::Camera& camera)
     return camera.isPropertySupported(CameraInterface::PropertyNames::USB3_VISION_MODE);
 }
 
-CameraModeSwitch::RESULT CameraModeSwitch::write(CameraInterface::Camera& camera, bool toUsb3Vision)
+CameraModeSwitch::RESULT CameraModeSwitch::write(CameraInterface::Camera& camera, bool toUsb3Vision,
+                                                 CameraLock& lock)
 {
     if (!isSupported(camera))
     {
         return RESULT::NOT_SUPPORTED;
+    }
+    if (!lock.acquire())
+    {
+        EngineLog::error(lock.errorText());
+        return RESULT::LOCKED;
     }
     const std::string value = toUsb3Vision ? ENABLED : DISABLED;
     CameraInterface::Property& mode = camera.getProperty(CameraInterface::PropertyNames::USB3_VISION_MODE);

@@ -2,6 +2,7 @@
 
 #include "Engine/CameraUpdate.h"
 
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 
 #include "Cameras/Camera.h"
@@ -17,6 +18,7 @@
 #include <quazipfile.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 namespace
@@ -34,6 +36,25 @@ const QVersionNumber ZERO_ZERO(0, 0);
 QVersionNumber propertyVersion(CameraInterface::Camera& camera, const char* property)
 {
     return CameraUpdate::parseVersionText(camera.getProperty(property).getValue());
+}
+
+// The AFE timing version, or none: a metadata name too short to carry an
+// extension ends in the standard out-of-range error, which makes the version
+// unknown (the load is then programmed), not the reading of every version.
+QVersionNumber afeTimingVersion(CameraInterface::Camera& camera)
+{
+    try
+    {
+        return propertyVersion(camera, CameraInterface::PropertyNames::AFE_TIMING_VERSION);
+    }
+    catch (const std::out_of_range& error)
+    {
+        EngineLog::warning(
+            QStringLiteral("The camera's AFE metadata names no timing file (%1); its AFE timing "
+                           "version is unknown.")
+                .arg(DisplayText::shown(std::string(error.what()))));
+        return QVersionNumber();
+    }
 }
 
 // The version of a property that reports 0.0 when the part is absent.
@@ -229,7 +250,7 @@ void CameraUpdate::readCurrentVersions(CameraInterface::Camera& camera)
                 readUsb3VisionFileVersion(camera, load.versionFlashAddress, load.flashAddress));
             break;
         case LOAD_TYPE::AFE:
-            version = versionUnlessZero(propertyVersion(camera, Names::AFE_TIMING_VERSION));
+            version = versionUnlessZero(afeTimingVersion(camera));
             break;
         }
         load.currentVersion = version;

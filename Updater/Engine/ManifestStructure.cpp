@@ -1,5 +1,7 @@
 #include "Engine/ManifestStructure.h"
 
+#include "Engine/ManifestGuard.h"
+
 #include <QHash>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -41,6 +43,12 @@ namespace ManifestStructure
 QStringList findUnreadElements(const QByteArray& manifest)
 {
     QStringList findings;
+    // Only what the guard lets the update's reader see is read here: an
+    // entity bomb or an attribute flood never reaches this reader either.
+    if (!ManifestGuard::findRefusal(manifest).isEmpty())
+    {
+        return findings;
+    }
     QXmlStreamReader reader(manifest);
     std::vector<QString> open{QString()};
     int depthOfUnknown = 0;

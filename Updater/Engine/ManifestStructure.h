@@ -13,7 +13,8 @@ namespace ManifestStructure
 
 // One text per finding, naming the element and its line; empty when the
 // manifest holds only what the updater reads. XML errors are not reported
-// here (the parse reports them).
+// here (the parse reports them), and a manifest that ManifestGuard refuses
+// gives none: it is read only through the guard, as the update reads it.
 QStringList findUnreadElements(const QByteArray& manifest);
 
 } // namespace ManifestStructure

@@ -11,6 +11,7 @@
 #include "Window/UpdaterApplication.h"
 #include "Window/UserGuide.h"
 
+#include "Engine/CameraLock.h"
 #include "Engine/CameraModeSwitch.h"
 #include "Engine/EngineLog.h"
 #include "Engine/OperatorTexts.h"
@@ -562,10 +563,12 @@ void MainWindow::switchCameraMode(bool toU3V)
     bool written = true;
     if (yes)
     {
+        auto lock = std::make_unique<CameraLock>(m_SelectedSerialNumber);
+        CameraModeSwitch::RESULT result = CameraModeSwitch::RESULT::NOT_SUPPORTED;
         try
         {
             CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
-            written = CameraModeSwitch::write(*camera, toU3V) == CameraModeSwitch::RESULT::WRITTEN;
+            result = CameraModeSwitch::write(*camera, toU3V, *lock);
         }
         catch (const std::exception& exception)
         {
@@ -573,10 +576,18 @@ void MainWindow::switchCameraMode(bool toU3V)
             showError(EngineLog::caught(exception));
             return;
         }
+        if (result == CameraModeSwitch::RESULT::LOCKED)
+        {
+            applyControls();
+            showError(lock->errorText());
+            return;
+        }
+        written = result == CameraModeSwitch::RESULT::WRITTEN;
         if (written)
         {
             // The buttons show the mode the camera restarts into.
             m_Camera.u3v = toU3V;
+            m_CameraLock = std::move(lock);
             rebootCamera(RebootFlow::PURPOSE::AFTER_MODE_SWITCH);
             return;
         }
@@ -600,6 +611,7 @@ void MainWindow::rebootCamera(RebootFlow::PURPOSE purpose)
         beginReboot();
         return;
     }
+    m_CameraLock.reset();
     m_UpdateInProgress = false;
     const QString text = operatorText(OPERATOR_TEXT::REBOOT_START_FAILED);
     showError(text);
@@ -644,6 +656,8 @@ void MainWindow::rebootCompletedSlot(bool success)
         EngineLog::caught(exception);
         EngineLog::error(operatorText(OPERATOR_TEXT::REBOOT_UPDATE_FAILED));
     }
+    // The restart is over, and with it what the lock was held for.
+    m_CameraLock.reset();
     // The operator can always connect again once the restart is over.
     if (m_Phase != PHASE::CONNECTED && m_Phase != PHASE::UPDATING)
     {
@@ -1020,6 +1034,10 @@ void MainWindow::updateStartedSlot(bool success)
 {
     if (success)
     {
+        // Taken again while the run holds it, so that it stays held from the
+        // run's end to the restart.
+        m_CameraLock = std::make_unique<CameraLock>(m_SelectedSerialNumber);
+        m_CameraLock->acquire();
         m_UpdateInProgress = true;
         setPhase(PHASE::UPDATING);
         statusBarText(operatorText(OPERATOR_TEXT::UPDATING_CAMERA));
@@ -1035,6 +1053,7 @@ void MainWindow::updateStartedSlot(bool success)
 void MainWindow::updateFailedSlot(const QString& failure)
 {
     showPendingProgress();
+    m_CameraLock.reset();
     m_UpdateInProgress = false;
     showError(failure);
     statusBarText(failure);
@@ -1193,6 +1212,9 @@ bool MainWindow::askYesNo(const QString& title, const QString& text)
 
 void MainWindow::showError(const QString& text)
 {
+    // Logged here and again by showMessage: the log of an error box holds
+    // the text twice, as the updater has always written it.
+    EngineLog::error(text);
     showMessage(QMessageBox::Critical, tr("Error"), text);
 }
 

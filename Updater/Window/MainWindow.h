@@ -32,6 +32,7 @@ namespace CameraInterface
 class Camera;
 }
 
+class CameraLock;
 class DialogSelectCamera;
 class LoadTable;
 class DialogSelectPackage;
@@ -247,6 +248,10 @@ private:
     std::map<UpdateProgress::LoadStatus, std::pair<QString, QColor>> m_LoadStatusDisplay;
     // The restart and its worker; the window keeps no thread of its own.
     std::unique_ptr<RebootFlow> m_RebootFlow;
+    // The camera's lock, held from a mode switch's write, or from the start
+    // of an update run, to the end of the restart that follows: no other
+    // program meets the camera between its last write and its reboot.
+    std::unique_ptr<CameraLock> m_CameraLock;
     PHASE m_Phase = PHASE::IDLE;
     // What the controls need to know of the camera last shown.
     struct CameraFacts

@@ -4,6 +4,7 @@
 #include "Window/ModalPrompts.h"
 #include "Window/SingleInstanceGuard.h"
 
+#include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdaterIdentity.h"
@@ -12,14 +13,18 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <string>
 
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
+
+#include <cstdio>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void initialiseWindowResources()
@@ -49,6 +54,12 @@ constexpr char USAGE[] = "Usage: VxUpdater [--help | --version]\n"
                          "Options:\n"
                          "  -h, --help     show this help and exit\n"
                          "  -v, --version  print the version and exit\n";
+// Why the settings are not kept in this run, for the log once it exists.
+QString& settingsNotice()
+{
+    static QString notice;
+    return notice;
+}
 
 int refuseSecondInstance()
 {
@@ -77,9 +88,30 @@ QString settingsFolder()
     return folder;
 }
 
+QString settingsFilePath()
+{
+    return settingsFolder() + QLatin1Char('/') + QLatin1String(SETTINGS_ORGANISATION) +
+           QStringLiteral(".ini");
+}
+
 void installSettingsPath()
 {
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder());
+    QString folder = settingsFolder();
+    // QSettings would wait forever on a FIFO in the file's place, and read a
+    // device without end: only a regular file (or none yet) is used.
+    const QFileInfo file(settingsFilePath());
+    if (file.exists() && !file.isFile())
+    {
+        static QTemporaryDir standIn;
+        settingsNotice() =
+            QStringLiteral("The settings file %1 is not a regular file: settings are neither read "
+                           "nor kept in this run.")
+                .arg(DisplayText::shown(file.filePath()));
+        // Before the log exists: standard error, and the log later.
+        std::fprintf(stderr, "%s\n", settingsNotice().toLocal8Bit().constData());
+        folder = standIn.path();
+    }
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
     QSettings::setDefaultFormat(QSettings::IniFormat);
 }
 
@@ -150,6 +182,11 @@ int run(int argc, char** argv, const ShownHook& shown)
     int exitCode = 0;
     {
         MainWindow window;
+        // After the window's first lines, which open every run's log.
+        if (!settingsNotice().isEmpty())
+        {
+            EngineLog::warning(settingsNotice());
+        }
         window.show();
         if (shown)
         {

@@ -39,6 +39,11 @@ QString settingsFolder();
 // The updater's settings: INI, user scope, in the settings folder. Usable
 // once run() (or installSettingsPath()) has installed the path.
 std::unique_ptr<QSettings> openSettings();
+// The settings file in the settings folder. When something other than a
+// regular file stands there (a FIFO, a folder), installSettingsPath says so
+// on standard error (and run() in the log) and points the settings at an
+// empty folder of this run instead, so the program starts without them.
+QString settingsFilePath();
 void installSettingsPath();
 
 // Sets the organisation and application names and the version.

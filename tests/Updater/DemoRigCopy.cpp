@@ -15,6 +15,10 @@ DemoRigCopy::DemoRigCopy(const QString& shippedFolder)
     {
         EXPECT_TRUE(QFile::copy(shipped.filePath("DemoRig/" + name), path("DemoRig/" + name)));
     }
+    // The camera locks of this rig's processes, apart from other tests'
+    // processes on the same serial numbers.
+    EXPECT_TRUE(QDir(m_Folder.path()).mkdir("run"));
+    EXPECT_TRUE(QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
 QProcessEnvironment DemoRigCopy::environment() const
@@ -23,6 +27,7 @@ QProcessEnvironment DemoRigCopy::environment() const
     environment.insert("VX_OSTRA_RIG", rigPath());
     environment.insert("VX_SIMULATED_CAMERAS", path("none.json"));
     environment.insert("XDG_DATA_HOME", path("data"));
+    environment.insert("XDG_RUNTIME_DIR", path("run"));
     return environment;
 }
 

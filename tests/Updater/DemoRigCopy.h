@@ -17,9 +17,15 @@ public:
 
     QString path(const QString& name) const { return m_Folder.filePath(name); }
     QString rigPath() const { return path(QStringLiteral("DemoRig.json")); }
+    // The lock file a process on this rig takes for a camera.
+    QString lockPath(const QString& serialNumber) const
+    {
+        return path(QStringLiteral("run/VxUpdater-%1.lock").arg(serialNumber));
+    }
 
     // The environment of a process on this rig: VX_OSTRA_RIG set, no
-    // simulated cameras, its data (logs) in the folder.
+    // simulated cameras, its data (logs) and its camera locks
+    // (XDG_RUNTIME_DIR, the folder "run") in the folder.
     QProcessEnvironment environment() const;
 
 private:

@@ -1,5 +1,7 @@
 #include "FlashStore.h"
 
+#include "SafeFile.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -17,7 +19,8 @@ namespace
 
 [[noreturn]] void failWith(const std::string& what, const std::string& path, int error)
 {
-    throw std::runtime_error("Flash file " + path + ": " + what + ": " + std::strerror(error));
+    throw std::runtime_error("Flash file " + SafeFile::printable(path) + ": " + what + ": " +
+                             std::strerror(error));
 }
 
 // Writes all bytes or throws.
@@ -51,24 +54,28 @@ FlashStore::FlashStore(const std::string& folder, std::uint32_t serialNumber, st
     {
         throw std::runtime_error("Flash folder " + folder + " cannot be made: " + error.message());
     }
-    if (::access(m_Path.c_str(), F_OK) != 0)
+    struct stat existing
+    {
+    };
+    // lstat: a link in the flash's place is refused below, not created over.
+    if (::lstat(m_Path.c_str(), &existing) != 0)
     {
         create(initial);
     }
-    const int descriptor = ::open(m_Path.c_str(), O_RDWR | O_CLOEXEC);
+    std::uint64_t fileSize = 0;
+    std::string reason;
+    // Never a FIFO (which would hold the program) nor what a link points at.
+    const int descriptor = SafeFile::openRegular(m_Path, O_RDWR, SafeFile::LINKS::REFUSE, fileSize, reason);
     if (descriptor < 0)
     {
-        failWith("cannot be opened for writing", m_Path, errno);
+        throw std::runtime_error("Flash file " + SafeFile::printable(m_Path) + " " + reason);
     }
-    struct stat status
-    {
-    };
-    if (::fstat(descriptor, &status) != 0 || status.st_size != static_cast<off_t>(size))
+    if (fileSize != size)
     {
         ::close(descriptor);
-        throw std::runtime_error("Flash file " + m_Path + " holds " + std::to_string(status.st_size) +
-                                 " bytes, the rig gives the camera " + std::to_string(size) +
-                                 "; remove the file to start from the rig's contents");
+        throw std::runtime_error("Flash file " + SafeFile::printable(m_Path) + " holds " +
+                                 std::to_string(fileSize) + " bytes, the rig gives the camera " +
+                                 std::to_string(size) + "; remove the file to start from the rig's contents");
     }
     void* mapping = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
     const int mapError = errno;
@@ -96,8 +103,12 @@ void FlashStore::create(const std::vector<FlashContent>& initial) const
     {
         std::memcpy(image.data() + content.address, content.bytes.data(), content.bytes.size());
     }
-    const std::string temporary = m_Path + ".new";
-    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A name of this process's own, made anew: nothing planted there is
+    // followed or truncated.
+    const std::string temporary = m_Path + "." + std::to_string(::getpid()) + ".new";
+    ::unlink(temporary.c_str());
+    const int descriptor =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (descriptor < 0)
     {
         failWith("cannot be created", temporary, errno);

@@ -1,12 +1,13 @@
 #include "RigFile.h"
 
+#include "SafeFile.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <set>
@@ -61,6 +62,12 @@ constexpr std::array<const char*, 39> KNOWN_OPERATIONS = {"ostraCameraClose",
                                                           "ostraAfterVideo",
                                                           "ostraAfterStill"};
 
+// Bounds checked before anything is allocated for a value.
+constexpr std::uint64_t MAXIMUM_RIG_SIZE = std::uint64_t{16} * 1024 * 1024;
+constexpr std::uint32_t MAXIMUM_FLASH_SIZE = std::uint32_t{64} * 1024 * 1024;
+constexpr std::uint32_t MAXIMUM_RAM_SIZE = std::uint32_t{64} * 1024 * 1024;
+constexpr std::uint32_t MAXIMUM_SENSOR_SIDE = 16384;
+
 const Json EMPTY_ARRAY = Json::array();
 const Json EMPTY_OBJECT = Json::object();
 
@@ -113,10 +120,12 @@ class Context
 public:
     Context(std::string file, std::string where) : m_File(std::move(file)), m_Where(std::move(where)) {}
 
+    // The key and the reason may quote the rig's own texts: shown escaped.
     [[noreturn]] void fail(const std::string& key, const std::string& reason) const
     {
-        throw std::runtime_error("Rig file " + m_File + ": " + m_Where + (m_Where.empty() ? "" : ", ") +
-                                 "key \"" + key + "\": " + reason);
+        throw std::runtime_error("Rig file " + SafeFile::printable(m_File) + ": " + m_Where +
+                                 (m_Where.empty() ? "" : ", ") + "key \"" + SafeFile::printable(key) +
+                                 "\": " + SafeFile::printable(reason));
     }
 
     const std::string& file() const { return m_File; }
@@ -212,21 +221,34 @@ std::vector<unsigned char> hexBytes(const std::string& text, const Context& cont
     return bytes;
 }
 
-std::vector<unsigned char> fileBytes(const fs::path& path, const Context& context)
+// At most `room` bytes: what fits in the flash from the entry's address.
+std::vector<unsigned char> fileBytes(const fs::path& path, std::uint64_t room, const Context& context)
 {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream)
+    std::string bytes;
+    std::string reason;
+    if (!SafeFile::read(path.string(), room, SafeFile::LINKS::FOLLOW, bytes, reason))
     {
-        context.fail("file", "cannot read " + path.string());
+        const std::string prefix = "cannot be read: ";
+        context.fail("file",
+                     "cannot read " + path.string() + ": " +
+                         (reason.rfind(prefix, 0) == 0 ? reason.substr(prefix.size()) : "it " + reason));
     }
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    return {bytes.begin(), bytes.end()};
 }
 
-// One entry of "flash": address plus exactly one of hex, text, file, fill.
-FlashContent flashContent(const Json& entry, const fs::path& folder, const Context& context)
+// One entry of "flash": address plus exactly one of hex, text, file, fill;
+// sizes are checked against the flash before the bytes are made.
+FlashContent flashContent(const Json& entry, const fs::path& folder, std::uint32_t flashSize,
+                          const Context& context)
 {
     FlashContent content;
     content.address = required32(entry, "address", context);
+    if (content.address >= flashSize)
+    {
+        context.fail("address",
+                     "content at " + std::to_string(content.address) + " does not fit in the flash");
+    }
+    const std::uint64_t room = std::uint64_t{flashSize} - content.address;
     if (entry.contains("hex"))
     {
         content.bytes = hexBytes(entry.at("hex").get<std::string>(), context);
@@ -240,12 +262,18 @@ FlashContent flashContent(const Json& entry, const fs::path& folder, const Conte
     }
     else if (entry.contains("file"))
     {
-        content.bytes = fileBytes(folder / entry.at("file").get<std::string>(), context);
+        content.bytes = fileBytes(folder / entry.at("file").get<std::string>(), room, context);
     }
     else if (entry.contains("fill"))
     {
-        content.bytes.assign(required32(entry, "length", context),
-                             static_cast<unsigned char>(number32(entry, "fill", context, 0)));
+        const std::uint32_t length = required32(entry, "length", context);
+        if (length > room)
+        {
+            context.fail("length", "a fill of " + std::to_string(length) + " bytes at " +
+                                       std::to_string(content.address) + " does not fit in the flash of " +
+                                       std::to_string(flashSize) + " bytes");
+        }
+        content.bytes.assign(length, static_cast<unsigned char>(number32(entry, "fill", context, 0)));
     }
     else
     {
@@ -346,6 +374,14 @@ void parseImaging(const Json& object, CameraDescription& camera, const Context& 
         const Json& format = object.at("format");
         camera.sensorWidth = required32(format, "width", context);
         camera.sensorHeight = required32(format, "height", context);
+        for (const auto& [key, side] : {std::pair<const char*, std::uint32_t>{"width", camera.sensorWidth},
+                                        std::pair<const char*, std::uint32_t>{"height", camera.sensorHeight}})
+        {
+            if (side == 0 || side > MAXIMUM_SENSOR_SIDE)
+            {
+                context.fail(key, "must be 1 to " + std::to_string(MAXIMUM_SENSOR_SIDE) + " pixels");
+            }
+        }
         camera.format = {0,
                          0,
                          camera.sensorWidth,
@@ -431,9 +467,14 @@ void parseFlash(const Json& object, CameraDescription& camera, const fs::path& f
     {
         context.fail("flashSize", "must not be 0");
     }
+    if (camera.flashSize > MAXIMUM_FLASH_SIZE)
+    {
+        context.fail("flashSize", std::to_string(camera.flashSize) + " bytes is more than the " +
+                                      std::to_string(MAXIMUM_FLASH_SIZE) + " an emulated camera may have");
+    }
     for (const Json& entry : member(object, "flash", EMPTY_ARRAY))
     {
-        FlashContent content = flashContent(entry, folder, context);
+        FlashContent content = flashContent(entry, folder, camera.flashSize, context);
         if (content.address + std::uint64_t{content.bytes.size()} > camera.flashSize)
         {
             context.fail("flash",
@@ -480,6 +521,11 @@ void parseRegisters(const Json& object, CameraDescription& camera, const Context
     }
     camera.ramBase = number32(object, "ramBase", context, camera.ramBase);
     camera.ramSize = number32(object, "ramSize", context, camera.ramSize);
+    if (camera.ramSize > MAXIMUM_RAM_SIZE)
+    {
+        context.fail("ramSize", std::to_string(camera.ramSize) + " bytes is more than the " +
+                                    std::to_string(MAXIMUM_RAM_SIZE) + " an emulated camera may have");
+    }
 }
 
 void requireKnownKeys(const Json& object, const std::set<std::string>& known, const Context& context)
@@ -559,19 +605,21 @@ bool RigFile::isKnownOperation(const std::string& name)
 
 RigDescription RigFile::read(const std::string& path)
 {
-    std::ifstream stream(path);
-    if (!stream)
+    std::string text;
+    std::string reason;
+    if (!SafeFile::read(path, MAXIMUM_RIG_SIZE, SafeFile::LINKS::FOLLOW, text, reason))
     {
-        throw std::runtime_error("Rig file " + path + " cannot be read: " + std::strerror(errno));
+        throw std::runtime_error("Rig file " + SafeFile::printable(path) + " " + reason);
     }
     Json document;
     try
     {
-        document = Json::parse(stream);
+        document = Json::parse(text);
     }
     catch (const Json::exception& error)
     {
-        throw std::runtime_error("Rig file " + path + " is not valid JSON: " + error.what());
+        throw std::runtime_error("Rig file " + SafeFile::printable(path) +
+                                 " is not valid JSON: " + SafeFile::printable(error.what()));
     }
     const fs::path folder = fs::absolute(fs::path(path)).parent_path();
     RigDescription rig;
@@ -591,7 +639,8 @@ RigDescription RigFile::read(const std::string& path)
     }
     catch (const Json::exception& error)
     {
-        throw std::runtime_error("Rig file " + path + ": " + error.what());
+        throw std::runtime_error("Rig file " + SafeFile::printable(path) + ": " +
+                                 SafeFile::printable(error.what()));
     }
     return rig;
 }

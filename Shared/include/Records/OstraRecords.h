@@ -38,8 +38,9 @@ VXAPPS_EXPORT bool OstraReadAfeMetadata(void* handle, std::vector<unsigned char>
 // The version at the end of the AFE timing file's name in the metadata (the
 // name without its four-character extension, ending in hexadecimal digits,
 // a dot and hexadecimal digits: board_2.1.bin gives 2.1). False, with
-// `version` untouched, for erased metadata, an unreadable one, a name of
-// fewer than four characters or a name without a version.
+// `version` untouched, for erased metadata, an unreadable one or a name
+// without a version; a name of fewer than four characters cannot lose its
+// extension and throws std::out_of_range (`version` untouched).
 VXAPPS_EXPORT bool OstraGetAfeTimingVersion(void* handle, std::string& version);
 
 // The second FPGA's 16-bit version (high byte at register 0, low byte at

@@ -4,6 +4,7 @@
 #include "Exceptions/VxAppsException_Function.h"
 #include "Exceptions/VxAppsException_InvalidArgument.h"
 #include "Functions/FunctionVocabulary.h"
+#include "Utilities/NumberText.h"
 
 #include <limits>
 #include <stdexcept>
@@ -22,17 +23,12 @@ void requireParameters(const std::vector<std::string>& parameters)
 
 std::int32_t toSigned32(const std::string& text)
 {
-    return std::stoi(text, nullptr, 0);
+    return VxInternal::NumberText::toInt(text, 0);
 }
 
 std::uint32_t toUnsigned32(const std::string& text)
 {
-    const unsigned long value = std::stoul(text, nullptr, 0);
-    if (value > std::numeric_limits<std::uint32_t>::max())
-    {
-        throw std::out_of_range("stoul");
-    }
-    return static_cast<std::uint32_t>(value);
+    return VxInternal::NumberText::toUnsigned32(text, 0);
 }
 
 void requireRebootMode(const std::string& mode)

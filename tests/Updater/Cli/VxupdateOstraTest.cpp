@@ -125,7 +125,9 @@ TEST_F(VxupdateRig, GetAndSetFollowTheLibraryRulesAndNeverFailSilently)
          "Error: Error with property {Maximum Width}: Read only property value cannot be changed.\n"},
         {{"set", "--serial", "21001", "Framerate", "20"},
          1,
-         "Error: Desired value must be selected from one of the available options in the value list.\n"},
+         "Error: Desired value must be selected from one of the available options in the value list. "
+         "Framerate "
+         "takes one of: 7.500000, 15.000000, 23.500000.\n"},
         {{"set", "--serial", "21001", "Camera Temperature", "3"},
          1,
          "Error: Camera Temperature cannot be written: the value was left unchanged.\n"},

@@ -152,3 +152,45 @@ TEST_F(BundleVerification, LimitsAreTheUpdatersOwn)
     EXPECT_TRUE(fault(bundle, options)
                     .contains("pass the limit of 70010 bytes that the updater holds for one package"));
 }
+
+// Verification meets the manifest only through the guard the update uses:
+// a manifest built to exhaust the XML reader is refused with the update's
+// text, and no later step (the unread-element scan) parses it either.
+TEST_F(BundleVerification, AManifestBuiltToExhaustTheReaderIsRefusedAsTheUpdateRefusesIt)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray manifest;
+        QString refusal;
+    };
+    QByteArray entities = "<?xml version=\"1.0\"?>\n<!DOCTYPE Manifest [<!ENTITY a \"aaaaaaaaaaaaaaaa\">]>\n"
+                          "<Manifest>";
+    for (int reference = 0; reference < 1000000; ++reference)
+    {
+        entities += "&a;";
+    }
+    entities += "</Manifest>";
+    QByteArray attributes = "<Manifest><Packages";
+    for (int attribute = 0; attribute < 300000; ++attribute)
+    {
+        attributes += " a" + QByteArray::number(attribute) + "=\"\"";
+    }
+    attributes += "/></Manifest>";
+    const Row rows[] = {
+        {"entities", entities,
+         "The manifest declares a document type or entities, which a manifest never needs (line 2); it is "
+         "refused."},
+        {"attributes", attributes,
+         "The manifest gives an element more than 8 attributes (line 1); it is refused."},
+    };
+    for (const Row& row : rows)
+    {
+        BundleVerifier verifier;
+        EXPECT_FALSE(verifier.verify(rawBundle({}, row.manifest))) << row.name;
+        EXPECT_EQ(verifier.lastError(),
+                  "The selected binaries appear to have been corrupted.\n" + row.refusal)
+            << row.name;
+        EXPECT_FALSE(verifier.report().join('\n').contains("Warning")) << row.name;
+    }
+}

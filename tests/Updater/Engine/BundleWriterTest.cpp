@@ -6,8 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace BundleFixtures;
 
@@ -208,4 +211,43 @@ TEST_F(BundleWriting, TagMarkupOutsideItsElementIsRefused)
         refusal(manifestBytes, typicalFiles()),
         "The sealed manifest does not read back as written: its tag markup must appear only in its elements "
         "(not in comments or text before them).");
+}
+
+TEST_F(BundleWriting, AManifestBombOrATargetThatIsNoFileIsRefused)
+{
+    QByteArray bomb = "<!DOCTYPE Manifest [<!ENTITY a \"aaaaaaaa\">]><Manifest>";
+    for (int reference = 0; reference < 100000; ++reference)
+    {
+        bomb += "&a;";
+    }
+    bomb += "</Manifest>";
+    EXPECT_EQ(
+        refusal(bomb, typicalFiles()),
+        "The manifest declares a document type or entities, which a manifest never needs (line 1); it is "
+        "refused.");
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.zip")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(path("folder.zip")));
+    for (const QString& target : {path("fifo.zip"), path("folder.zip"), QStringLiteral("/dev/full")})
+    {
+        BundleWriter writer;
+        EXPECT_FALSE(writer.write(typicalManifest(), memorySource(typicalFiles()), target));
+        EXPECT_TRUE(writer.lastError().startsWith("The file " + target + " cannot be written: it is "))
+            << writer.lastError().toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(path("fifo.zip")).isReadable() && !QFileInfo(path("fifo.zip")).isFile())
+        << "the FIFO is left in place";
+}
+
+TEST_F(BundleWriting, ALoadFileThatIsAFifoIsRefusedAtOnce)
+{
+    ASSERT_TRUE(QDir().mkpath(path("loads")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("loads/fw.img")).constData(), 0600), 0);
+    Package package;
+    Load load;
+    load.fileName = "fw.img";
+    QByteArray content;
+    QString error;
+    EXPECT_FALSE(BundleWriter::folderSource(path("loads"))(package, load, content, error));
+    EXPECT_EQ(error, "no file fw.img in " + path("loads"));
 }

@@ -5,12 +5,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace EngineTestSupport;
 
@@ -172,4 +177,155 @@ TEST(CameraLock, AWaitIsNoCureForALockFileThatCannotBeMade)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "fails at once";
     EXPECT_TRUE(lock.errorText().contains("cannot be created")) << lock.errorText().toStdString();
     CameraLock::setLockFolderForTesting(QString());
+}
+
+// ---------------------------------------------------------------------------
+// A lock folder shared with others (/run/lock): what is found at the lock's
+// path is used only when it is a lock file of ours, and left untouched
+// otherwise.
+
+namespace
+{
+
+QString refusedBecause(const QString& serial, const QString& reason)
+{
+    return QStringLiteral(
+               "The lock file %1 of the camera %2 %3; it was left untouched and the camera is not used.")
+        .arg(CameraLock::lockFilePath(serial.toStdString()), serial, reason);
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+class PlantedLockFile : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_Folder.isValid()); }
+    void TearDown() override { QFile::remove(m_Path); }
+
+    QString target(const char* name) const { return m_Folder.filePath(QLatin1String(name)); }
+
+    QTemporaryDir m_Folder;
+    const std::string m_Serial = "PLANT-1";
+    const QString m_Path = CameraLock::lockFilePath(m_Serial);
+};
+
+} // namespace
+
+TEST_F(PlantedLockFile, ALinkIsNeitherFollowedNorTruncated)
+{
+    const QString precious = target("precious.txt");
+    QFile file(precious);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep me\n");
+    file.close();
+    for (const QString& pointee : {precious, target("dangling")})
+    {
+        QFile::remove(m_Path);
+        ASSERT_TRUE(QFile::link(pointee, m_Path));
+        CameraLock lock(m_Serial);
+        EXPECT_FALSE(lock.acquire());
+        EXPECT_EQ(lock.errorText(), refusedBecause("PLANT-1", "is a symbolic link"));
+        EXPECT_TRUE(QFileInfo(m_Path).isSymLink());
+    }
+    EXPECT_EQ(contentOf(precious), "keep me\n");
+    EXPECT_FALSE(QFileInfo::exists(target("dangling"))) << "nothing was created through the link";
+}
+
+TEST_F(PlantedLockFile, AFifoIsRefusedAtOnce)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_Path).constData(), 0600), 0);
+    QElapsedTimer timer;
+    timer.start();
+    CameraLock lock(m_Serial);
+    EXPECT_FALSE(lock.acquire());
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_EQ(lock.errorText(), refusedBecause("PLANT-1", "is not a regular file"));
+}
+
+TEST_F(PlantedLockFile, AFileOfOtherContentOrOtherNamesIsLeftAlone)
+{
+    QFile file(m_Path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("PATH=/home/operator/bin\n");
+    file.close();
+    CameraLock lock(m_Serial);
+    EXPECT_FALSE(lock.acquire());
+    EXPECT_EQ(lock.errorText(), refusedBecause("PLANT-1", "holds something else than a process number"));
+    EXPECT_EQ(contentOf(m_Path), "PATH=/home/operator/bin\n");
+
+    ASSERT_TRUE(QFile::remove(m_Path));
+    const QString other = target("other-name");
+    QFile otherFile(other);
+    ASSERT_TRUE(otherFile.open(QIODevice::WriteOnly));
+    otherFile.close();
+    ASSERT_EQ(::link(QFile::encodeName(other).constData(), QFile::encodeName(m_Path).constData()), 0);
+    EXPECT_FALSE(lock.acquire());
+    EXPECT_EQ(lock.errorText(), refusedBecause("PLANT-1", "has other names (2 hard links)"));
+    EXPECT_EQ(QFileInfo(other).size(), 0);
+}
+
+TEST_F(PlantedLockFile, AFileOfAnotherUserIsReported)
+{
+    if (::geteuid() != 0)
+    {
+        GTEST_SKIP() << "giving a file to another user needs root";
+    }
+    QFile file(m_Path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_EQ(::chown(QFile::encodeName(m_Path).constData(), 65534, 65534), 0);
+    CameraLock lock(m_Serial);
+    EXPECT_FALSE(lock.acquire());
+    EXPECT_EQ(lock.errorText(), refusedBecause("PLANT-1", "belongs to another user (user id 65534)"));
+}
+
+TEST_F(PlantedLockFile, ANewLockFileIsTheOwnersAlone)
+{
+    CameraLock lock(m_Serial);
+    ASSERT_TRUE(lock.acquire()) << lock.errorText().toStdString();
+    EXPECT_EQ(QFileInfo(m_Path).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+              QFile::Permissions(QFile::ReadOwner | QFile::WriteOwner));
+    lock.release();
+    // An older, wider lock file is narrowed when it is used again.
+    ASSERT_TRUE(QFile::setPermissions(m_Path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    ASSERT_TRUE(lock.acquire());
+    EXPECT_FALSE(QFileInfo(m_Path).permissions() & QFile::ReadOther);
+}
+
+TEST_F(PlantedLockFile, TheHoldersTextIsShownEscapedAndCut)
+{
+    ForeignHolder holder(m_Serial);
+    QFile file(m_Path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x1B[2J\n" + QByteArray(5000, 'x'));
+    file.close();
+    CameraLock lock(m_Serial);
+    EXPECT_FALSE(lock.acquire());
+    EXPECT_EQ(lock.errorText(), "The camera PLANT-1 is being updated by another program (its lock file says "
+                                "\"\\e[2J\\nxxxxxxxxxxxxxxxxxxxx\"); try again when it has finished.")
+        << "at most a process number's length is read";
+    EXPECT_EQ(CameraLock::heldElsewhereText(m_Serial), lock.errorText());
+}
+
+TEST(CameraLockElsewhere, AMissingCameraThatAnotherProgramHoldsIsNamedWithTheLocksText)
+{
+    EXPECT_EQ(CameraLock::heldElsewhereText("AWAY-1"), QString()) << "no lock file: nobody holds it";
+    {
+        ForeignHolder holder("AWAY-1");
+        const QString text =
+            QStringLiteral("The camera AWAY-1 is being updated by another program (process 4242); "
+                           "try again when it has finished.");
+        EXPECT_EQ(CameraLock::heldElsewhereText("AWAY-1"), text);
+        EXPECT_TRUE(CameraLock::heldElsewhereTexts().contains(text));
+        CameraLock own("AWAY-1");
+        EXPECT_FALSE(own.acquire());
+    }
+    EXPECT_EQ(CameraLock::heldElsewhereText("AWAY-1"), QString());
+    CameraLock own("AWAY-1");
+    ASSERT_TRUE(own.acquire());
+    EXPECT_EQ(CameraLock::heldElsewhereText("AWAY-1"), QString()) << "this process's own lock is no other's";
 }

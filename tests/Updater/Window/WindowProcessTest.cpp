@@ -1,11 +1,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+
+#include <sys/stat.h>
 
 // The program's start and end as separate processes see them: one instance
 // per user, one log file per run, the start and exit lines in order. Each
@@ -183,6 +186,31 @@ private slots:
         QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());
         // Nothing of a run: no log.
         QCOMPARE(logNames(), QStringList());
+    }
+
+    // A FIFO (or a folder) in the settings file's place would hold the
+    // program before its window: it starts at once, without its settings.
+    void aSettingsFileThatIsNoRegularFileIsPassedOver()
+    {
+        const QString folder = m_Folder.filePath("data/Veltrax Corporation/VxUpdater");
+        QVERIFY(QDir().mkpath(folder));
+        const QString settings = folder + "/VxUpdater.ini";
+        QCOMPARE(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+        QElapsedTimer timer;
+        timer.start();
+        QProcess process;
+        start(process, 0);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString notice = "The settings file " + settings +
+                               " is not a regular file: settings are neither read nor kept in this run.";
+        QVERIFY2(QString::fromUtf8(process.readAllStandardError()).contains(notice + "\n"),
+                 qPrintable(notice));
+        QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+        const QString log = logText(logNames().first());
+        QVERIFY2(log.contains("] [warning] " + notice), qPrintable(log));
+        verifyStartAndExitInOrder(log);
+        QVERIFY2(!QFileInfo(settings).isFile(), "the FIFO is left as it was");
     }
 
     void twoQuickRunsWriteTwoLogs()

@@ -170,7 +170,7 @@ std::vector<OstraPropertyBuilder::Row> OstraPropertyBuilder::table()
         {N::HARDWARE_INTERFACE, T::STRING, NO_ID, version<OstraHardwareInterface>()},
         {N::FPGA2_VERSION, T::STRING, NO_ID, version<OstraFpga2Version>()},
         {N::AFE_TIMING_VERSION, T::STRING, NO_ID, version<OstraAfeTimingVersion>()},
-        {N::STREAMING_MODE, T::STRING, NO_ID, choice(E::streamingModes(), 1)},
+        {N::STREAMING_MODE, T::STRING, NO_ID, choice(E::streamingModes(), 1, "mode")},
         {N::EXPOSURE, T::FLOAT, NO_ID, conditional(N::VIDEO_EXPOSURE, N::STILL_EXPOSURE)},
         {N::GAIN, T::FLOAT, NO_ID, conditional(N::VIDEO_GAIN, N::STILL_GAIN)},
         {N::BLUE_GAIN, T::FLOAT, NO_ID, conditional(N::BLUE_VIDEO_GAIN, N::BLUE_STILL_GAIN)},
@@ -278,11 +278,12 @@ OstraPropertyBuilder::readOnlyEnumeration(const PropertyValueEnumeration<int>& n
     };
 }
 
-OstraPropertyBuilder::Kind OstraPropertyBuilder::choice(const PropertyValueEnumeration<int>& names, int value)
+OstraPropertyBuilder::Kind OstraPropertyBuilder::choice(const PropertyValueEnumeration<int>& names, int value,
+                                                        const char* argumentName)
 {
-    return [names, value](const Row& row)
+    return [names, value, argumentName](const Row& row)
     {
-        return std::make_unique<OstraChoiceProperty>(row.name, row.type, names, value);
+        return std::make_unique<OstraChoiceProperty>(row.name, row.type, names, value, false, argumentName);
     };
 }
 

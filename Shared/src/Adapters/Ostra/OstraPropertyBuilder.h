@@ -61,7 +61,8 @@ private:
     Kind onOff();
     Kind enumeration(const PropertyValueEnumeration<int>& names);
     Kind readOnlyEnumeration(const PropertyValueEnumeration<int>& names);
-    Kind choice(const PropertyValueEnumeration<int>& names, int value);
+    // An unknown name names the argument `argumentName` in its refusal.
+    Kind choice(const PropertyValueEnumeration<int>& names, int value, const char* argumentName = "value");
     Kind fixedChoice(const PropertyValueEnumeration<int>& names, int value);
     Kind framerate();
     Kind streamSwitch();

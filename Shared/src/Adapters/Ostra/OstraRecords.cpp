@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <regex>
+#include <stdexcept>
 
 namespace VxInternal::Ostra
 {
@@ -67,10 +68,13 @@ bool OstraGetAfeTimingVersion(void* handle, std::string& version)
     }
     const auto end = std::find(metadata.begin(), metadata.end(), 0);
     const std::string name(metadata.begin(), end);
-    // Too short to carry an extension: refused here rather than cut out of range.
+    // Too short to carry an extension: the cut is out of range, which the
+    // caller hears as the standard out-of-range error (the engine takes the
+    // version as unknown), never as a cut before the name's start.
     if (name.size() < EXTENSION_LENGTH)
     {
-        return false;
+        throw std::out_of_range("The AFE metadata names a file of " + std::to_string(name.size()) +
+                                " characters, too short to carry an extension.");
     }
     const std::string stem = name.substr(0, name.size() - EXTENSION_LENGTH);
     static const std::regex pattern("[0-9a-fA-F]{1,2}\\.[0-9a-fA-F]{1,2}$", std::regex::ECMAScript);

@@ -2,9 +2,11 @@
 
 #include "Cameras/OstraCamera/OstraCamera.h"
 #include "Exceptions/ThrowSite.h"
+#include "Exceptions/VxAppsException.h"
 #include "Exceptions/VxAppsException_InvalidArgument.h"
 #include "Exceptions/VxAppsException_Stream.h"
 #include "Properties/PropertyNames.h"
+#include "Utilities/NumberText.h"
 #include "Utilities/Stopwatch.h"
 
 #include <regex>
@@ -17,6 +19,14 @@ namespace
 const char* streamName(int type)
 {
     return type == OstraStream::VIDEO ? "video" : "still";
+}
+
+// A format the driver or the sampling text refuses: an error of the stream
+// settings as a whole, so of the root class, naming no stream.
+VxAppsExceptions::VxAppsException invalidFormat(const char* file, int line)
+{
+    return VxAppsExceptions::VxAppsException::create("InvalidStreamFormat", file, line,
+                                                     "Stream format is invalid.");
 }
 
 [[noreturn]] void fail(const char* who, const char* message, int type)
@@ -53,7 +63,7 @@ void OstraStream::startStream()
     }
     m_Type = getStreamType();
     m_StillSettings = stillSettingsFromProperties();
-    m_Format = formatFromProperties(streamName(m_Type), m_FrameRate);
+    m_Format = formatFromProperties(m_FrameRate);
     if (m_Type == VIDEO)
     {
         startVideo();
@@ -80,7 +90,7 @@ void OstraStream::startVideo()
     {
         fail("RegisterStreamCallback", "Unable to register streaming callback.", VIDEO);
     }
-    applyFormat(streamName(VIDEO));
+    applyFormat();
     if (ostraStreamVideoControl(handle(), 1, 0) == 0)
     {
         removeCallback();
@@ -95,7 +105,7 @@ void OstraStream::startStill()
     {
         fail("RegisterStreamCallback", "Unable to register streaming callback.", STILL);
     }
-    applyFormat(streamName(STILL));
+    applyFormat();
     if (ostraStartStill(handle(), &m_StillSettings) == 0 &&
         ostraGetLastErrorForCamera(handle()) != OSTRA_ERROR_ALREADY_STARTED)
     {
@@ -104,13 +114,12 @@ void OstraStream::startStill()
     }
 }
 
-void OstraStream::applyFormat(const std::string& name)
+void OstraStream::applyFormat()
 {
     if (ostraSetFormat(handle(), &m_Format, m_FrameRate) == 0)
     {
         removeCallback();
-        throw VxAppsExceptions::VxAppsException_Stream("InvalidStreamFormat", VX_THROW_SITE,
-                                                       "Stream format is invalid.", name);
+        throw invalidFormat(VX_THROW_SITE);
     }
 }
 
@@ -216,37 +225,36 @@ OstraFrame OstraStream::getImage()
     return frame;
 }
 
-std::pair<std::uint32_t, std::uint32_t> OstraStream::samplingFactors(const std::string& description,
-                                                                     const std::string& name)
+std::pair<std::uint32_t, std::uint32_t> OstraStream::samplingFactors(const std::string& description)
 {
     static const std::regex horizontal("\\(([0-9]{1,2})x");
     static const std::regex vertical("x([0-9]{1,2})\\)");
     std::smatch first;
     std::smatch second;
     if (!std::regex_search(description, first, horizontal) ||
-        !std::regex_search(description, second, vertical) || std::stoul(first[1]) == 0 ||
-        std::stoul(second[1]) == 0)
+        !std::regex_search(description, second, vertical) ||
+        VxInternal::NumberText::toUnsignedLong(first[1]) == 0 ||
+        VxInternal::NumberText::toUnsignedLong(second[1]) == 0)
     {
-        throw VxAppsExceptions::VxAppsException_Stream("InvalidStreamFormat", VX_THROW_SITE,
-                                                       "Stream format is invalid.", name);
+        throw invalidFormat(VX_THROW_SITE);
     }
-    return {static_cast<std::uint32_t>(std::stoul(first[1])),
-            static_cast<std::uint32_t>(std::stoul(second[1]))};
+    return {static_cast<std::uint32_t>(VxInternal::NumberText::toUnsignedLong(first[1])),
+            static_cast<std::uint32_t>(VxInternal::NumberText::toUnsignedLong(second[1]))};
 }
 
-OSTRA_FRAME_FORMAT OstraStream::formatFromProperties(const std::string& name, float& frameRate) const
+OSTRA_FRAME_FORMAT OstraStream::formatFromProperties(float& frameRate) const
 {
     OSTRA_FRAME_FORMAT format{};
     if (ostraGetFormat(handle(), &format, &frameRate) == 0)
     {
-        throw VxAppsExceptions::VxAppsException_Stream("InvalidStreamFormat", VX_THROW_SITE,
-                                                       "Stream format is invalid.", name);
+        throw invalidFormat(VX_THROW_SITE);
     }
     const auto field = [this](const char* property, std::uint32_t& target)
     {
         if (m_Camera.isPropertySupported(property))
         {
-            target = static_cast<std::uint32_t>(std::stoul(m_Camera.getProperty(property).getValue()));
+            target = static_cast<std::uint32_t>(
+                VxInternal::NumberText::toUnsignedLong(m_Camera.getProperty(property).getValue()));
         }
     };
     field(PropertyNames::X_OFFSET, format.xOffset);
@@ -256,7 +264,7 @@ OSTRA_FRAME_FORMAT OstraStream::formatFromProperties(const std::string& name, fl
     if (m_Camera.isPropertySupported(PropertyNames::SAMPLING_DESCRIPTION))
     {
         const std::string description = m_Camera.getProperty(PropertyNames::SAMPLING_DESCRIPTION).getValue();
-        const auto [across, down] = samplingFactors(description, name);
+        const auto [across, down] = samplingFactors(description);
         const std::uint32_t flags =
             description.rfind("Binning", 0) == 0 ? OSTRA_SAMPLING_BINNING : OSTRA_SAMPLING_SUBSAMPLING;
         format.horizontalSamplingFactor = across;
@@ -284,7 +292,8 @@ OSTRA_STILL_SETTINGS OstraStream::stillSettingsFromProperties() const
     }
     if (m_Camera.isPropertySupported(PropertyNames::TIMEOUT))
     {
-        settings.timeoutSeconds = std::stof(m_Camera.getProperty(PropertyNames::TIMEOUT).getValue());
+        settings.timeoutSeconds =
+            VxInternal::NumberText::toFloat(m_Camera.getProperty(PropertyNames::TIMEOUT).getValue());
     }
     return settings;
 }

@@ -77,16 +77,16 @@ public:
     OstraFrame getImage();
 
     // The horizontal and vertical factors of a sampling text such as
-    // "Binning (2x2)"; "InvalidStreamFormat" when the text has none.
-    static std::pair<std::uint32_t, std::uint32_t> samplingFactors(const std::string& description,
-                                                                   const std::string& streamName);
+    // "Binning (2x2)"; "InvalidStreamFormat" (of the root class, naming no
+    // stream) when the text has none.
+    static std::pair<std::uint32_t, std::uint32_t> samplingFactors(const std::string& description);
 
 private:
     void startVideo();
     void startStill();
-    OSTRA_FRAME_FORMAT formatFromProperties(const std::string& streamName, float& frameRate) const;
+    OSTRA_FRAME_FORMAT formatFromProperties(float& frameRate) const;
     OSTRA_STILL_SETTINGS stillSettingsFromProperties() const;
-    void applyFormat(const std::string& streamName);
+    void applyFormat();
     void removeCallback();
     void captureFrames();
     bool takeFrame(std::vector<std::uint8_t>& buffer);

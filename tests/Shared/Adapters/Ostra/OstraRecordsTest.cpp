@@ -4,6 +4,8 @@
 #include "Sha1/Sha1Hash.h"
 
 #include <cstring>
+#include <stdexcept>
+#include <utility>
 
 namespace Ostra = VxInternal::Ostra;
 
@@ -20,8 +22,6 @@ TEST_F(OstraRig, TheAfeVersionComesFromTheMetadataName)
         {"board_2.1.bin", {{"text", "board_2.1.bin"}}, true, "2.1"},
         {"hexadecimal", {{"text", "Vx31877_REV2_AFETiming_v1.0A.bin"}}, true, "1.0A"},
         {"erased", nullptr, false, "untouched"},
-        {"three characters", {{"text", "bin"}}, false, "untouched"},
-        {"empty name", {{"hex", "00"}}, false, "untouched"},
         {"no version", {{"text", "board.bin"}}, false, "untouched"},
         {"full 256 bytes", {{"fill", "0x41"}, {"length", 256}}, false, "untouched"},
     };
@@ -47,6 +47,42 @@ TEST_F(OstraRig, TheAfeVersionComesFromTheMetadataName)
         std::string version = "untouched";
         EXPECT_EQ(Ostra::OstraGetAfeTimingVersion(cam->getHandle(), version), row.found) << row.name;
         EXPECT_EQ(version, row.version) << row.name;
+    }
+}
+
+TEST_F(OstraRig, AnAfeNameTooShortForAnExtensionIsAStandardOutOfRangeError)
+{
+    Json three = camera(2101);
+    three["flash"] = Json::array({Json{{"address", "0x190F00"}, {"text", "bin"}}});
+    Json empty = camera(2102);
+    empty["flash"] = Json::array({Json{{"address", "0x190F00"}, {"hex", "00"}}});
+    for (Json* described : {&three, &empty})
+    {
+        // Cameras with AFE timing have the "AFE Timing Version" property.
+        (*described)["afeTiming"] =
+            Json{{"pixelClockHz", 40000000}, {"lineLength", 2600}, {"frameLength", 2100}};
+    }
+    loadRig({three, empty});
+    const std::pair<std::uint32_t, const char*> rows[] = {
+        {2101, "The AFE metadata names a file of 3 characters, too short to carry an extension."},
+        {2102, "The AFE metadata names a file of 0 characters, too short to carry an extension."}};
+    for (const auto& [serial, text] : rows)
+    {
+        auto cam = connected(serial);
+        ASSERT_TRUE(cam);
+        std::string version = "untouched";
+        try
+        {
+            Ostra::OstraGetAfeTimingVersion(cam->getHandle(), version);
+            ADD_FAILURE() << serial << ": no error";
+        }
+        catch (const std::out_of_range& error)
+        {
+            EXPECT_STREQ(error.what(), text);
+        }
+        EXPECT_EQ(version, "untouched");
+        // The property passes it on: its reader decides what it means.
+        EXPECT_THROW(cam->getProperty("AFE Timing Version").getValue(), std::out_of_range);
     }
 }
 

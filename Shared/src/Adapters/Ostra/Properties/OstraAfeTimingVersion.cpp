@@ -1,5 +1,7 @@
 #include "OstraAfeTimingVersion.h"
 
+#include "Exceptions/ThrowSite.h"
+
 #include "Records/OstraRecords.h"
 
 namespace CameraInterface::OstraAdapter
@@ -11,7 +13,7 @@ OstraAfeTimingVersion::OstraAfeTimingVersion(const std::string& name, OstraCamer
     OSTRA_AFE_TIMING timing{};
     if (ostraQueryAfeTiming(handle(), &timing) == 0)
     {
-        failUnsupported();
+        failUnsupported(VX_THROW_SITE);
     }
 }
 
@@ -19,6 +21,11 @@ std::string OstraAfeTimingVersion::readValue() const
 {
     std::string version;
     return VxInternal::Ostra::OstraGetAfeTimingVersion(handle(), version) ? version : std::string("0.0");
+}
+
+void OstraAfeTimingVersion::setValue(const std::string& /*value*/)
+{
+    failReadOnly(VX_THROW_SITE);
 }
 
 } // namespace CameraInterface::OstraAdapter

@@ -13,6 +13,9 @@ class OstraAfeTimingVersion : public OstraReadOnlyProperty
 public:
     OstraAfeTimingVersion(const std::string& name, OstraCamera* camera);
 
+    // Throws "PropertyReadOnly" from this file.
+    void setValue(const std::string& value) override;
+
 protected:
     std::string readValue() const override;
 };

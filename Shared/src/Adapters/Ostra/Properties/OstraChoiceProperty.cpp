@@ -5,13 +5,16 @@
 #include "Exceptions/VxAppsException_Property.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace CameraInterface::OstraAdapter
 {
 
 OstraChoiceProperty::OstraChoiceProperty(const std::string& name, PROPERTY_TYPE type,
-                                         const PropertyValueEnumeration<int>& names, int value, bool readOnly)
-    : MemoryProperty<int>(name, type, value, value, value, value, readOnly, !readOnly, true, names)
+                                         const PropertyValueEnumeration<int>& names, int value, bool readOnly,
+                                         std::string argumentName)
+    : MemoryProperty<int>(name, type, value, value, value, value, readOnly, !readOnly, true, names),
+      m_ArgumentName(std::move(argumentName))
 {
     const std::vector<std::string> list = names.getList();
     if (!list.empty())
@@ -32,7 +35,7 @@ void OstraChoiceProperty::setValue(const std::string& value)
     if (std::find(list.begin(), list.end(), value) == list.end())
     {
         throw VxAppsExceptions::VxAppsException_InvalidArgument(
-            "ArgumentUnhandled", VX_THROW_SITE, "Provided argument value cannot be handled.", "value");
+            "ArgumentUnhandled", VX_THROW_SITE, "Provided argument value cannot be handled.", m_ArgumentName);
     }
     if (value == getValue())
     {

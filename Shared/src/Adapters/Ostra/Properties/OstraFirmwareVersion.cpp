@@ -1,5 +1,7 @@
 #include "OstraFirmwareVersion.h"
 
+#include "Exceptions/ThrowSite.h"
+
 namespace CameraInterface::OstraAdapter
 {
 
@@ -10,7 +12,12 @@ OstraFirmwareVersion::OstraFirmwareVersion(const std::string& name, OstraCamera*
 
 std::string OstraFirmwareVersion::readValue() const
 {
-    return versionText(queryVersion().firmwareVersion);
+    return versionText(queryVersion(VX_THROW_SITE).firmwareVersion);
+}
+
+void OstraFirmwareVersion::setValue(const std::string& /*value*/)
+{
+    failReadOnly(VX_THROW_SITE);
 }
 
 } // namespace CameraInterface::OstraAdapter

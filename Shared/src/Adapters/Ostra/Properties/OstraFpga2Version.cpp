@@ -1,5 +1,7 @@
 #include "OstraFpga2Version.h"
 
+#include "Exceptions/ThrowSite.h"
+
 #include "Records/OstraRecords.h"
 
 namespace CameraInterface::OstraAdapter
@@ -16,7 +18,7 @@ OstraFpga2Version::OstraFpga2Version(const std::string& name, OstraCamera* camer
     if (ostraQueryVersion(handle(), &version) == 0 || !VxInternal::Ostra::isFpga2Available(version) ||
         !VxInternal::Ostra::OstraGetFpga2Version(handle(), fpga2))
     {
-        failUnsupported();
+        failUnsupported(VX_THROW_SITE);
     }
 }
 
@@ -25,9 +27,14 @@ std::string OstraFpga2Version::readValue() const
     unsigned short version = 0;
     if (!VxInternal::Ostra::OstraGetFpga2Version(handle(), version))
     {
-        failRead();
+        failRead(VX_THROW_SITE);
     }
     return versionText(version);
+}
+
+void OstraFpga2Version::setValue(const std::string& /*value*/)
+{
+    failReadOnly(VX_THROW_SITE);
 }
 
 } // namespace CameraInterface::OstraAdapter

@@ -14,6 +14,9 @@ class OstraFpga2Version : public OstraReadOnlyProperty
 public:
     OstraFpga2Version(const std::string& name, OstraCamera* camera);
 
+    // Throws "PropertyReadOnly" from this file.
+    void setValue(const std::string& value) override;
+
 protected:
     std::string readValue() const override;
 };

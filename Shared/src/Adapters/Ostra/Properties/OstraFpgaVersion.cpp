@@ -1,5 +1,7 @@
 #include "OstraFpgaVersion.h"
 
+#include "Exceptions/ThrowSite.h"
+
 namespace CameraInterface::OstraAdapter
 {
 
@@ -10,7 +12,12 @@ OstraFpgaVersion::OstraFpgaVersion(const std::string& name, OstraCamera* camera)
 
 std::string OstraFpgaVersion::readValue() const
 {
-    return versionText(queryVersion().fpgaVersion);
+    return versionText(queryVersion(VX_THROW_SITE).fpgaVersion);
+}
+
+void OstraFpgaVersion::setValue(const std::string& /*value*/)
+{
+    failReadOnly(VX_THROW_SITE);
 }
 
 } // namespace CameraInterface::OstraAdapter

@@ -12,6 +12,9 @@ class OstraFpgaVersion : public OstraReadOnlyProperty
 public:
     OstraFpgaVersion(const std::string& name, OstraCamera* camera);
 
+    // Throws "PropertyReadOnly" from this file.
+    void setValue(const std::string& value) override;
+
 protected:
     std::string readValue() const override;
 };

@@ -3,6 +3,7 @@
 #include "Cameras/OstraCamera/OstraCamera.h"
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException_Property.h"
+#include "Utilities/NumberText.h"
 
 #include <algorithm>
 
@@ -52,9 +53,11 @@ OstraFrameGeometry::OstraFrameGeometry(const std::string& name, OstraCamera* cam
 
 void OstraFrameGeometry::setValue(const std::string& value)
 {
-    const long long wanted = std::stoll(value);
+    // Read as the other numeric properties read their texts, with their
+    // error texts, then held within the range.
+    const double wanted = VxInternal::NumberText::toFloat(value);
     const auto limited = static_cast<unsigned long>(
-        std::clamp<long long>(wanted, static_cast<long long>(m_Minimum), static_cast<long long>(m_Maximum)));
+        std::clamp(wanted, static_cast<double>(m_Minimum), static_cast<double>(m_Maximum)));
     MemoryProperty<unsigned long>::setValue(std::to_string(limited));
 }
 

@@ -11,7 +11,7 @@ OstraHardwareInterface::OstraHardwareInterface(const std::string& name, OstraCam
 {
     if (ostraGetHardwareInterface(handle(), &m_Interface) == 0)
     {
-        failUnsupported();
+        failUnsupported(VX_THROW_SITE);
     }
 }
 
@@ -33,6 +33,11 @@ std::string OstraHardwareInterface::readValue() const
             "PropertyValueConversion", VX_THROW_SITE,
             "Failed to convert value to string. Provided value not found.");
     }
+}
+
+void OstraHardwareInterface::setValue(const std::string& /*value*/)
+{
+    failReadOnly(VX_THROW_SITE);
 }
 
 } // namespace CameraInterface::OstraAdapter

@@ -13,6 +13,9 @@ class OstraHardwareInterface : public OstraReadOnlyProperty
 public:
     OstraHardwareInterface(const std::string& name, OstraCamera* camera);
 
+    // Throws "PropertyReadOnly" from this file.
+    void setValue(const std::string& value) override;
+
 protected:
     std::string readValue() const override;
 

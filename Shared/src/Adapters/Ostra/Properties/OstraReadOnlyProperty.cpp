@@ -1,7 +1,6 @@
 #include "OstraReadOnlyProperty.h"
 
 #include "Cameras/OstraCamera/OstraCamera.h"
-#include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException_Property.h"
 
 namespace CameraInterface::OstraAdapter
@@ -52,30 +51,30 @@ std::vector<std::string> OstraReadOnlyProperty::getValueList() const
     return {};
 }
 
-void OstraReadOnlyProperty::setValue(const std::string&)
+void OstraReadOnlyProperty::failReadOnly(const char* file, int line) const
 {
     throw VxAppsExceptions::VxAppsException_Property(
-        "PropertyReadOnly", VX_THROW_SITE, "Read only property value cannot be changed.", getName());
+        "PropertyReadOnly", file, line, "Read only property value cannot be changed.", getName());
 }
 
-void OstraReadOnlyProperty::failRead() const
+void OstraReadOnlyProperty::failRead(const char* file, int line) const
 {
-    throw VxAppsExceptions::VxAppsException_Property("PropertyReadFailure", VX_THROW_SITE,
+    throw VxAppsExceptions::VxAppsException_Property("PropertyReadFailure", file, line,
                                                      "Property value could not be read.", getName());
 }
 
-void OstraReadOnlyProperty::failUnsupported() const
+void OstraReadOnlyProperty::failUnsupported(const char* file, int line) const
 {
-    throw VxAppsExceptions::VxAppsException_Property("PropertyUnsupported", VX_THROW_SITE,
+    throw VxAppsExceptions::VxAppsException_Property("PropertyUnsupported", file, line,
                                                      "Property is not supported.", getName());
 }
 
-OSTRA_VERSION OstraReadOnlyProperty::queryVersion() const
+OSTRA_VERSION OstraReadOnlyProperty::queryVersion(const char* file, int line) const
 {
     OSTRA_VERSION version{};
     if (ostraQueryVersion(handle(), &version) == 0)
     {
-        failRead();
+        failRead(file, line);
     }
     return version;
 }

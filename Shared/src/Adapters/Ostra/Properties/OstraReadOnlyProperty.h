@@ -18,6 +18,8 @@ class OstraCamera;
 // asked for at each read (versions, the hardware interface). Minimum,
 // maximum and default are the value itself. A write throws
 // "PropertyReadOnly"; a driver failure on reading throws "PropertyReadFailure".
+// Each kind throws from its own source file: it overrides setValue with
+// failReadOnly(VX_THROW_SITE) and gives its throw site to the other helpers.
 // The camera is borrowed (it owns its properties).
 class OstraReadOnlyProperty : public Property
 {
@@ -30,18 +32,20 @@ public:
     bool isAvailableForWriting() const override;
     bool isDiscrete() const override;
     std::vector<std::string> getValueList() const override;
-    void setValue(const std::string& value) override;
 
 protected:
     OstraReadOnlyProperty(const std::string& name, OstraCamera* camera);
 
     // The value text; throws "PropertyReadFailure" through failRead().
     virtual std::string readValue() const = 0;
-    [[noreturn]] void failRead() const;
-    // Throws "PropertyUnsupported": for constructors whose probe failed.
-    [[noreturn]] void failUnsupported() const;
-    // The driver's version record of the camera now; failRead() when the query fails.
-    OSTRA_VERSION queryVersion() const;
+    // Throw "PropertyReadOnly", "PropertyReadFailure" and, for constructors
+    // whose probe failed, "PropertyUnsupported", from the given site.
+    [[noreturn]] void failReadOnly(const char* file, int line) const;
+    [[noreturn]] void failRead(const char* file, int line) const;
+    [[noreturn]] void failUnsupported(const char* file, int line) const;
+    // The driver's version record of the camera now; failRead() from the
+    // given site when the query fails.
+    OSTRA_VERSION queryVersion(const char* file, int line) const;
     void* handle() const;
     OstraCamera& camera() const;
 

@@ -3,6 +3,7 @@
 #include "Cameras/OstraCamera/OstraCamera.h"
 #include "Exceptions/ThrowSite.h"
 #include "Exceptions/VxAppsException_Property.h"
+#include "Utilities/NumberText.h"
 
 #include "ostraapi/ostraapi.h"
 
@@ -104,7 +105,7 @@ void OstraStandardProperty::setValue(const std::string& value)
 
 std::string OstraStandardProperty::clamp(const std::string& value) const
 {
-    const float number = std::stof(value);
+    const float number = VxInternal::NumberText::toFloat(value);
     const Range range = readRange();
     if (number > range.maximum)
     {
@@ -147,7 +148,7 @@ void OstraStandardProperty::writeNumber(const std::string& text)
     {
         return;
     }
-    const float wanted = std::stof(clamp(text));
+    const float wanted = VxInternal::NumberText::toFloat(clamp(text));
     const Reading current = readValue();
     // The value shown is not written again: no driver call at all.
     if (std::fabs(wanted - current.value) <= std::numeric_limits<float>::epsilon())
