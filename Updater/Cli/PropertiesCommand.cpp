@@ -62,4 +62,3 @@ int PropertiesCommand::execute(const QCommandLineParser& parser)
     }
     return code;
 }
-}
