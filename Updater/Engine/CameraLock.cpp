@@ -277,6 +277,8 @@ bool CameraLock::acquire()
             m_ErrorText = busyText(serialShown, holderText(descriptor));
             ::close(descriptor);
             table().held.erase(m_SerialNumber);
+            // Another program holds it: worth waiting for.
+            m_HeldElsewhere = true;
             return false;
         }
         // Checked under the lock: a holder writes its number while it holds it.
@@ -284,7 +286,6 @@ bool CameraLock::acquire()
         {
             ::close(descriptor);
             table().held.erase(m_SerialNumber);
-            m_HeldElsewhere = true;
             m_ErrorText =
                 refusalText(path, serialShown, QStringLiteral("holds something else than a process number"));
             return false;

@@ -751,7 +751,7 @@ TEST_F(VxupdateCameras, EveryDocumentFitsItsSchemaOnSuccessAndFailure)
         {"grab without a stream",
          {"grab", "--serial", "SIM-0001", "--json", "--output", path("x.png")},
          1,
-         "Error with property {Streaming Mode}: Property is not supported."},
+         "The camera VX-2448M (SIM-0001) has no stream to grab from: its adapter delivers no frames."},
         {"mode of an unknown camera",
          {"mode", "u3v", "--serial", "SIM-9999", "--yes", "--json"},
          1,

@@ -125,7 +125,7 @@ TEST(VxupdateReference, TheCompletionOffersWhatEachPlaceTakes)
     };
     const Row rows[] = {
         {"a command", {"vxupdate", ""}, {}},
-        {"the bundle commands", {"vxupdate", "bundle", ""}, {"create", "demo", "verify"}},
+        {"the bundle commands", {"vxupdate", "bundle", ""}, {"create", "demo", "sign", "verify"}},
         {"a command by its start", {"vxupdate", "pr"}, {"properties"}},
         {"the mode's choices", {"vxupdate", "mode", ""}, {"driver", "u3v"}},
         {"past an option's value", {"vxupdate", "mode", "--serial", "21001", ""}, {"driver", "u3v"}},
@@ -145,12 +145,13 @@ TEST(VxupdateReference, TheCompletionOffersWhatEachPlaceTakes)
         {
             // Every command word, the group's first word once, and the
             // program's own options.
-            QStringList expected{"--help", "--verbose", "--version", "bundle"};
+            QStringList expected{"--help", "--verbose", "--version"};
             for (const QString& command : commandsOfTheOverview())
             {
-                if (!command.contains(' '))
+                const QString word = command.section(QLatin1Char(' '), 0, 0);
+                if (!expected.contains(word))
                 {
-                    expected << command;
+                    expected << word;
                 }
             }
             expected.sort();
@@ -168,9 +169,10 @@ TEST(VxupdateReference, AGroupAnswersHelpWithItsCommands)
         const Outcome outcome = vxupdate({"bundle", help});
         EXPECT_EQ(outcome.exitCode, 0);
         EXPECT_TRUE(outcome.err.isEmpty());
-        EXPECT_TRUE(outcome.out.startsWith("Usage: vxupdate bundle COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n"
-                                           "  vxupdate bundle create MANIFEST LOAD_FOLDER BUNDLE\n"
-                                           "      seals a manifest and writes a bundle\n"))
+        EXPECT_TRUE(
+            outcome.out.startsWith("Usage: vxupdate bundle COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n"
+                                   "  vxupdate bundle create [--key KEY] MANIFEST LOAD_FOLDER BUNDLE\n"
+                                   "      seals a manifest and writes a bundle\n"))
             << outcome.out.toStdString();
         EXPECT_TRUE(outcome.out.contains("  vxupdate bundle demo BUNDLE\n"));
         EXPECT_FALSE(outcome.out.contains("vxupdate update"));

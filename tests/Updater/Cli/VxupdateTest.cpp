@@ -181,7 +181,7 @@ TEST_F(Vxupdate, FaultsExitWithOneAndSayWhy)
     const Outcome absentJson = vxupdate({"bundle", "verify", "--json", path("absent.zip")});
     EXPECT_EQ(absentJson.exitCode, 1);
     EXPECT_EQ(absentJson.err, absent.err);
-    EXPECT_TRUE(absentJson.out.contains("\"fault\": \"The bundle file ")) << absentJson.out;
+    EXPECT_TRUE(absentJson.out.contains("\"failure\": \"The bundle file ")) << absentJson.out;
 
     ASSERT_EQ(create().exitCode, 0);
     auto entries = readZip(path("b.zip"));

@@ -3,7 +3,9 @@
 
 #include "BundleFixtures.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace BundleFixtures;
@@ -191,6 +193,10 @@ TEST_F(BundleVerification, AManifestBuiltToExhaustTheReaderIsRefusedAsTheUpdateR
         EXPECT_EQ(verifier.lastError(),
                   "The selected binaries appear to have been corrupted.\n" + row.refusal)
             << row.name;
-        EXPECT_FALSE(verifier.report().join('\n').contains("Warning")) << row.name;
+        // The unsigned bundle's own warning aside, the refusal warns of nothing.
+        const QStringList warnings = verifier.report()
+                                         .filter(QStringLiteral("Warning"))
+                                         .filter(QRegularExpression(QStringLiteral("^(?!.*sign)")));
+        EXPECT_TRUE(warnings.isEmpty()) << row.name << ": " << warnings.join('\n').toStdString();
     }
 }

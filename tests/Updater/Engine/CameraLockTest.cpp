@@ -175,7 +175,7 @@ TEST(CameraLock, AWaitIsNoCureForALockFileThatCannotBeMade)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(lock.acquire(std::chrono::seconds(10)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "fails at once";
-    EXPECT_TRUE(lock.errorText().contains("cannot be created")) << lock.errorText().toStdString();
+    EXPECT_TRUE(lock.errorText().contains("cannot be opened")) << lock.errorText().toStdString();
     CameraLock::setLockFolderForTesting(QString());
 }
 
