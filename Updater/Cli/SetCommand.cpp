@@ -3,9 +3,9 @@
 #include "ExitCodes.h"
 
 #include "Cameras/Camera.h"
-#include "Properties/Property.h"
 #include "Engine/DisplayText.h"
 #include "Engine/PropertyWrite.h"
+#include "Properties/Property.h"
 
 #include <QJsonValue>
 #include <QTextStream>
