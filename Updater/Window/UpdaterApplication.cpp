@@ -24,8 +24,6 @@
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
-#include <cstdio>
-
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void initialiseWindowResources()
 {
