@@ -30,6 +30,8 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME vxupdater)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION misc)
+# The update history's SQLite driver is a Qt plug-in, which no library links.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libqt5sql5-sqlite")
 # The first line is the synopsis.
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
   "firmware updater for Veltrax machine-vision cameras

@@ -13,9 +13,12 @@
 #include "Engine/CameraUpdate.h"
 #include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
+#include "Engine/HistoryRecorder.h"
+#include "Engine/LoadDecision.h"
 #include "Engine/OperatorTexts.h"
 #include "Engine/UpdateRoad.h"
 #include "Engine/UpdaterIdentity.h"
+#include "Engine/UpdaterLog.h"
 
 #include "Cameras/Camera.h"
 #include "Cameras/CameraLease.h"
@@ -89,6 +92,11 @@ int CameraRoad::run(const std::string& serialNumber, UpdateReport& report)
     CameraUpdate engine;
     UpdateRoad road(engine);
     road.setTrust(TrustSetup::load(m_Err));
+    road.setReinstall(m_Options.reinstall);
+    if (code == ExitCodes::SUCCESS && openHistory())
+    {
+        road.setHistory(m_History.get());
+    }
     if (code == ExitCodes::SUCCESS)
     {
         code = acceptBundle(road, m_Options.bundle);
@@ -100,6 +108,11 @@ int CameraRoad::run(const std::string& serialNumber, UpdateReport& report)
     if (code == ExitCodes::SUCCESS)
     {
         code = choosePackage(road, engine, serialNumber, m_Options.package);
+    }
+    if (code == ExitCodes::SUCCESS && !road.resumeNotice().isEmpty())
+    {
+        report.setResume(road.resumeNotice());
+        human() << "Note: " << road.resumeNotice() << "\n";
     }
     if (engine.selectedPackage() != nullptr)
     {
@@ -120,6 +133,12 @@ int CameraRoad::planAndRun(UpdateRoad& road, CameraUpdate& engine, const std::st
 {
     showLoads(*engine.selectedPackage(), false);
     report.setLoads(*engine.selectedPackage(), false);
+    const int older = refuseDowngrades(*engine.selectedPackage());
+    if (older != ExitCodes::SUCCESS)
+    {
+        report.finish(UpdateReport::OUTCOME::FAILED, older, m_LastFailure);
+        return older;
+    }
     if (!engine.isUpdateRequired())
     {
         const QString done = text(OPERATOR_TEXT::NO_UPDATE_REQUIRED);
@@ -146,14 +165,29 @@ int CameraRoad::planAndRun(UpdateRoad& road, CameraUpdate& engine, const std::st
         report.finish(UpdateReport::OUTCOME::FAILED, ExitCodes::FAILURE, QStringLiteral("Update cancelled."));
         return ExitCodes::FAILURE;
     }
+    HistoryRecorder recorder(*m_History);
+    const int recorded = beginRecord(recorder, road, engine, serialNumber, report);
+    if (recorded != ExitCodes::SUCCESS)
+    {
+        report.finish(UpdateReport::OUTCOME::FAILED, recorded, m_LastFailure);
+        return recorded;
+    }
     // From the first write to the camera to its return, no signal but
     // kill -9 ends the process.
     const RunSignals runSignals;
+    engine.setJournal(&recorder);
+    m_VersionsAfterRead = false;
     int code = runUpdate(engine, serialNumber, report);
     if (code == ExitCodes::SUCCESS)
     {
         report.startPhase();
         code = rebootAndRefresh(road, engine, serialNumber, report);
+    }
+    engine.setJournal(nullptr);
+    recorder.end(code == ExitCodes::SUCCESS, m_LastFailure, m_VersionsAfterRead);
+    if (!recorder.errorText().isEmpty())
+    {
+        report.setHistory(recorder.runId(), recorder.errorText());
     }
     report.finish(code == ExitCodes::SUCCESS ? UpdateReport::OUTCOME::UPDATED : UpdateReport::OUTCOME::FAILED,
                   code, m_LastFailure);
@@ -323,9 +357,10 @@ void CameraRoad::showLoads(const Package& package, bool afterReboot)
         }
         else
         {
-            action = row.forced           ? QStringLiteral("program (forced)")
-                     : row.updateRequired ? QStringLiteral("program")
-                                          : QStringLiteral("skip");
+            action = row.decision == QLatin1String(LoadDecision::SKIP) ||
+                             row.decision == QLatin1String(LoadDecision::PROGRAM)
+                         ? row.decision
+                         : QStringLiteral("program (%1)").arg(row.decision);
         }
         table.addRow(
             {row.loadType, row.loadNumberText, row.fileName, row.currentVersion, row.newVersion, action});
@@ -459,6 +494,7 @@ int CameraRoad::refreshVersions(UpdateRoad& road, const CameraUpdate& engine, co
     // a camera that did not come back, or could not be read, has none.
     if (refreshed.succeeded || refreshed.reason == OPERATOR_TEXT::VERSIONS_DIFFER_AFTER_REBOOT)
     {
+        m_VersionsAfterRead = true;
         showLoads(*engine.selectedPackage(), true);
         report.setLoads(*engine.selectedPackage(), true);
     }
@@ -469,5 +505,91 @@ int CameraRoad::refreshVersions(UpdateRoad& road, const CameraUpdate& engine, co
     const QString done = text(OPERATOR_TEXT::UPDATE_AND_REBOOT_COMPLETED);
     EngineLog::info(done);
     human() << done << "\n";
+    return ExitCodes::SUCCESS;
+}
+
+bool CameraRoad::openHistory()
+{
+    const HistorySettings settings = HistorySettings::read(m_Options.historyPath);
+    m_HistoryRequired = settings.required;
+    m_History = std::make_unique<UpdateHistory>(settings.path);
+    m_HistoryOpen = m_History->open();
+    if (!m_History->notice().isEmpty())
+    {
+        EngineLog::warning(m_History->notice());
+        m_Err << "Warning: " << m_History->notice() << "\n";
+    }
+    if (!m_HistoryOpen)
+    {
+        EngineLog::warning(m_History->errorText());
+    }
+    return m_HistoryOpen;
+}
+
+int CameraRoad::refuseDowngrades(const Package& package)
+{
+    QStringList older;
+    for (const UpdateRoad::LoadRow& row : UpdateRoad::loadRows(package))
+    {
+        if (row.downgrade)
+        {
+            older << UpdateRoad::downgradeText(row);
+        }
+    }
+    if (older.isEmpty())
+    {
+        return ExitCodes::SUCCESS;
+    }
+    if (m_Options.allowOlder)
+    {
+        for (const QString& line : older)
+        {
+            human() << "Warning: " << line << "\n";
+        }
+        return ExitCodes::SUCCESS;
+    }
+    return fail(QStringLiteral("The plan goes back to an older version; give --allow-older to program it."),
+                older.join(QLatin1Char('\n')));
+}
+
+int CameraRoad::beginRecord(HistoryRecorder& recorder, const UpdateRoad& road, const CameraUpdate& engine,
+                            const std::string& serialNumber, UpdateReport& report)
+{
+    QString problem = m_HistoryOpen ? QString() : m_History->errorText();
+    if (m_HistoryOpen)
+    {
+        try
+        {
+            CameraInterface::CameraLease camera = CameraInterface::Camera::acquireCamera(serialNumber);
+            HistoryRecorder::Start start;
+            start.frontEnd = QStringLiteral("vxupdate");
+            start.bundlePath = m_Options.bundle;
+            start.signer = road.signature().state == BundleSignature::STATE::VALID
+                               ? road.signature().signerName
+                               : QString();
+            start.resumesRun = road.resumedRun();
+            start.logFile = QString::fromStdString(UpdaterLog::logFilePath());
+            if (!recorder.begin(*camera, *engine.selectedPackage(), start))
+            {
+                problem = recorder.errorText();
+            }
+        }
+        catch (const std::exception& error)
+        {
+            problem = EngineLog::caught(error);
+        }
+    }
+    report.setHistory(recorder.runId(), problem);
+    if (problem.isEmpty())
+    {
+        return ExitCodes::SUCCESS;
+    }
+    if (m_HistoryRequired)
+    {
+        return fail(text(OPERATOR_TEXT::HISTORY_REQUIRED).arg(problem));
+    }
+    const QString warning = text(OPERATOR_TEXT::HISTORY_NOT_RECORDED).arg(problem);
+    EngineLog::warning(warning);
+    m_Err << "Warning: " << warning << "\n";
     return ExitCodes::SUCCESS;
 }

@@ -4,15 +4,18 @@
 #include "UpdateReport.h"
 
 #include "Engine/RebootTiming.h"
+#include "Engine/UpdateHistory.h"
 #include "Engine/UpdateRoad.h"
 
 #include <QString>
 #include <QTextStream>
 
+#include <memory>
 #include <string>
 
 class CameraLock;
 class CameraUpdate;
+class HistoryRecorder;
 class Package;
 
 // One camera's road in "vxupdate update", as the window takes it: the
@@ -65,6 +68,15 @@ private:
     int listPackages(const CameraUpdate& engine, const QString& heading, int code);
     void showLoads(const Package& package, bool afterReboot);
     bool confirm();
+    // Opens the update history the options and settings name; false (and
+    // logged) when it cannot be used.
+    bool openHistory();
+    // Refuses a plan that programs an older version, unless --allow-older.
+    int refuseDowngrades(const Package& package);
+    // Begins the run's record; refuses the update when it cannot be recorded
+    // and the station requires a record, warns otherwise.
+    int beginRecord(HistoryRecorder& recorder, const UpdateRoad& road, const CameraUpdate& engine,
+                    const std::string& serialNumber, UpdateReport& report);
     int runUpdate(CameraUpdate& engine, const std::string& serialNumber, UpdateReport& report);
     int rebootAndRefresh(UpdateRoad& road, const CameraUpdate& engine, const std::string& serialNumber,
                          UpdateReport& report);
@@ -83,4 +95,10 @@ private:
     // The bundle fits no package of the camera (told apart for --all).
     bool m_NotApplicable = false;
     RebootTiming m_RebootTiming;
+    std::unique_ptr<UpdateHistory> m_History;
+    bool m_HistoryOpen = false;
+    bool m_HistoryRequired = false;
+    // The camera came back and its versions were read: they are the record's
+    // versions after.
+    bool m_VersionsAfterRead = false;
 };

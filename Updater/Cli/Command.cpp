@@ -330,6 +330,14 @@ Command::Option Command::serialOption()
             QStringLiteral("the camera's serial number (may be left out with one camera attached)")};
 }
 
+Command::Option Command::historyOption()
+{
+    return {{QStringLiteral("history")},
+            QStringLiteral("FILE"),
+            QStringLiteral("the update history database (default: the setting history/path, else the "
+                           "per-user one)")};
+}
+
 Command::Option Command::jsonOption()
 {
     return {{QStringLiteral("json")}, QString(), QStringLiteral("print one JSON document")};

@@ -40,6 +40,7 @@ public:
     // The options several commands share, described once.
     static Option serialOption();
     static Option jsonOption();
+    static Option historyOption();
 
     struct Argument
     {

@@ -9,6 +9,7 @@
 #include "ExitCodes.h"
 #include "GetCommand.h"
 #include "GrabCommand.h"
+#include "HistoryCommand.h"
 #include "InfoCommand.h"
 #include "ModeCommand.h"
 #include "PropertiesCommand.h"
@@ -43,6 +44,7 @@ CommandLine::CommandLine(QTextStream& out, QTextStream& err, bool terminal) : m_
     m_Commands.push_back(std::make_unique<GrabCommand>(out, err));
     m_Commands.push_back(std::make_unique<UpdateCommand>(out, err, terminal));
     m_Commands.push_back(std::make_unique<ModeCommand>(out, err));
+    m_Commands.push_back(std::make_unique<HistoryCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleCreateCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleVerifyCommand>(out, err));
     m_Commands.push_back(std::make_unique<BundleSignCommand>(out, err));

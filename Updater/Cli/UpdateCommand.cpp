@@ -79,6 +79,13 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
             {{QStringLiteral("wait-lock")},
              QStringLiteral("SECONDS"),
              QStringLiteral("wait so long for a camera another updater holds, instead of failing")},
+            {{QStringLiteral("allow-older")},
+             QString(),
+             QStringLiteral("program a load whose version is older than the camera's (refused otherwise)")},
+            {{QStringLiteral("reinstall")},
+             QString(),
+             QStringLiteral("also program the loads whose versions already match")},
+            historyOption(),
             jsonOption()},
            {{QStringLiteral("BUNDLE"), QStringLiteral("the firmware bundle (zip)")}},
            true},
@@ -96,6 +103,9 @@ int UpdateCommand::execute(const QCommandLineParser& parser)
     options.dryRun = parser.isSet(QStringLiteral("dry-run"));
     options.all = parser.isSet(QStringLiteral("all"));
     options.json = parser.isSet(QStringLiteral("json"));
+    options.allowOlder = parser.isSet(QStringLiteral("allow-older"));
+    options.reinstall = parser.isSet(QStringLiteral("reinstall"));
+    options.historyPath = parser.value(QStringLiteral("history"));
     const QString problem = readNumbers(parser, options);
     if (!problem.isEmpty())
     {

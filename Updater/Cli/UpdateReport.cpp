@@ -87,7 +87,20 @@ void UpdateReport::setLoads(const Package& package, bool afterReboot)
         entry.versionBefore = version;
         entry.programmed = rows[index].programmed;
         entry.forced = rows[index].forced;
+        entry.downgrade = rows[index].downgrade;
+        entry.decision = rows[index].decision;
     }
+}
+
+void UpdateReport::setResume(const QString& notice)
+{
+    m_Resume = notice;
+}
+
+void UpdateReport::setHistory(qint64 runId, const QString& problem)
+{
+    m_HistoryRun = runId;
+    m_HistoryProblem = problem;
 }
 
 void UpdateReport::setLoadStatus(const QString& loadType, const QString& status)
@@ -141,19 +154,25 @@ QJsonObject UpdateReport::toJson() const
                         {"versionAfter", textOrNull(entry.versionAfter)},
                         {"forceUpdate", entry.forced},
                         {"action", entry.programmed ? QStringLiteral("program") : QStringLiteral("skip")},
+                        {"decision", entry.decision.isEmpty() ? QStringLiteral("skip") : entry.decision},
+                        {"downgrade", entry.downgrade},
                         {"status", textOrNull(entry.status)}});
     }
-    return QJsonObject{{"serialNumber", textOrNull(m_Serial)},
-                       {"modelName", textOrNull(m_Model)},
-                       {"bundle", m_Bundle},
-                       {"signature", textOrNull(m_Signature)},
-                       {"packageFolder", textOrNull(m_Package)},
-                       {"dryRun", m_DryRun},
-                       {"loads", loads},
-                       {"timings", QJsonObject{{"total", secondsValue(m_Total)},
-                                               {"run", secondsValue(m_Run)},
-                                               {"reboot", secondsValue(m_Reboot)}}},
-                       {"outcome", outcomeText(m_Outcome)},
-                       {"failure", textOrNull(m_Failure)},
-                       {"exitCode", m_ExitCode}};
+    return QJsonObject{
+        {"serialNumber", textOrNull(m_Serial)},
+        {"modelName", textOrNull(m_Model)},
+        {"bundle", m_Bundle},
+        {"signature", textOrNull(m_Signature)},
+        {"packageFolder", textOrNull(m_Package)},
+        {"dryRun", m_DryRun},
+        {"loads", loads},
+        {"resume", textOrNull(m_Resume)},
+        {"history", QJsonObject{{"runId", m_HistoryRun > 0 ? QJsonValue(m_HistoryRun) : QJsonValue()},
+                                {"problem", textOrNull(m_HistoryProblem)}}},
+        {"timings", QJsonObject{{"total", secondsValue(m_Total)},
+                                {"run", secondsValue(m_Run)},
+                                {"reboot", secondsValue(m_Reboot)}}},
+        {"outcome", outcomeText(m_Outcome)},
+        {"failure", textOrNull(m_Failure)},
+        {"exitCode", m_ExitCode}};
 }

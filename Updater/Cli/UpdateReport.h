@@ -47,6 +47,10 @@ public:
     // The loads as planned (before) or as read from the camera that came
     // back after the reboot (after; only then do loads get a version after).
     void setLoads(const Package& package, bool afterReboot);
+    // The notice of an interrupted run resumed by this plan.
+    void setResume(const QString& notice);
+    // The run's record in the update history (0 when none) and why not.
+    void setHistory(qint64 runId, const QString& problem);
     // The run's result per load, as the progress record states it ("Done",
     // "Skipped", "Failed").
     void setLoadStatus(const QString& loadType, const QString& status);
@@ -77,6 +81,8 @@ private:
         QString versionAfter;
         bool programmed = false;
         bool forced = false;
+        bool downgrade = false;
+        QString decision;
         QString status;
     };
 
@@ -90,6 +96,9 @@ private:
     QString m_Model;
     QString m_Package;
     QString m_Signature;
+    QString m_Resume;
+    qint64 m_HistoryRun = 0;
+    QString m_HistoryProblem;
     std::vector<LoadEntry> m_Loads;
     OUTCOME m_Outcome = OUTCOME::FAILED;
     int m_ExitCode = -1;

@@ -29,6 +29,21 @@ class CameraLease;
 } // namespace CameraInterface
 
 class CameraLock;
+struct HistoryRun;
+
+// Told of each load as the engine's worker reaches it, before and after the
+// camera is touched, so that a record outlives a run cut off at any point.
+// Called on the worker thread only, one call at a time.
+class UpdateJournal
+{
+public:
+    virtual ~UpdateJournal() = default;
+    virtual void loadStarted(const Load& load) = 0;
+    // The boot loader's flash status the run restores after programming.
+    virtual void flashStatusSaved(const Load& load, unsigned char status) = 0;
+    // `outcome`: "done", "failed" or "skipped".
+    virtual void loadEnded(const Load& load, const QString& outcome) = 0;
+};
 
 namespace VxInternal
 {
@@ -130,6 +145,19 @@ public:
     // Sets `updateRequired` of every load of the selected package.
     void evaluateUpdates();
 
+    // Marks for programming every load whose version already matches the
+    // package's (Bootloader, Firmware, FPGA, FPGA2, U3V and AFE checks), and
+    // returns how many. After evaluateUpdates.
+    std::uint32_t reinstallMatchingLoads();
+
+    // Marks for programming every load that `interrupted` (the camera's last
+    // run, which never ended) had planned and not finished, matched by load
+    // number and type, whatever the camera now reports; a boot loader load
+    // keeps the flash status that run saved. Returns the type of the load the
+    // run was in (the first unfinished one), empty when every planned load
+    // had finished. After evaluateUpdates, before applyEmbeddedAfeTiming.
+    QString resumeLoads(const HistoryRun& interrupted);
+
     // Replaces the package's first AFE load by the embedded timing file when
     // that load needs an update and is not forced. A build without the file
     // keeps the bundle's load (and logs so).
@@ -145,6 +173,10 @@ public:
     // run holds the camera's CameraLock; when another program holds it the
     // start fails (updateStarted(false)) and `lastError` says so.
     bool startUpdate(CameraInterface::CameraLease& camera);
+
+    // The recorder the next runs report to; borrowed, null for none. Not
+    // while a run is active.
+    void setJournal(UpdateJournal* recorder) { m_Journal = recorder; }
 
     bool isUpdateRunning() const;
     // Blocks until no run is active.
@@ -208,6 +240,8 @@ private:
     void walkChain(CameraInterface::Camera& camera);
     Load* handleLoad(CameraInterface::Camera& camera, Load& load);
     void failRun(const QString& failure);
+    // Tells the recorder, when there is one, how the load ended.
+    void record(const Load& load, const QString& outcome);
     void endRunOnError(CameraInterface::Camera& camera);
     bool preProgramming(CameraInterface::Camera& camera, Load& load);
     bool programming(CameraInterface::Camera& camera, Load& load);
@@ -241,6 +275,9 @@ private:
     QByteArray m_ComputedManifestTag;
     BundleLimits m_Limits;
     UpdateTiming m_Timing;
+    UpdateJournal* m_Journal = nullptr;
+    // The load the worker is programming, for the record of an escaped error.
+    const Load* m_LoadInProgress = nullptr;
 
     mutable std::mutex m_RunMutex;
     std::unique_ptr<CameraLock> m_RunLock;

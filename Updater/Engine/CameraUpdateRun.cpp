@@ -216,13 +216,25 @@ Load* CameraUpdate::handleLoad(CameraInterface::Camera& camera, Load& load)
     {
         m_Progress->setLoadStatus(Status::Skipped);
         m_Progress->setFileProgress(100);
+        record(load, QStringLiteral("skipped"));
         Load* next = nextLoadOf(load);
         m_Finished = next == nullptr;
         return next;
     }
 
     EngineLog::info(tr("Starting update process for load %1.").arg(QString::fromStdString(load.fileName)));
-    if (!(preProgramming(camera, load) && programming(camera, load) && postProgramming(camera, load)))
+    // Recorded before the camera is touched: a run cut off from here on
+    // names this load as the one it was in.
+    if (m_Journal != nullptr)
+    {
+        m_Journal->loadStarted(load);
+    }
+    m_LoadInProgress = &load;
+    const bool programmed =
+        preProgramming(camera, load) && programming(camera, load) && postProgramming(camera, load);
+    m_LoadInProgress = nullptr;
+    record(load, programmed ? QStringLiteral("done") : QStringLiteral("failed"));
+    if (!programmed)
     {
         failRun(tr("Programming unsuccessful."));
         return &load;
@@ -245,6 +257,14 @@ Load* CameraUpdate::handleLoad(CameraInterface::Camera& camera, Load& load)
     return next;
 }
 
+void CameraUpdate::record(const Load& load, const QString& outcome)
+{
+    if (m_Journal != nullptr)
+    {
+        m_Journal->loadEnded(load, outcome);
+    }
+}
+
 void CameraUpdate::failRun(const QString& failure)
 {
     m_Succeeded = false;
@@ -255,6 +275,11 @@ void CameraUpdate::failRun(const QString& failure)
 void CameraUpdate::endRunOnError(CameraInterface::Camera& camera)
 {
     m_Succeeded = false;
+    if (m_LoadInProgress != nullptr)
+    {
+        record(*m_LoadInProgress, QStringLiteral("failed"));
+        m_LoadInProgress = nullptr;
+    }
     try
     {
         throw;
@@ -295,7 +320,15 @@ bool CameraUpdate::preProgramming(CameraInterface::Camera& camera, Load& load)
         succeeded = true;
         break;
     case FLASH_CONTROL_OPERATION::BOOTLOADER:
-        m_SavedFlashStatus = Programmer::readFlashStatus(camera, load.flashAddress);
+        // A run resumed after an interruption restores the status the cut-off
+        // run found, not the cleared one that run left.
+        m_SavedFlashStatus = load.resumedFlashStatus >= 0
+                                 ? static_cast<unsigned char>(load.resumedFlashStatus)
+                                 : Programmer::readFlashStatus(camera, load.flashAddress);
+        if (m_Journal != nullptr)
+        {
+            m_Journal->flashStatusSaved(load, m_SavedFlashStatus);
+        }
         Programmer::writeFlashStatus(camera, load.flashAddress, 0);
         succeeded = Programmer::readFlashStatus(camera, load.flashAddress) == 0;
         break;

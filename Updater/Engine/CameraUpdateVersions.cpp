@@ -1,6 +1,7 @@
 // CameraUpdate: what the camera holds now, and what therefore needs programming.
 
 #include "Engine/CameraUpdate.h"
+#include "Engine/UpdateHistory.h"
 
 #include "Engine/DisplayText.h"
 #include "Engine/EngineLog.h"
@@ -269,6 +270,9 @@ void CameraUpdate::evaluateUpdates()
     }
     for (Load& load : m_SelectedPackage->loads)
     {
+        load.resumed = false;
+        load.reinstalled = false;
+        load.resumedFlashStatus = -1;
         switch (load.versionVerificationMethod)
         {
         case LOAD_TYPE::NONE:
@@ -290,6 +294,62 @@ void CameraUpdate::evaluateUpdates()
             break;
         }
     }
+}
+
+std::uint32_t CameraUpdate::reinstallMatchingLoads()
+{
+    std::uint32_t count = 0;
+    if (!m_SelectedPackage)
+    {
+        return count;
+    }
+    for (Load& load : m_SelectedPackage->loads)
+    {
+        const bool versioned = load.versionVerificationMethod != LOAD_TYPE::NONE &&
+                               load.versionVerificationMethod != LOAD_TYPE::XSVF;
+        if (versioned && !load.updateRequired && !load.currentVersion.isNull() &&
+            load.currentVersion == load.loadVersion)
+        {
+            load.updateRequired = true;
+            load.reinstalled = true;
+            ++count;
+        }
+    }
+    return count;
+}
+
+QString CameraUpdate::resumeLoads(const HistoryRun& interrupted)
+{
+    QString inProgress;
+    if (!m_SelectedPackage)
+    {
+        return inProgress;
+    }
+    for (const HistoryLoad& recorded : interrupted.loads)
+    {
+        const bool unfinished = recorded.decision != QLatin1String("skip") &&
+                                recorded.outcome != QLatin1String("done") &&
+                                recorded.outcome != QLatin1String("skipped");
+        if (!unfinished)
+        {
+            continue;
+        }
+        if (inProgress.isEmpty() || recorded.outcome == QLatin1String("started"))
+        {
+            inProgress = recorded.loadType;
+        }
+        for (Load& load : m_SelectedPackage->loads)
+        {
+            if (load.loadNumber == recorded.loadNumber &&
+                QString::fromStdString(load.loadType) == recorded.loadType)
+            {
+                load.updateRequired = true;
+                load.resumed = true;
+                load.resumedFlashStatus = recorded.savedFlashStatus.value_or(-1);
+            }
+        }
+    }
+    return inProgress;
 }
 
 void CameraUpdate::applyEmbeddedAfeTiming()

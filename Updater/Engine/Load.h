@@ -41,6 +41,15 @@ public:
     std::vector<unsigned char> data;
     bool updateRequired = false;
     QVersionNumber currentVersion;
+    // Programmed although its version would not ask for it: an interrupted
+    // run on the camera had planned it and not finished it, or the operator
+    // asked to reinstall versions that match. Set after evaluateUpdates
+    // (which clears them) by the road's plan.
+    bool resumed = false;
+    bool reinstalled = false;
+    // The boot loader's flash status the interrupted run found, which this
+    // run restores; -1 when the run reads it from the camera as usual.
+    int resumedFlashStatus = -1;
 
     // Reads the next `Load` element. False when the next start element is not
     // a `Load` (which ends the list of loads) or the reader reported an error.

@@ -113,6 +113,20 @@ constexpr std::array<Entry, static_cast<std::size_t>(OPERATOR_TEXT::COUNT)> TEXT
                                      "package's versions:")},
     {OPERATOR_TEXT::VERSION_DIFFERS_AFTER_REBOOT, "MainWindow",
      QT_TRANSLATE_NOOP("MainWindow", "%1: programmed %2, the camera reports %3")},
+    {OPERATOR_TEXT::RESUMING_INTERRUPTED_UPDATE, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow",
+                       "The last update of this camera, on %1, was interrupted while programming "
+                       "%2; its loads are programmed again.")},
+    {OPERATOR_TEXT::INTERRUPTED_AFTER_LOADS, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "The last update of this camera, on %1, was interrupted after its loads "
+                                     "were programmed; the versions the camera reports decide.")},
+    {OPERATOR_TEXT::LOAD_DOWNGRADE, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "%1 goes from %2 back to %3, an older version (downgrade).")},
+    {OPERATOR_TEXT::HISTORY_NOT_RECORDED, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "This update is not recorded in the update history: %1")},
+    {OPERATOR_TEXT::HISTORY_REQUIRED, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow", "The update was refused: it cannot be recorded in the update history, "
+                                     "and this station requires a record of every update. %1")},
     {OPERATOR_TEXT::MODE_SWITCH_TITLE, "MainWindow",
      QT_TRANSLATE_NOOP("MainWindow", "Switching Camera Mode")},
     {OPERATOR_TEXT::MODE_SWITCH_QUESTION, "MainWindow",

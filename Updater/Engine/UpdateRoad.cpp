@@ -4,9 +4,11 @@
 #include "Engine/CameraDetails.h"
 #include "Engine/CameraUpdate.h"
 #include "Engine/EngineLog.h"
+#include "Engine/LoadDecision.h"
 #include "Engine/ManifestValues.h"
 #include "Engine/SecurityTags.h"
 #include "Engine/Sha256.h"
+#include "Engine/UpdateHistory.h"
 
 #include "Cameras/Camera.h"
 #include "Properties/PropertyNames.h"
@@ -65,11 +67,14 @@ UpdateRoad::LoadRow rowOf(const Load& load)
     row.loadType = QString::fromStdString(load.loadType);
     row.fileName = QString::fromStdString(load.fileName);
     row.currentVersion = versionText(load.currentVersion);
+    row.newVersionNumber = load.loadVersion.toString();
     row.newVersion = load.loadVersion.toString() +
                      (load.forceUpdate ? OperatorTexts::text(OPERATOR_TEXT::FORCED_MARK) : QString());
     row.forced = load.forceUpdate;
     row.updateRequired = load.updateRequired;
-    row.programmed = load.updateRequired || load.forceUpdate;
+    row.programmed = LoadDecision::isProgrammed(load);
+    row.downgrade = LoadDecision::isDowngrade(load);
+    row.decision = LoadDecision::of(load);
     row.inLoadTable = load.loadType != "XSVF";
     row.mark = markOf(load);
     return row;
@@ -247,6 +252,55 @@ UpdateRoad::Outcome UpdateRoad::choosePackage(std::size_t index, CameraInterface
     return planLoads(camera);
 }
 
+void UpdateRoad::resumeInterruptedRun(const QString& serialNumber)
+{
+    m_ResumedRun = 0;
+    m_ResumeNotice.clear();
+    if (m_History == nullptr)
+    {
+        return;
+    }
+    const std::optional<HistoryRun> last = m_History->lastRun(serialNumber);
+    if (!last)
+    {
+        if (!m_History->errorText().isEmpty())
+        {
+            EngineLog::warning(m_History->errorText());
+        }
+        return;
+    }
+    if (!last->interrupted())
+    {
+        return;
+    }
+    const QString when = last->startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString inProgress = m_Engine.resumeLoads(*last);
+    m_ResumedRun = last->id;
+    m_ResumeNotice =
+        inProgress.isEmpty()
+            ? OperatorTexts::text(OPERATOR_TEXT::INTERRUPTED_AFTER_LOADS).arg(when)
+            : OperatorTexts::text(OPERATOR_TEXT::RESUMING_INTERRUPTED_UPDATE).arg(when, inProgress);
+    EngineLog::warning(m_ResumeNotice);
+}
+
+void UpdateRoad::logDowngrades() const
+{
+    const Package* package = m_Engine.selectedPackage();
+    for (const LoadRow& row : loadRows(*package))
+    {
+        if (row.downgrade)
+        {
+            EngineLog::warning(downgradeText(row));
+        }
+    }
+}
+
+QString UpdateRoad::downgradeText(const LoadRow& row)
+{
+    return OperatorTexts::text(OPERATOR_TEXT::LOAD_DOWNGRADE)
+        .arg(row.loadType, row.currentVersion, row.newVersionNumber);
+}
+
 UpdateRoad::Outcome UpdateRoad::planLoads(CameraInterface::Camera& camera)
 {
     try
@@ -255,7 +309,13 @@ UpdateRoad::Outcome UpdateRoad::planLoads(CameraInterface::Camera& camera)
         m_Engine.validateLoads();
         m_Engine.readCurrentVersions(camera);
         m_Engine.evaluateUpdates();
+        if (m_Reinstall)
+        {
+            m_Engine.reinstallMatchingLoads();
+        }
+        resumeInterruptedRun(QString::fromStdString(camera.getSerialNumber()));
         m_Engine.applyEmbeddedAfeTiming();
+        logDowngrades();
     }
     catch (const std::exception& error)
     {

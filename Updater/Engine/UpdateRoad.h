@@ -14,6 +14,7 @@
 class BundleArchive;
 class CameraUpdate;
 class Package;
+class UpdateHistory;
 
 namespace CameraInterface
 {
@@ -89,10 +90,17 @@ public:
         QString currentVersion;
         // The package's version, followed by " [F]" when forced.
         QString newVersion;
+        // The package's version alone.
+        QString newVersionNumber;
         bool forced = false;
         bool updateRequired = false;
         // The run programs it: update required or forced.
         bool programmed = false;
+        // Programmed to a version older than the camera's.
+        bool downgrade = false;
+        // LoadDecision's word for it: "program", "forced", "resume",
+        // "downgrade", "reinstall" or "skip".
+        QString decision;
         // The window's load table lists every load but XSVF ones (played by
         // the load that follows them).
         bool inLoadTable = true;
@@ -133,7 +141,9 @@ public:
     Outcome choosePackage(std::size_t index, CameraInterface::Camera& camera);
 
     // For the selected package: extractLoads, validateLoads,
-    // readCurrentVersions, evaluateUpdates, applyEmbeddedAfeTiming. Any
+    // readCurrentVersions, evaluateUpdates, the reinstall and the resume of
+    // an interrupted run when asked for (logged as a warning), then
+    // applyEmbeddedAfeTiming; each downgrade is logged as a warning. Any
     // failure logs "Failed to read package information." and gives
     // PACKAGE_INFORMATION_FAILED with the error's description as detail.
     Outcome planLoads(CameraInterface::Camera& camera);
@@ -149,6 +159,19 @@ public:
     // line per such load ("FPGA: programmed 1.2, the camera reports 1.1").
     // Library errors give their description.
     Outcome refreshAfterReboot(CameraInterface::Camera& camera);
+
+    // "%1 goes from %2 back to %3, an older version (downgrade)." for a row.
+    static QString downgradeText(const LoadRow& row);
+
+    // The history planLoads looks in for the camera's interrupted run, whose
+    // unfinished loads it then plans again; borrowed, none by default.
+    void setHistory(UpdateHistory* history) { m_History = history; }
+    // planLoads also programs loads whose versions already match.
+    void setReinstall(bool reinstall) { m_Reinstall = reinstall; }
+    // After planLoads: the interrupted run it resumes (0 when none) and the
+    // text that says so (empty when none).
+    qint64 resumedRun() const { return m_ResumedRun; }
+    const QString& resumeNotice() const { return m_ResumeNotice; }
 
     // The keys and the policy acceptBundle checks signatures against: until
     // set, none is trusted and unsigned bundles are accepted.
@@ -168,9 +191,15 @@ public:
 private:
     bool checkSignature(const QString& path);
     void confirmEngineManifest(BundleArchive& archive);
+    void resumeInterruptedRun(const QString& serialNumber);
+    void logDowngrades() const;
 
     CameraUpdate& m_Engine;
     TrustStore m_Trust;
     bool m_SignedContentsChecked = true;
     BundleSignature m_Signature;
+    UpdateHistory* m_History = nullptr;
+    bool m_Reinstall = false;
+    qint64 m_ResumedRun = 0;
+    QString m_ResumeNotice;
 };
