@@ -367,7 +367,7 @@ TEST_F(VxupdateCameras, TheDemoBundleUpdatesASimulatedCameraEndToEnd)
     EXPECT_TRUE(out.contains("4 load(s) programmed. Rebooting camera...\n")) << out;
     EXPECT_EQ(out.count("Update completed."), 1) << "said once, when the versions are read back";
     EXPECT_TRUE(out.contains("Camera rebooted.\n"));
-    EXPECT_TRUE(out.contains("  U3V         0x4     VX-2448M_U3V_1.0.3.zip       1.0.3    1.0.3        ok\n"))
+    EXPECT_TRUE(out.contains("  U3V         0x4     VX-2448M_U3V_1.3.0.zip       1.3.0    1.3.0        ok\n"))
         << out;
     EXPECT_TRUE(out.contains("Update completed. Camera successfully rebooted.\n"));
     EXPECT_LT(out.indexOf("Updating camera"), out.indexOf("Versions after the reboot"));

@@ -101,7 +101,8 @@ TEST_F(Vxupdate, EveryCommandHasOneHelpAndOneUsageErrorForm)
         {{"info"}, "vxupdate info [--serial S] [--json]"},
         {{"update"},
          "vxupdate update [--serial S] [--package N] [--yes] [--dry-run] [--all] [--jobs N] [--wait-lock "
-         "SECONDS] [--json] BUNDLE"},
+         "SECONDS] [--allow-older] [--reinstall] [--history FILE] [--json] BUNDLE"},
+        {{"history"}, "vxupdate history [--serial S] [--since DATE] [--csv] [--history FILE] [--json]"},
         {{"bundle", "create"}, "vxupdate bundle create [--key KEY] MANIFEST LOAD_FOLDER BUNDLE"},
         {{"bundle", "verify"}, "vxupdate bundle verify [--updater-version V] [--json] BUNDLE"},
         {{"bundle", "sign"}, "vxupdate bundle sign [--key KEY] [--output OUT] BUNDLE"},
