@@ -81,7 +81,7 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
              QStringLiteral("wait so long for a camera another updater holds, instead of failing")},
             jsonOption()},
            {{QStringLiteral("BUNDLE"), QStringLiteral("the firmware bundle (zip)")}},
-           true},
+           EFFECT::CHANGES},
           out, err),
       m_Terminal(terminal)
 {

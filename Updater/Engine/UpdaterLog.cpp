@@ -107,6 +107,23 @@ QString logFolderPath()
     return logFolder();
 }
 
+namespace
+{
+
+void registerLogger(const std::vector<spdlog::sink_ptr>& sinks)
+{
+    auto logger = std::make_shared<spdlog::logger>(EngineLog::LOGGER_NAME, sinks.begin(), sinks.end());
+    logger->set_level(spdlog::level::info);
+    logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
+    // Every line reaches the file at once: a run killed in the middle
+    // of programming still leaves the record of what it wrote.
+    logger->flush_on(spdlog::level::info);
+    spdlog::drop(EngineLog::LOGGER_NAME);
+    spdlog::register_logger(logger);
+}
+
+} // namespace
+
 bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks)
 {
     const std::string path = logFilePath();
@@ -126,14 +143,7 @@ bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks)
         {
             sinks.insert(sinks.begin(), std::make_shared<spdlog::sinks::basic_file_sink_mt>(path, false));
         }
-        auto logger = std::make_shared<spdlog::logger>(EngineLog::LOGGER_NAME, sinks.begin(), sinks.end());
-        logger->set_level(spdlog::level::info);
-        logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
-        // Every line reaches the file at once: a run killed in the middle
-        // of programming still leaves the record of what it wrote.
-        logger->flush_on(spdlog::level::info);
-        spdlog::drop(EngineLog::LOGGER_NAME);
-        spdlog::register_logger(logger);
+        registerLogger(sinks);
         // What the camera library skips or cannot read goes into this log.
         Utilities::LibraryNotices::setHandler([](const std::string& text)
                                               { EngineLog::warning(QString::fromStdString(text)); });
@@ -144,6 +154,11 @@ bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks)
         kept = false;
     }
     return kept;
+}
+
+void createLogWithoutFile(const std::vector<spdlog::sink_ptr>& sinks)
+{
+    registerLogger(sinks);
 }
 
 } // namespace UpdaterLog

@@ -33,8 +33,12 @@ QString logFolderPath();
 // to logFilePath(), level information, pattern "[%Y-%m-%d %T:%e] [%l] %v",
 // each line flushed to the file as it is written. `extraSinks` also receive
 // every line. The camera library's notices (Utilities::LibraryNotices) are
-// logged as warnings. False when no log file is kept: the reason is then on standard
-// error, and the logger writes to `extraSinks` only.
+// logged as warnings. False when no log file is kept: the reason is then on
+// standard error, and the logger writes to `extraSinks` only.
 bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks = {});
+
+// The logger named "VxUpdater" for a run that keeps no log file: the same
+// level and pattern, writing to `sinks` only (none: every line is dropped).
+void createLogWithoutFile(const std::vector<spdlog::sink_ptr>& sinks = {});
 
 } // namespace UpdaterLog

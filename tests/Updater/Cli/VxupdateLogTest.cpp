@@ -1,0 +1,101 @@
+#include "BundleFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// Which vxupdate runs keep a log file.
+namespace
+{
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class VxupdateLog : public ::testing::Test
+{
+protected:
+    Outcome vxupdate(const QStringList& arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VX_SIMULATED_CAMERAS", QStringLiteral(VX_SIMULATED_CAMERAS_FILE));
+        environment.insert("XDG_DATA_HOME", path("data"));
+        environment.insert("XDG_CONFIG_HOME", path("config"));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(VXUPDATE_PATH), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString path(const QString& name) const { return m_Folder.filePath(name); }
+    QString logFolder() const { return path("data/Veltrax Corporation/VxUpdater/Logs"); }
+
+    QStringList logNames() const
+    {
+        return QDir(logFolder())
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    QTemporaryDir m_Folder;
+};
+
+} // namespace
+
+TEST_F(VxupdateLog, ACommandThatOnlyReadsKeepsALogFileOnlyWhenAsked)
+{
+    ASSERT_EQ(vxupdate({"bundle", "demo", path("demo.zip")}).exitCode, 0);
+    struct Row
+    {
+        QStringList arguments;
+        bool keepsLogFile;
+    };
+    const Row rows[] = {
+        {{"cameras"}, false},
+        {{"cameras", "--log"}, true},
+        {{"--log", "cameras"}, true},
+        {{"-v", "cameras"}, true},
+        {{"info", "--serial", "SIM-0001"}, false},
+        {{"properties", "--serial", "SIM-0002"}, false},
+        {{"get", "--serial", "SIM-0001", "Gain"}, false},
+        {{"get", "--serial", "SIM-0001", "--log", "Gain"}, true},
+        {{"bundle", "verify", path("demo.zip")}, false},
+        {{"trust", "list"}, false},
+        {{"cameras", "extra"}, false},
+        {{"cameras", "--help"}, false},
+        // Commands that change something, failing ones too.
+        {{"set", "--serial", "SIM-0001", "Gain", "2"}, true},
+        {{"grab", "--serial", "SIM-0001", "--output", path("frame.png")}, true},
+        {{"mode", "u3v", "--serial", "SIM-9999", "--yes"}, true},
+        {{"update", path("demo.zip"), "--serial", "SIM-9999", "--yes"}, true},
+        {{"bundle", "demo", path("again.zip")}, true},
+        {{"trust", "remove", "nobody"}, true},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        QDir(logFolder()).removeRecursively();
+        const Outcome outcome = vxupdate(row.arguments);
+        EXPECT_EQ(logNames().size(), row.keepsLogFile ? 1 : 0) << outcome.err;
+    }
+
+    QDir(logFolder()).removeRecursively();
+    const QJsonObject none = QJsonDocument::fromJson(vxupdate({"cameras", "--json"}).out.toUtf8()).object();
+    EXPECT_TRUE(none["logFile"].isNull());
+    const QJsonObject kept =
+        QJsonDocument::fromJson(vxupdate({"cameras", "--json", "--log"}).out.toUtf8()).object();
+    ASSERT_EQ(logNames().size(), 1);
+    EXPECT_EQ(kept["logFile"].toString(), logFolder() + "/" + logNames().first());
+    // -v writes the lines to standard error as well as to the file.
+    const Outcome verbose = vxupdate({"-v", "cameras"});
+    EXPECT_TRUE(verbose.err.contains("] [info] vxupdate 3.0.0.10229: cameras\n")) << verbose.err;
+}
