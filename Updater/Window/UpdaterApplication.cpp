@@ -22,9 +22,6 @@
 #include <string>
 
 #include <spdlog/sinks/stdout_sinks.h>
-#include <spdlog/spdlog.h>
-
-#include <cstdio>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void initialiseWindowResources()
@@ -128,17 +125,12 @@ void initialiseResources()
 
 void createLogWithFallback()
 {
-    UpdaterLog::createLog();
-    if (spdlog::get(EngineLog::LOGGER_NAME))
+    // A failed createLog leaves a logger without a file, which would drop
+    // every line.
+    if (!UpdaterLog::createLog())
     {
-        return;
+        UpdaterLog::createLogWithoutFile({std::make_shared<spdlog::sinks::stderr_sink_mt>()});
     }
-    auto logger = std::make_shared<spdlog::logger>(EngineLog::LOGGER_NAME,
-                                                   std::make_shared<spdlog::sinks::stderr_sink_mt>());
-    logger->set_level(spdlog::level::info);
-    logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
-    logger->flush_on(spdlog::level::err);
-    spdlog::register_logger(logger);
 }
 
 std::optional<int> answerCommandLine(int argc, char** argv)

@@ -213,6 +213,26 @@ private slots:
         QVERIFY2(!QFileInfo(settings).isFile(), "the FIFO is left as it was");
     }
 
+    // Without a log file the lines go to standard error, none lost.
+    void anUnwritableLogFolderLogsToStandardError()
+    {
+        const QString folder = m_Folder.filePath("data/Veltrax Corporation/VxUpdater");
+        QVERIFY(QDir().mkpath(folder));
+        QFile blocker(folder + "/Logs");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QProcess process;
+        start(process, 0);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(err.contains("Can't run the application.\nThe log folder " + folder +
+                              "/Logs cannot be written: no log will be kept for this run.\n"),
+                 qPrintable(err));
+        QVERIFY2(err.contains("] [info] Workspace initialized.\n"), qPrintable(err));
+        QVERIFY2(err.contains("] [info] Application terminated.\n"), qPrintable(err));
+    }
+
     void twoQuickRunsWriteTwoLogs()
     {
         QElapsedTimer timer;
