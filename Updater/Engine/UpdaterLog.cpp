@@ -15,6 +15,7 @@
 #include <spdlog/spdlog.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
@@ -107,6 +108,18 @@ QString logFolderPath()
     return logFolder();
 }
 
+QString timeZoneLine(const QDateTime& moment)
+{
+    constexpr int SECONDS_PER_MINUTE = 60;
+    constexpr int MINUTES_PER_HOUR = 60;
+    const int offset = moment.offsetFromUtc();
+    const int minutes = std::abs(offset) / SECONDS_PER_MINUTE;
+    return QStringLiteral("Times in this log are local time, UTC%1%2:%3.")
+        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(minutes / MINUTES_PER_HOUR, 2, 10, QLatin1Char('0'))
+        .arg(minutes % MINUTES_PER_HOUR, 2, 10, QLatin1Char('0'));
+}
+
 namespace
 {
 
@@ -120,6 +133,16 @@ void registerLogger(const std::vector<spdlog::sink_ptr>& sinks)
     logger->flush_on(spdlog::level::info);
     spdlog::drop(EngineLog::LOGGER_NAME);
     spdlog::register_logger(logger);
+}
+
+// The offset line, before the logger appends the first line of the pattern.
+void writeTimeZoneLine(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+    {
+        file.write((timeZoneLine(startMoment()) + QLatin1Char('\n')).toUtf8());
+    }
 }
 
 } // namespace
@@ -141,6 +164,7 @@ bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks)
     {
         if (kept)
         {
+            writeTimeZoneLine(path);
             sinks.insert(sinks.begin(), std::make_shared<spdlog::sinks::basic_file_sink_mt>(path, false));
         }
         registerLogger(sinks);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <spdlog/common.h>
@@ -10,7 +11,8 @@
 // The updater's log file, shared by its front ends: one file per run under
 // the per-user data folder, "<data>/Veltrax Corporation/VxUpdater/Logs/
 // VxUpdater_yyyy-MM-dd_HH-mm-ss-zzz", written through the logger named
-// "VxUpdater" (see EngineLog).
+// "VxUpdater" (see EngineLog). Its first line says the offset of its times
+// from UTC.
 namespace UpdaterLog
 {
 
@@ -29,12 +31,18 @@ std::string createUniqueFile(const QString& base);
 // The folder of the log files.
 QString logFolderPath();
 
+// "Times in this log are local time, UTC+01:00.": the first line of every
+// log file, with the offset from UTC of `moment` (the run's start) in hours
+// and minutes; the other lines carry no offset of their own.
+QString timeZoneLine(const QDateTime& moment);
+
 // Creates the logger named "VxUpdater": synchronous, thread-safe, appending
 // to logFilePath(), level information, pattern "[%Y-%m-%d %T:%e] [%l] %v",
-// each line flushed to the file as it is written. `extraSinks` also receive
-// every line. The camera library's notices (Utilities::LibraryNotices) are
-// logged as warnings. False when no log file is kept: the reason is then on
-// standard error, and the logger writes to `extraSinks` only.
+// each line flushed to the file as it is written. The file starts with
+// timeZoneLine(). `extraSinks` also receive every line. The camera library's
+// notices (Utilities::LibraryNotices) are logged as warnings. False when no
+// log file is kept: the reason is then on standard error, and the logger
+// writes to `extraSinks` only.
 bool createLog(const std::vector<spdlog::sink_ptr>& extraSinks = {});
 
 // The logger named "VxUpdater" for a run that keeps no log file: the same

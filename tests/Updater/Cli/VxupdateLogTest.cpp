@@ -5,10 +5,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// Which vxupdate runs keep a log file.
+// Which vxupdate runs keep a log file, and the line that opens every log
+// file.
 namespace
 {
 
@@ -22,12 +24,16 @@ struct Outcome
 class VxupdateLog : public ::testing::Test
 {
 protected:
-    Outcome vxupdate(const QStringList& arguments)
+    Outcome vxupdate(const QStringList& arguments, const QString& timeZone = QString())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("VX_SIMULATED_CAMERAS", QStringLiteral(VX_SIMULATED_CAMERAS_FILE));
         environment.insert("XDG_DATA_HOME", path("data"));
         environment.insert("XDG_CONFIG_HOME", path("config"));
+        if (!timeZone.isEmpty())
+        {
+            environment.insert("TZ", timeZone);
+        }
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(VXUPDATE_PATH), arguments);
@@ -44,6 +50,13 @@ protected:
     {
         return QDir(logFolder())
             .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    QString logText(const QString& name) const
+    {
+        QFile file(logFolder() + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        return QString::fromUtf8(file.readAll());
     }
 
     QTemporaryDir m_Folder;
@@ -98,4 +111,27 @@ TEST_F(VxupdateLog, ACommandThatOnlyReadsKeepsALogFileOnlyWhenAsked)
     // -v writes the lines to standard error as well as to the file.
     const Outcome verbose = vxupdate({"-v", "cameras"});
     EXPECT_TRUE(verbose.err.contains("] [info] vxupdate 3.0.0.10229: cameras\n")) << verbose.err;
+}
+
+TEST_F(VxupdateLog, TheFirstLineStatesTheOffsetFromUtc)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"<+0545>-05:45", "Times in this log are local time, UTC+05:45."},
+        {"<-0330>+03:30", "Times in this log are local time, UTC-03:30."},
+        {"UTC0", "Times in this log are local time, UTC+00:00."},
+    };
+    const QRegularExpression record(
+        QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3}\\] \\[info\\] vxupdate "
+                       "3\\.0\\.0\\.10229: cameras --log$"));
+    for (const auto& [timeZone, line] : rows)
+    {
+        SCOPED_TRACE(timeZone);
+        QDir(logFolder()).removeRecursively();
+        ASSERT_EQ(vxupdate({"cameras", "--log"}, QLatin1String(timeZone)).exitCode, 0);
+        ASSERT_EQ(logNames().size(), 1);
+        const QStringList lines = logText(logNames().first()).split('\n');
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines[0], QLatin1String(line));
+        EXPECT_TRUE(record.match(lines[1]).hasMatch()) << lines[1];
+    }
 }

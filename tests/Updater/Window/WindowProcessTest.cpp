@@ -72,10 +72,13 @@ private:
             QVERIFY2(found > at, line);
             at = found;
         }
-        QVERIFY(QRegularExpression(
-                    QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3}\\] \\[info\\] "))
-                    .match(log)
-                    .hasMatch());
+        // The offset line, then the records.
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^Times in this log are local time, UTC[+-]\\d\\d:\\d\\d\\.\n"
+                                    "\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3}\\] \\[info\\] "))
+                     .match(log)
+                     .hasMatch(),
+                 qPrintable(log.left(200)));
     }
 
 private slots:
