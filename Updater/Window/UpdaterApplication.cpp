@@ -9,13 +9,12 @@
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
+#include "Engine/UpdaterSettings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -78,17 +77,12 @@ void setIdentity()
 
 QString settingsFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                     QLatin1Char('/') + QLatin1String(UpdaterIdentity::ORGANISATION_NAME) +
-                     QStringLiteral("/VxUpdater");
-    QDir().mkpath(folder);
-    return folder;
+    return UpdaterSettings::folder();
 }
 
 QString settingsFilePath()
 {
-    return settingsFolder() + QLatin1Char('/') + QLatin1String(SETTINGS_ORGANISATION) +
-           QStringLiteral(".ini");
+    return UpdaterSettings::filePath();
 }
 
 void installSettingsPath()

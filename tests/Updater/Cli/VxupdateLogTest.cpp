@@ -1,5 +1,6 @@
 #include "BundleFixtures.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -9,8 +10,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// Which vxupdate runs keep a log file, and the line that opens every log
-// file.
+#include <set>
+
+// Which vxupdate runs keep a log file, the line that opens every log file,
+// and the removal of old log files when a run makes its own.
 namespace
 {
 
@@ -57,6 +60,31 @@ protected:
         QFile file(logFolder() + "/" + name);
         EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
         return QString::fromUtf8(file.readAll());
+    }
+
+    // A file last modified `days` days ago.
+    static void putAged(const QString& filePath, int days)
+    {
+        QFile file(filePath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << filePath;
+        file.write("[2026-01-01 10:00:00:000] [info] an earlier run\n");
+        // Written out first: the write would set the time again.
+        ASSERT_TRUE(file.flush());
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addDays(-days).addSecs(-60),
+                                     QFileDevice::FileModificationTime));
+    }
+
+    void writeSettings(const QString& retentionDays)
+    {
+        const QString folder = path("data/Veltrax Corporation/VxUpdater");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile file(folder + "/VxUpdater.ini");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nlanguage=en\n");
+        if (!retentionDays.isNull())
+        {
+            file.write("\n[log]\nretentionDays=" + retentionDays.toUtf8() + "\n");
+        }
     }
 
     QTemporaryDir m_Folder;
@@ -133,5 +161,69 @@ TEST_F(VxupdateLog, TheFirstLineStatesTheOffsetFromUtc)
         ASSERT_GE(lines.size(), 2);
         EXPECT_EQ(lines[0], QLatin1String(line));
         EXPECT_TRUE(record.match(lines[1]).hasMatch()) << lines[1];
+    }
+}
+
+TEST_F(VxupdateLog, LogFilesOlderThanTheSettingGoWhenARunMakesItsOwn)
+{
+    struct Row
+    {
+        QString setting; // null: not set
+        std::set<QString> removed;
+        QString line; // empty: none
+    };
+    const QString expired = "VxUpdater_2026-01-01_10-00-00-000";
+    const QString expiredSecond = "VxUpdater_2026-01-01_10-00-00-000_2";
+    const QString recent = "VxUpdater_2026-03-01_10-00-00-000";
+    const QString link = "VxUpdater_2026-01-02_10-00-00-000";
+    const Row rows[] = {
+        {QString(), {}, {}},
+        {"30", {expired, expiredSecond}, "] [info] Removed 2 log files older than 30 days.\n"},
+        {"5", {expired, expiredSecond, recent}, "] [info] Removed 3 log files older than 5 days.\n"},
+        {"0", {}, {}},
+        {"-1",
+         {},
+         "] [warning] The setting log/retentionDays is \"-1\", not a number of days: log files older than 90 "
+         "days are removed.\n"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.setting.toStdString());
+        QDir(path("data")).removeRecursively();
+        writeSettings(row.setting);
+        ASSERT_TRUE(QDir().mkpath(logFolder()));
+        ASSERT_TRUE(QDir().mkpath(path("elsewhere")));
+        putAged(logFolder() + "/" + expired, 40);
+        putAged(logFolder() + "/" + expiredSecond, 40);
+        putAged(logFolder() + "/" + recent, 10);
+        putAged(logFolder() + "/VxUpdater_notes", 40);
+        putAged(logFolder() + "/" + expired + ".bak", 40);
+        // A link to an expired log file elsewhere: neither is touched.
+        putAged(path("elsewhere/") + link, 40);
+        ASSERT_TRUE(QFile::link(path("elsewhere/") + link, logFolder() + "/" + link));
+        const QStringList before = logNames();
+
+        ASSERT_EQ(vxupdate({"cameras", "--log"}).exitCode, 0);
+        QStringList remaining = logNames();
+        std::set<QString> removed;
+        for (const QString& name : before)
+        {
+            if (!remaining.removeOne(name))
+            {
+                removed.insert(name);
+            }
+        }
+        EXPECT_EQ(removed, row.removed);
+        ASSERT_EQ(remaining.size(), 1) << "this run's file";
+        const QString log = logText(remaining.first());
+        if (row.line.isEmpty())
+        {
+            EXPECT_FALSE(log.contains("Removed")) << log;
+        }
+        else
+        {
+            EXPECT_TRUE(log.contains(row.line)) << log;
+        }
+        EXPECT_TRUE(QFile::exists(path("elsewhere/") + link));
     }
 }

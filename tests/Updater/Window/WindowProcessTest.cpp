@@ -216,6 +216,35 @@ private slots:
         QVERIFY2(!QFileInfo(settings).isFile(), "the FIFO is left as it was");
     }
 
+    // The window removes log files older than its setting as vxupdate does.
+    void expiredLogFilesGoAtStart()
+    {
+        const QString folder = m_Folder.filePath("data/Veltrax Corporation/VxUpdater/Logs");
+        QVERIFY(QDir().mkpath(folder));
+        QFile settings(m_Folder.filePath("data/Veltrax Corporation/VxUpdater/VxUpdater.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[log]\nretentionDays=7\n");
+        settings.close();
+        for (const auto& [name, days] : {std::pair<const char*, int>{"VxUpdater_2026-01-01_10-00-00-000", 8},
+                                         std::pair<const char*, int>{"VxUpdater_2026-01-05_10-00-00-000", 6}})
+        {
+            QFile file(folder + "/" + QLatin1String(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-days),
+                                     QFileDevice::FileModificationTime));
+        }
+        QProcess process;
+        start(process, 0);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QStringList names = logNames();
+        QCOMPARE(names.size(), 2);
+        QCOMPARE(names.first(), QStringLiteral("VxUpdater_2026-01-05_10-00-00-000"));
+        const QString log = logText(names.last());
+        QVERIFY2(log.contains("] [info] Removed 1 log file older than 7 days.\n"), qPrintable(log));
+        verifyStartAndExitInOrder(log);
+    }
+
     // Without a log file the lines go to standard error, none lost.
     void anUnwritableLogFolderLogsToStandardError()
     {
