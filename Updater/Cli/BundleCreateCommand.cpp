@@ -25,7 +25,7 @@ BundleCreateCommand::BundleCreateCommand(QTextStream& out, QTextStream& err)
            {{QStringLiteral("MANIFEST"), QStringLiteral("the manifest to seal")},
             {QStringLiteral("LOAD_FOLDER"), QStringLiteral("the folder holding the load files")},
             {QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
-           false},
+           EFFECT::CHANGES},
           out, err)
 {
 }

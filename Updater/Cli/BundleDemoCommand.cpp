@@ -133,7 +133,7 @@ BundleDemoCommand::BundleDemoCommand(QTextStream& out, QTextStream& err)
                               "among them, get no package.\n"),
                {},
                {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to write")}},
-               false},
+               EFFECT::CHANGES},
               out, err)
 {
 }

@@ -22,7 +22,7 @@ BundleSignCommand::BundleSignCommand(QTextStream& out, QTextStream& err)
                  QStringLiteral("OUT"),
                  QStringLiteral("the signed bundle to write")}},
                {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to sign")}},
-               false},
+               EFFECT::CHANGES},
               out, err)
 {
 }

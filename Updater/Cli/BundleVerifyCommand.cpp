@@ -22,7 +22,7 @@ BundleVerifyCommand::BundleVerifyCommand(QTextStream& out, QTextStream& err)
                  QStringLiteral("the updater version to check against (this updater's by default)")},
                 jsonOption()},
                {{QStringLiteral("BUNDLE"), QStringLiteral("the bundle to check")}},
-               false},
+               EFFECT::READS_ONLY},
               out, err)
 {
 }

@@ -35,7 +35,7 @@ CamerasCommand::CamerasCommand(QTextStream& out, QTextStream& err)
                           "u3v) and its state (available: attached and not connected by this program).\n"),
            {jsonOption()},
            {},
-           true},
+           EFFECT::READS_ONLY},
           out, err)
 {
 }

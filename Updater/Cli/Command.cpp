@@ -129,7 +129,10 @@ const std::vector<Command::Option>& Command::commonOptions()
     static const std::vector<Option> options{
         {{QStringLiteral("v"), QStringLiteral("verbose")},
          QString(),
-         QStringLiteral("also write the log to standard error")},
+         QStringLiteral("also write the log to standard error (implies --log)")},
+        {{QStringLiteral("log")},
+         QString(),
+         QStringLiteral("keep a log file also when the command only reads")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QString(), QStringLiteral("show this help")}};
     return options;
 }
@@ -186,7 +189,7 @@ int Command::usageError(const QString& problem)
     return ExitCodes::USAGE;
 }
 
-int Command::run(const QStringList& arguments, bool verbose)
+int Command::run(const QStringList& arguments, bool verbose, bool keepLog)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -211,7 +214,8 @@ int Command::run(const QStringList& arguments, bool verbose)
         return usageError(problem);
     }
     m_StartTime = QDateTime::currentDateTimeUtc();
-    startLog(verbose || parser.isSet(QStringLiteral("verbose")), arguments);
+    startLog(verbose || parser.isSet(QStringLiteral("verbose")),
+             keepLog || parser.isSet(QStringLiteral("log")), arguments);
     const int code = execute(parser);
     m_Out.flush();
     m_Err.flush();
@@ -264,33 +268,33 @@ QString Command::checkParsed(const QCommandLineParser& parser) const
     return QString();
 }
 
-void Command::startLog(bool verbose, const QStringList& arguments) const
+void Command::startLog(bool verbose, bool keepLog, const QStringList& arguments)
 {
-    if (m_Definition.keepsLogFile)
+    m_KeepsLogFile = m_Definition.effect == EFFECT::CHANGES || keepLog || verbose;
+    std::vector<spdlog::sink_ptr> sinks;
+    if (verbose)
     {
-        std::vector<spdlog::sink_ptr> sinks;
-        if (verbose)
-        {
-            sinks.push_back(std::make_shared<spdlog::sinks::stderr_sink_mt>());
-        }
+        sinks.push_back(std::make_shared<spdlog::sinks::stderr_sink_mt>());
+    }
+    if (m_KeepsLogFile)
+    {
         UpdaterLog::createLog(sinks);
-        echoLibraryNotices(verbose);
-        EngineLog::info(QStringLiteral("vxupdate %1: %2")
-                            .arg(QLatin1String(UpdaterIdentity::APPLICATION_VERSION),
-                                 (m_Definition.words + arguments).join(QLatin1Char(' '))));
     }
-    else if (verbose)
+    else
     {
-        auto logger = spdlog::stderr_logger_mt(EngineLog::LOGGER_NAME);
-        logger->set_level(spdlog::level::info);
-        logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
+        // Code that logs finds its logger; the lines go nowhere.
+        UpdaterLog::createLogWithoutFile(sinks);
     }
+    echoLibraryNotices(verbose);
+    EngineLog::info(QStringLiteral("vxupdate %1: %2")
+                        .arg(QLatin1String(UpdaterIdentity::APPLICATION_VERSION),
+                             (m_Definition.words + arguments).join(QLatin1Char(' '))));
 }
 
 void Command::printJson(const QJsonObject& body, int exitCode, const QString& failure)
 {
     QJsonObject document = body;
-    const std::string log = m_Definition.keepsLogFile ? UpdaterLog::logFilePath() : std::string();
+    const std::string log = m_KeepsLogFile ? UpdaterLog::logFilePath() : std::string();
     document.insert(QStringLiteral("schemaVersion"), JSON_SCHEMA_VERSION);
     document.insert(QStringLiteral("command"), m_Definition.words.join(QLatin1Char(' ')));
     document.insert(QStringLiteral("updaterVersion"), QLatin1String(UpdaterIdentity::APPLICATION_VERSION));

@@ -18,7 +18,7 @@ class Camera;
 }
 
 // One vxupdate command. A command declares what it takes as data (its words,
-// options and arguments, and whether it keeps the updater's log file); the
+// options and arguments, and whether it changes something or only reads); the
 // base parses the arguments with QCommandLineParser against that
 // declaration, answers --help, reports wrong usage in one form for every
 // command, sets up the log and then calls execute.
@@ -51,6 +51,16 @@ public:
         QStringList choices = {};
     };
 
+    // What a command does, which decides whether its run keeps a log file:
+    // a command that changes something (a camera, a file, the trust store)
+    // always keeps one; one that only reads keeps one when asked (--log,
+    // -v) and otherwise logs nowhere.
+    enum class EFFECT
+    {
+        CHANGES,
+        READS_ONLY
+    };
+
     struct Definition
     {
         // "update", or "bundle" and "verify".
@@ -62,9 +72,7 @@ public:
         std::vector<Option> options;
         // All required, in this order.
         std::vector<Argument> arguments;
-        // Camera commands write the updater's log file; the others log to
-        // standard error when verbose.
-        bool keepsLogFile = false;
+        EFFECT effect = EFFECT::CHANGES;
     };
 
     Command(Definition definition, QTextStream& out, QTextStream& err);
@@ -75,8 +83,9 @@ public:
     const Definition& definition() const { return m_Definition; }
 
     // Parses the arguments after the command's words and executes. `verbose`
-    // is set when -v stood before the command. Returns the exit code.
-    int run(const QStringList& arguments, bool verbose);
+    // and `keepLog` are set when -v or --log stood before the command.
+    // Returns the exit code.
+    int run(const QStringList& arguments, bool verbose, bool keepLog);
 
     // "vxupdate update [--serial S] [--package N] [--yes] ... BUNDLE"; the common
     // options are left out.
@@ -135,11 +144,15 @@ private:
     std::vector<Option> allOptions() const;
     // The problem with the parsed arguments, or an empty text.
     QString checkParsed(const QCommandLineParser& parser) const;
-    void startLog(bool verbose, const QStringList& arguments) const;
+    // Creates the logger: with a log file when the command changes
+    // something or one was asked for, writing to standard error too when
+    // verbose.
+    void startLog(bool verbose, bool keepLog, const QStringList& arguments);
 
     Definition m_Definition;
     QStringList m_Positional;
     QDateTime m_StartTime;
     QString m_LastFailure;
     bool m_NegativeNumbersAreArguments = false;
+    bool m_KeepsLogFile = false;
 };

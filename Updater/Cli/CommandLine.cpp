@@ -59,7 +59,7 @@ CommandLine::~CommandLine() = default;
 QString CommandLine::overview() const
 {
     QString text = QStringLiteral("vxupdate: the Veltrax camera updater from the command line.\n\n"
-                                  "Usage: vxupdate [-v] COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n");
+                                  "Usage: vxupdate [-v] [--log] COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n");
     for (const auto& command : m_Commands)
     {
         text += QStringLiteral("  ") + command->usageLine() + QStringLiteral("\n      ") +
@@ -68,7 +68,9 @@ QString CommandLine::overview() const
     return text +
            QStringLiteral("\nRun \"vxupdate COMMAND --help\" for a command's arguments and options.\n"
                           "With one camera attached --serial may be left out.\n"
-                          "Options: -v, --verbose  also write the log to standard error.\n"
+                          "Options: -v, --verbose  also write the log to standard error (implies --log).\n"
+                          "         --log          keep a log file also when the command only reads;\n"
+                          "                        commands that change something always keep one.\n"
                           "Exit codes: 0 success; 1 the operation failed (message on standard error);\n"
                           "2 wrong usage; 3 a choice is needed: several cameras or packages fit and\n"
                           "none was named.\n");
@@ -108,12 +110,17 @@ int CommandLine::run(const QStringList& arguments)
 {
     QStringList rest = arguments;
     bool verbose = false;
+    bool keepLog = false;
     while (!rest.isEmpty() && rest.first().startsWith(QLatin1Char('-')))
     {
         const QString option = rest.takeFirst();
         if (option == QLatin1String("-v") || option == QLatin1String("--verbose"))
         {
             verbose = true;
+        }
+        else if (option == QLatin1String("--log"))
+        {
+            keepLog = true;
         }
         else if (option == QLatin1String("-h") || option == QLatin1String("--help"))
         {
@@ -152,7 +159,7 @@ int CommandLine::run(const QStringList& arguments)
                            : QStringLiteral("Unknown command \"%1\".").arg(first);
         return usageError(problem, group ? first : QString());
     }
-    return command->run(rest.mid(command->definition().words.size()), verbose);
+    return command->run(rest.mid(command->definition().words.size()), verbose, keepLog);
 }
 
 bool CommandLine::isGroup(const QString& word) const

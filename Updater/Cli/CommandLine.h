@@ -11,8 +11,8 @@
 class QTextStream;
 
 // The vxupdate program: its commands, each found by its words, and the
-// options that may stand before a command: -v/--verbose (the same as the
-// command's own), -h/--help (the overview) and --version. Wrong usage at this
+// options that may stand before a command: -v/--verbose and --log (the same
+// as the command's own), -h/--help (the overview) and --version. Wrong usage at this
 // level is reported in the commands' form: the problem, "Usage:" and the
 // commands' usage lines. "vxupdate bundle --help" lists the bundle commands;
 // the hidden "--reference KIND" writes the command reference for the build.

@@ -178,8 +178,8 @@ QString CommandReference::manualCommands() const
             text += roffEntry(roffOptionTitle(option), option.description);
         }
     }
-    text += QStringLiteral(".SH OPTIONS\nEvery command takes these options; \\fB\\-v\\fR may also stand "
-                           "before the command.\n");
+    text += QStringLiteral(".SH OPTIONS\nEvery command takes these options; \\fB\\-v\\fR and "
+                           "\\fB\\-\\-log\\fR may also stand before the command.\n");
     for (const Command::Option& option : Command::commonOptions())
     {
         text += roffEntry(roffOptionTitle(option), option.description);
@@ -239,8 +239,8 @@ QString CommandReference::bashCompletion() const
                          .arg(group, compgenWords({QStringLiteral("--help")}), compgenWords(members));
     }
     const QStringList topLevel =
-        firstWords +
-        QStringList{QStringLiteral("--verbose"), QStringLiteral("--help"), QStringLiteral("--version")};
+        firstWords + QStringList{QStringLiteral("--verbose"), QStringLiteral("--log"),
+                                 QStringLiteral("--help"), QStringLiteral("--version")};
     return QStringLiteral("# bash completion for vxupdate. Written by the build from the commands' own\n"
                           "# definitions (vxupdate --reference completion): commands, their options, the\n"
                           "# values of options that list them, and attached cameras' serial numbers.\n"

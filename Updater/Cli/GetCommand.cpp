@@ -15,7 +15,7 @@ GetCommand::GetCommand(QTextStream& out, QTextStream& err)
                QStringLiteral("Connects to the camera and prints the value of the property NAME.\n"),
                {serialOption(), jsonOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")}},
-               true},
+               EFFECT::READS_ONLY},
               out, err)
 {
 }

@@ -70,7 +70,7 @@ GrabCommand::GrabCommand(QTextStream& out, QTextStream& err)
              QStringLiteral("where the last frame goes (frame.png)")},
             jsonOption()},
            {},
-           true},
+           EFFECT::CHANGES},
           out, err)
 {
 }

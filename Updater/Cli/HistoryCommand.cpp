@@ -52,7 +52,7 @@ HistoryCommand::HistoryCommand(QTextStream& out, QTextStream& err)
             historyOption(),
             jsonOption()},
            {},
-           false},
+           EFFECT::READS_ONLY},
           out, err)
 {
 }

@@ -48,7 +48,7 @@ InfoCommand::InfoCommand(QTextStream& out, QTextStream& err)
                           "(ModelID, hexadecimal).\n"),
            {serialOption(), jsonOption()},
            {},
-           true},
+           EFFECT::READS_ONLY},
           out, err)
 {
 }

@@ -67,7 +67,7 @@ ModeCommand::ModeCommand(QTextStream& out, QTextStream& err)
            {{QStringLiteral("MODE"),
              QStringLiteral("driver or u3v"),
              {QLatin1String(DRIVER), QLatin1String(USB3_VISION)}}},
-           true},
+           EFFECT::CHANGES},
           out, err)
 {
 }

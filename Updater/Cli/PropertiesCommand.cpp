@@ -22,7 +22,7 @@ PropertiesCommand::PropertiesCommand(QTextStream& out, QTextStream& err)
                               "values longer than 40 characters; the JSON document keeps them whole.\n"),
                {serialOption(), jsonOption()},
                {},
-               true},
+               EFFECT::READS_ONLY},
               out, err)
 {
 }

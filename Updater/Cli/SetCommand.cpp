@@ -22,7 +22,7 @@ SetCommand::SetCommand(QTextStream& out, QTextStream& err)
                {serialOption(), jsonOption()},
                {{QStringLiteral("NAME"), QStringLiteral("the property, such as \"Gain\"")},
                 {QStringLiteral("VALUE"), QStringLiteral("the value to write")}},
-               true},
+               EFFECT::CHANGES},
               out, err)
 {
     takeNegativeNumbersAsArguments();

@@ -15,7 +15,7 @@ TrustAddCommand::TrustAddCommand(QTextStream& out, QTextStream& err)
                  QStringLiteral("NAME"),
                  QStringLiteral("the name the key is shown by")}},
                {{QStringLiteral("KEY"), QStringLiteral("the PEM public key file")}},
-               false},
+               EFFECT::CHANGES},
               out, err)
 {
 }

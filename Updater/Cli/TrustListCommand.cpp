@@ -19,7 +19,7 @@ TrustListCommand::TrustListCommand(QTextStream& out, QTextStream& err)
                               "signature policy in force.\n"),
                {jsonOption()},
                {},
-               false},
+               EFFECT::READS_ONLY},
               out, err)
 {
 }

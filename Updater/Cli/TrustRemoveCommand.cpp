@@ -12,7 +12,7 @@ TrustRemoveCommand::TrustRemoveCommand(QTextStream& out, QTextStream& err)
                               "the installed and system levels are left to their administrator.\n"),
                {},
                {{QStringLiteral("KEY"), QStringLiteral("the key's name or fingerprint")}},
-               false},
+               EFFECT::CHANGES},
               out, err)
 {
 }

@@ -88,7 +88,7 @@ UpdateCommand::UpdateCommand(QTextStream& out, QTextStream& err, bool terminal)
             historyOption(),
             jsonOption()},
            {{QStringLiteral("BUNDLE"), QStringLiteral("the firmware bundle (zip)")}},
-           true},
+           EFFECT::CHANGES},
           out, err),
       m_Terminal(terminal)
 {

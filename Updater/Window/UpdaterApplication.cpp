@@ -9,13 +9,12 @@
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdaterIdentity.h"
 #include "Engine/UpdaterLog.h"
+#include "Engine/UpdaterSettings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -79,17 +78,12 @@ void setIdentity()
 
 QString settingsFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                     QLatin1Char('/') + QLatin1String(UpdaterIdentity::ORGANISATION_NAME) +
-                     QStringLiteral("/VxUpdater");
-    QDir().mkpath(folder);
-    return folder;
+    return UpdaterSettings::folder();
 }
 
 QString settingsFilePath()
 {
-    return settingsFolder() + QLatin1Char('/') + QLatin1String(SETTINGS_ORGANISATION) +
-           QStringLiteral(".ini");
+    return UpdaterSettings::filePath();
 }
 
 void installSettingsPath()
@@ -126,17 +120,12 @@ void initialiseResources()
 
 void createLogWithFallback()
 {
-    UpdaterLog::createLog();
-    if (spdlog::get(EngineLog::LOGGER_NAME))
+    // A failed createLog leaves a logger without a file, which would drop
+    // every line.
+    if (!UpdaterLog::createLog())
     {
-        return;
+        UpdaterLog::createLogWithoutFile({std::make_shared<spdlog::sinks::stderr_sink_mt>()});
     }
-    auto logger = std::make_shared<spdlog::logger>(EngineLog::LOGGER_NAME,
-                                                   std::make_shared<spdlog::sinks::stderr_sink_mt>());
-    logger->set_level(spdlog::level::info);
-    logger->set_pattern("[%Y-%m-%d %T:%e] [%l] %v");
-    logger->flush_on(spdlog::level::err);
-    spdlog::register_logger(logger);
 }
 
 std::optional<int> answerCommandLine(int argc, char** argv)

@@ -53,8 +53,10 @@ void setIdentity();
 // run() calls it, tests that build a window without run() call it too.
 void initialiseResources();
 
-// Creates the log; when the log file cannot be made, a logger of the same
-// name writes to standard error instead, so no message is lost.
+// Creates the log (UpdaterLog::createLog, which also removes the log files
+// older than the setting "log/retentionDays"); when the log file cannot be
+// made, a logger of the same name writes to standard error instead, so no
+// message is lost.
 void createLogWithFallback();
 
 } // namespace UpdaterApplication

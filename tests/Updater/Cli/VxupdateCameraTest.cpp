@@ -132,7 +132,8 @@ TEST_F(VxupdateCameras, CamerasListsSerialModelAndState)
 
 TEST_F(VxupdateCameras, InfoShowsWhatTheWindowLogsOnConnection)
 {
-    const Outcome text = vxupdate({"info", "--serial", "SIM-0002"});
+    // info only reads: its log file is kept when asked for.
+    const Outcome text = vxupdate({"info", "--serial", "SIM-0002", "--log"});
     EXPECT_EQ(text.exitCode, 0) << text.err;
     const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 14) << text.out;

@@ -84,7 +84,7 @@ TEST_F(VxupdateHostile, AnUnwritableLogFolderIsToldOnStandardError)
     QFile blocker(path("data"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)) << "a file where the data folder should be";
     blocker.close();
-    const Outcome listed = vxupdate({"cameras", "--json"});
+    const Outcome listed = vxupdate({"cameras", "--json", "--log"});
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_FALSE(QJsonDocument::fromJson(listed.out.toUtf8()).isNull()) << "standard output stays a document";
     const QJsonObject document = JsonSchemaCheck::checked(listed.out);

@@ -133,7 +133,7 @@ TEST(VxupdateReference, TheCompletionOffersWhatEachPlaceTakes)
         {"an option by its start", {"vxupdate", "update", "--d"}, {"--dry-run"}},
         {"a group command's options",
          {"vxupdate", "bundle", "verify", "--"},
-         {"--help", "--json", "--updater-version", "--verbose"}},
+         {"--help", "--json", "--log", "--updater-version", "--verbose"}},
         {"serial numbers", {"vxupdate", "info", "--serial", ""}, {"SIM-0001", "SIM-0002"}},
         {"nothing past the arguments", {"vxupdate", "mode", "u3v", ""}, {}},
     };
@@ -145,7 +145,7 @@ TEST(VxupdateReference, TheCompletionOffersWhatEachPlaceTakes)
         {
             // Every command word, the group's first word once, and the
             // program's own options.
-            QStringList expected{"--help", "--verbose", "--version"};
+            QStringList expected{"--help", "--log", "--verbose", "--version"};
             for (const QString& command : commandsOfTheOverview())
             {
                 const QString word = command.section(QLatin1Char(' '), 0, 0);

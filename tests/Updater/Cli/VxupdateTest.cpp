@@ -118,7 +118,10 @@ TEST_F(Vxupdate, EveryCommandHasOneHelpAndOneUsageErrorForm)
         const Outcome help = vxupdate(row.words + QStringList{"--help"});
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_TRUE(help.out.startsWith("Usage: " + row.usage + "\n\n")) << help.out;
-        EXPECT_TRUE(help.out.contains("  -v, --verbose     also write the log to standard error\n"))
+        EXPECT_TRUE(
+            help.out.contains("  -v, --verbose     also write the log to standard error (implies "
+                              "--log)\n"
+                              "  --log             keep a log file also when the command only reads\n"))
             << help.out;
 
         const Outcome wrong = vxupdate(row.words + QStringList{"--nonsense"});
@@ -161,7 +164,8 @@ TEST_F(Vxupdate, CreateThenVerify)
     // The engine's log goes to standard error only when asked for.
     const Outcome verbose = vxupdate({"-v", "bundle", "verify", path("b.zip")});
     EXPECT_EQ(verbose.exitCode, 0);
-    EXPECT_TRUE(verbose.err.isEmpty()) << verbose.err;
+    EXPECT_TRUE(verbose.err.contains("] [info] vxupdate 3.0.0.10229: bundle verify " + path("b.zip") + "\n"))
+        << verbose.err;
     // --verbose is an option of every command, wherever it stands.
     const Outcome after = vxupdate({"bundle", "verify", path("b.zip"), "-v"});
     EXPECT_EQ(after.exitCode, 0) << after.err;

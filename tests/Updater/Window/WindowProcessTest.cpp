@@ -72,10 +72,13 @@ private:
             QVERIFY2(found > at, line);
             at = found;
         }
-        QVERIFY(QRegularExpression(
-                    QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3}\\] \\[info\\] "))
-                    .match(log)
-                    .hasMatch());
+        // The offset line, then the records.
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^Times in this log are local time, UTC[+-]\\d\\d:\\d\\d\\.\n"
+                                    "\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3}\\] \\[info\\] "))
+                     .match(log)
+                     .hasMatch(),
+                 qPrintable(log.left(200)));
     }
 
 private slots:
@@ -211,6 +214,55 @@ private slots:
         QVERIFY2(log.contains("] [warning] " + notice), qPrintable(log));
         verifyStartAndExitInOrder(log);
         QVERIFY2(!QFileInfo(settings).isFile(), "the FIFO is left as it was");
+    }
+
+    // The window removes log files older than its setting as vxupdate does.
+    void expiredLogFilesGoAtStart()
+    {
+        const QString folder = m_Folder.filePath("data/Veltrax Corporation/VxUpdater/Logs");
+        QVERIFY(QDir().mkpath(folder));
+        QFile settings(m_Folder.filePath("data/Veltrax Corporation/VxUpdater/VxUpdater.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[log]\nretentionDays=7\n");
+        settings.close();
+        for (const auto& [name, days] : {std::pair<const char*, int>{"VxUpdater_2026-01-01_10-00-00-000", 8},
+                                         std::pair<const char*, int>{"VxUpdater_2026-01-05_10-00-00-000", 6}})
+        {
+            QFile file(folder + "/" + QLatin1String(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-days),
+                                     QFileDevice::FileModificationTime));
+        }
+        QProcess process;
+        start(process, 0);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QStringList names = logNames();
+        QCOMPARE(names.size(), 2);
+        QCOMPARE(names.first(), QStringLiteral("VxUpdater_2026-01-05_10-00-00-000"));
+        const QString log = logText(names.last());
+        QVERIFY2(log.contains("] [info] Removed 1 log file older than 7 days.\n"), qPrintable(log));
+        verifyStartAndExitInOrder(log);
+    }
+
+    // Without a log file the lines go to standard error, none lost.
+    void anUnwritableLogFolderLogsToStandardError()
+    {
+        const QString folder = m_Folder.filePath("data/Veltrax Corporation/VxUpdater");
+        QVERIFY(QDir().mkpath(folder));
+        QFile blocker(folder + "/Logs");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QProcess process;
+        start(process, 0);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(err.contains("Can't run the application.\nThe log folder " + folder +
+                              "/Logs cannot be written: no log will be kept for this run.\n"),
+                 qPrintable(err));
+        QVERIFY2(err.contains("] [info] Workspace initialized.\n"), qPrintable(err));
+        QVERIFY2(err.contains("] [info] Application terminated.\n"), qPrintable(err));
     }
 
     void twoQuickRunsWriteTwoLogs()
