@@ -76,6 +76,9 @@ struct CameraDescription
     bool hardwareTrigger = false;
     // Negative: the rig's (or the environment's) common delay.
     std::chrono::milliseconds rebootDelay{-1};
+    // How long writing each KiB into flash takes (ostraWriteFlash and
+    // ostraProgramFlash); none by default.
+    std::chrono::microseconds flashWritePerKiB{0};
     std::vector<OstraEmulator::Fault> faults;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <thread>
 
 namespace OstraEmulation
 {
@@ -440,6 +441,7 @@ unsigned int EmulatedCamera::writeFlash(const void* data, std::uint32_t address,
     {
         return error;
     }
+    spendWriteTime(length);
     const auto* bytes = static_cast<const unsigned char*>(data);
     if (vanishesDuringWrite(length, [&](std::uint32_t kept) { m_Flash.write(address, bytes, kept); }))
     {
@@ -447,6 +449,14 @@ unsigned int EmulatedCamera::writeFlash(const void* data, std::uint32_t address,
     }
     m_Flash.write(address, bytes, length);
     return OSTRA_ERROR_NONE;
+}
+
+void EmulatedCamera::spendWriteTime(std::uint32_t length) const
+{
+    if (m_Description.flashWritePerKiB.count() > 0)
+    {
+        std::this_thread::sleep_for(m_Description.flashWritePerKiB * length / 1024);
+    }
 }
 
 unsigned int EmulatedCamera::eraseFlash(std::uint32_t address, std::uint32_t length)
@@ -477,6 +487,7 @@ unsigned int EmulatedCamera::programFlash(const void* data, std::uint32_t addres
     {
         return error;
     }
+    spendWriteTime(length);
     const auto* bytes = static_cast<const unsigned char*>(data);
     // The range is erased first, then written: a vanish leaves the rest erased.
     if (vanishesDuringWrite(length,

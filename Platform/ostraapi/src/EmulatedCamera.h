@@ -164,6 +164,8 @@ private:
     // Applies a vanish-during-write fault: true when the camera vanished
     // after the partial change was made by partial(kept bytes).
     bool vanishesDuringWrite(std::uint32_t length, const std::function<void(std::uint32_t)>& partial);
+    // Waits as long as writing `length` bytes into this camera's flash takes.
+    void spendWriteTime(std::uint32_t length) const;
     unsigned int checkFlashRange(const void* pointer, std::uint32_t address, std::uint32_t length) const;
     unsigned int checkProtection(std::uint32_t address, std::uint32_t length) const;
     std::optional<std::uint16_t> flashStamp(std::uint32_t address, bool bitReversed) const;

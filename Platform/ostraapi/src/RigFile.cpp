@@ -112,6 +112,7 @@ const std::set<std::string> CAMERA_KEYS = {"comment",
                                            "powerMode",
                                            "hardwareTrigger",
                                            "rebootMs",
+                                           "flashWriteUsPerKiB",
                                            "faults"};
 
 // Where a value sits, for error messages: "camera 2, key \"flashSize\"".
@@ -588,6 +589,7 @@ CameraDescription parseCamera(const Json& object, const fs::path& folder, const 
     {
         camera.rebootDelay = std::chrono::milliseconds(number32(object, "rebootMs", context, 0));
     }
+    camera.flashWritePerKiB = std::chrono::microseconds(number32(object, "flashWriteUsPerKiB", context, 0));
     for (const Json& entry : member(object, "faults", EMPTY_ARRAY))
     {
         camera.faults.push_back(parseFault(entry, context));

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -65,6 +66,29 @@ TEST(OstraFlash, WriteClearsBitsOnlyAndEraseSetsExactlyTheRange)
     EXPECT_NE(ostraProgramFlash(handle, nullptr, 4096, 0), 0);
     EXPECT_NE(ostraEraseFlash(handle, 4096, 0), 0);
     EXPECT_EQ(ostraReadFlash(handle, nullptr, 4097, 0), 0) << "an empty range past the end";
+}
+
+// A rig's flashWriteUsPerKiB: writing and programming take that long per
+// KiB written, the rest of the flash calls no time.
+TEST(OstraFlash, WritesTakeTheRigsTimePerKiB)
+{
+    const OstraTestRig rig(
+        {OstraTestRig::camera(103, 0x1234, 2, ", \"flashSize\": 65536, \"flashWriteUsPerKiB\": 20000")});
+    OSTRA_HANDLE handle = openCamera(1);
+    const Bytes block(8192, 0x5A);
+    using Clock = std::chrono::steady_clock;
+    const auto timed = [](const auto& call)
+    {
+        const Clock::time_point start = Clock::now();
+        EXPECT_NE(call(), 0);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    };
+    EXPECT_GE(timed([&] { return ostraWriteFlash(handle, block.data(), 0, 8192); }), 160) << "8 KiB at 20 ms";
+    EXPECT_GE(timed([&] { return ostraProgramFlash(handle, block.data(), 0, 1024); }), 20);
+    Bytes read(8192, 0);
+    EXPECT_LT(timed([&] { return ostraReadFlash(handle, read.data(), 0, 8192); }), 20);
+    EXPECT_EQ(read, block);
+    EXPECT_LT(timed([&] { return ostraEraseFlash(handle, 0, 65536); }), 20);
 }
 
 // Ranges at and past the end of a 4096-byte flash.
