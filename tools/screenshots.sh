@@ -220,3 +220,11 @@ if [ -e "$program" ] && [ -e "$(dirname "$program")/UserGuide.pdf" ]; then
   pdftoppm -r 60 -png "$(dirname "$program")/UserGuide.pdf" "$out/guide-page"
   say "$out/guide-page-*.png (the user guide)"
 fi
+
+# The update history with a few runs (one interrupted), drawn by its test.
+history=$build/tests/Updater/Window/DialogUpdateHistoryTest
+if [ -x "$history" ]; then
+  VX_HISTORY_PICTURE=$(cd "$out" && pwd)/update-history.png "$history" showsTheCamerasRunsNewestFirstWithTheirLoads \
+    >"$work/history.log" 2>&1 || { cat "$work/history.log" >&2; exit 1; }
+  say "$out/update-history.png"
+fi

@@ -6,6 +6,7 @@
 #include "Window/DialogSelectCamera.h"
 #include "Window/DialogSelectPackage.h"
 #include "Window/DialogShowLogText.h"
+#include "Window/DialogUpdateHistory.h"
 #include "Window/LoadTable.h"
 #include "Window/ModalPrompts.h"
 #include "Window/UpdaterApplication.h"
@@ -14,6 +15,7 @@
 #include "Engine/CameraLock.h"
 #include "Engine/CameraModeSwitch.h"
 #include "Engine/EngineLog.h"
+#include "Engine/HistoryRecorder.h"
 #include "Engine/OperatorTexts.h"
 #include "Engine/UpdateRoad.h"
 #include "Engine/UpdaterIdentity.h"
@@ -121,6 +123,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
     buildLanguageMenu();
     setupLoadTable();
+    openHistory();
     m_RebootFlow = std::make_unique<RebootFlow>();
     connectSignals();
     fillLoadStatusDisplay();
@@ -143,6 +146,9 @@ MainWindow::~MainWindow()
     m_CameraUpdate.disconnect(this);
     m_CameraUpdate.progress().disconnect(this);
     m_CameraUpdate.waitUntilUpdateEnds();
+    // A record still open stays "interrupted": the camera's restart after the
+    // run was not seen through.
+    m_CameraUpdate.setJournal(nullptr);
     // No watchdog may call into this window once it is gone.
     Camera::registerDisconnectCallback({});
     Camera::registerNewConnectCallback({});
@@ -616,6 +622,7 @@ void MainWindow::rebootCamera(RebootFlow::PURPOSE purpose)
     const QString text = operatorText(OPERATOR_TEXT::REBOOT_START_FAILED);
     showError(text);
     statusBarText(text);
+    endRecord(false, text);
     enableCameraControls();
 }
 
@@ -640,6 +647,7 @@ void MainWindow::beginReboot()
 void MainWindow::rebootCompletedSlot(bool success)
 {
     const RebootFlow::OUTCOME outcome = m_RebootFlow->finish(success);
+    const bool afterUpdate = m_RebootFlow->purpose() == RebootFlow::PURPOSE::AFTER_UPDATE;
     try
     {
         if (outcome == RebootFlow::OUTCOME::REBOOTED)
@@ -655,6 +663,10 @@ void MainWindow::rebootCompletedSlot(bool success)
     {
         EngineLog::caught(exception);
         EngineLog::error(operatorText(OPERATOR_TEXT::REBOOT_UPDATE_FAILED));
+    }
+    if (afterUpdate)
+    {
+        endRecord(m_Record.succeeded, m_Record.failure);
     }
     // The restart is over, and with it what the lock was held for.
     m_CameraLock.reset();
@@ -699,6 +711,9 @@ void MainWindow::onRebootFailed(RebootFlow::OUTCOME outcome)
 UpdateRoad::Outcome MainWindow::refreshVersionsAfterUpdate(Camera& camera)
 {
     UpdateRoad::Outcome refreshed = m_Road.refreshAfterReboot(camera);
+    // Only versions read from the camera that came back are versions after.
+    m_Record.versionsRead =
+        refreshed.succeeded || refreshed.reason == OPERATOR_TEXT::VERSIONS_DIFFER_AFTER_REBOOT;
     if (const Package* package = m_CameraUpdate.selectedPackage())
     {
         ui->tableWidget->refreshVersions(UpdateRoad::loadRows(*package));
@@ -722,6 +737,7 @@ void MainWindow::finishUpdateReboot(const UpdateRoad::Outcome& refreshed)
     const QString text = operatorText(OPERATOR_TEXT::UPDATE_AND_REBOOT_COMPLETED);
     statusBarText(text);
     EngineLog::info(text);
+    m_Record.succeeded = true;
 }
 
 // ---------------------------------------------------------------- load table
@@ -995,6 +1011,7 @@ void MainWindow::preparePackage(const std::string& serialNumber, std::size_t cho
     fillLoadTable(*m_CameraUpdate.selectedPackage());
     applyControls();
     resetLoadProgress();
+    showResumeNotice();
 }
 
 // ---------------------------------------------------------------- update
@@ -1017,6 +1034,10 @@ void MainWindow::on_updateButton_clicked()
         return;
     }
     fillLoadTable(*m_CameraUpdate.selectedPackage());
+    if (!beginRecord())
+    {
+        return;
+    }
     try
     {
         // The engine reports the start, or its failure, with updateStarted.
@@ -1040,13 +1061,15 @@ void MainWindow::updateStartedSlot(bool success)
         m_CameraLock->acquire();
         m_UpdateInProgress = true;
         setPhase(PHASE::UPDATING);
-        statusBarText(operatorText(OPERATOR_TEXT::UPDATING_CAMERA));
+        const QString updating = operatorText(OPERATOR_TEXT::UPDATING_CAMERA);
+        statusBarText(m_HistoryWarning.isEmpty() ? updating : updating + QLatin1Char(' ') + m_HistoryWarning);
         return;
     }
     m_UpdateInProgress = false;
     const QString text = operatorText(OPERATOR_TEXT::UPDATE_START_FAILED);
     showError(text);
     statusBarText(text);
+    endRecord(false, text);
     enableCameraControls();
 }
 
@@ -1057,6 +1080,7 @@ void MainWindow::updateFailedSlot(const QString& failure)
     m_UpdateInProgress = false;
     showError(failure);
     statusBarText(failure);
+    endRecord(false, failure);
     enableCameraControls();
 }
 
@@ -1174,6 +1198,12 @@ void MainWindow::on_actionShow_Log_File_triggered()
     dialog.exec();
 }
 
+void MainWindow::on_actionUpdate_History_triggered()
+{
+    DialogUpdateHistory dialog(*m_History, QString::fromStdString(m_SelectedSerialNumber), this);
+    dialog.exec();
+}
+
 void MainWindow::on_actionUser_guide_triggered()
 {
     UserGuide::open([this](const QString& text) { showError(text); });
@@ -1188,6 +1218,10 @@ void MainWindow::statusBarText(const QString& text)
 
 void MainWindow::showMessage(QMessageBox::Icon icon, const QString& title, const QString& text)
 {
+    if (m_Record.recorder && (icon == QMessageBox::Warning || icon == QMessageBox::Critical))
+    {
+        m_Record.failure = text;
+    }
     switch (icon)
     {
     case QMessageBox::Warning:
@@ -1226,4 +1260,97 @@ void MainWindow::showNoCamera()
 void MainWindow::showNothingToUpdate()
 {
     showMessage(QMessageBox::Information, tr("Information"), operatorText(OPERATOR_TEXT::NO_UPDATE_REQUIRED));
+}
+
+// ---------------------------------------------------------------- history
+
+void MainWindow::openHistory()
+{
+    const HistorySettings settings = HistorySettings::read();
+    m_HistoryRequired = settings.required;
+    m_History = std::make_unique<UpdateHistory>(settings.path);
+    m_HistoryOpen = m_History->open();
+    if (!m_History->notice().isEmpty())
+    {
+        EngineLog::warning(m_History->notice());
+    }
+    if (!m_HistoryOpen)
+    {
+        EngineLog::warning(m_History->errorText());
+        return;
+    }
+    // An interrupted run of the camera is planned again from here on.
+    m_Road.setHistory(m_History.get());
+}
+
+void MainWindow::showResumeNotice()
+{
+    if (!m_Road.resumeNotice().isEmpty())
+    {
+        showMessage(QMessageBox::Information, tr("Information"), m_Road.resumeNotice());
+    }
+}
+
+bool MainWindow::beginRecord()
+{
+    m_Record = RunRecord();
+    m_HistoryWarning.clear();
+    m_Record.recorder = std::make_unique<HistoryRecorder>(*m_History);
+    QString problem = m_HistoryOpen ? QString() : m_History->errorText();
+    if (m_HistoryOpen)
+    {
+        try
+        {
+            CameraInterface::CameraLease camera = Camera::acquireCamera(m_SelectedSerialNumber);
+            const BundleSignature& signature = m_Road.signature();
+            HistoryRecorder::Start start;
+            start.frontEnd = QStringLiteral("window");
+            start.bundlePath = m_BundlePath;
+            start.signer =
+                signature.state == BundleSignature::STATE::VALID ? signature.signerName : QString();
+            start.resumesRun = m_Road.resumedRun();
+            start.logFile = QString::fromStdString(UpdaterLog::logFilePath());
+            if (!m_Record.recorder->begin(*camera, *m_CameraUpdate.selectedPackage(), start))
+            {
+                problem = m_Record.recorder->errorText();
+            }
+        }
+        catch (const std::exception& exception)
+        {
+            problem = EngineLog::caught(exception);
+        }
+    }
+    if (!problem.isEmpty() && m_HistoryRequired)
+    {
+        m_Record = RunRecord();
+        showError(operatorText(OPERATOR_TEXT::HISTORY_REQUIRED).arg(problem));
+        return false;
+    }
+    if (!problem.isEmpty())
+    {
+        m_HistoryWarning = operatorText(OPERATOR_TEXT::HISTORY_NOT_RECORDED).arg(problem);
+        EngineLog::warning(m_HistoryWarning);
+        statusBarText(m_HistoryWarning);
+    }
+    m_CameraUpdate.setJournal(m_Record.recorder.get());
+    return true;
+}
+
+void MainWindow::endRecord(bool succeeded, const QString& failure)
+{
+    if (!m_Record.recorder)
+    {
+        return;
+    }
+    // The worker reports its end before it is done: the journal is detached
+    // only once it is.
+    m_CameraUpdate.waitUntilUpdateEnds();
+    m_CameraUpdate.setJournal(nullptr);
+    m_Record.recorder->end(succeeded, succeeded ? QString() : failure, m_Record.versionsRead);
+    if (!m_Record.recorder->errorText().isEmpty())
+    {
+        EngineLog::warning(m_Record.recorder->errorText());
+    }
+    m_Record = RunRecord();
+    m_HistoryWarning.clear();
 }

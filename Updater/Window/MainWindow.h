@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Engine/CameraUpdate.h"
+#include "Engine/HistoryRecorder.h"
+#include "Engine/UpdateHistory.h"
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdateRoad.h"
 
@@ -153,6 +155,7 @@ private slots:
     void cameraConnectedSlot();
     void on_actionShow_Log_File_triggered();
     void on_actionUser_guide_triggered();
+    void on_actionUpdate_History_triggered();
 
 private:
     void connectSignals();
@@ -209,6 +212,18 @@ private:
     UpdateRoad::Outcome refreshVersionsAfterUpdate(CameraInterface::Camera& camera);
     void finishUpdateReboot(const UpdateRoad::Outcome& refreshed);
 
+    // The update history the settings name, set on the road; a history that
+    // cannot be opened is logged and the runs go unrecorded.
+    void openHistory();
+    // Begins the run's record and makes it the engine's journal; false when
+    // the station requires a record and it cannot be written (said).
+    bool beginRecord();
+    // Ends the run's record (if one is begun) and detaches it from the
+    // engine, whose run must be over.
+    void endRecord(bool succeeded, const QString& failure);
+    // The plan resumes an interrupted run: said to the operator.
+    void showResumeNotice();
+
     void buildLanguageMenu();
     void installCatalogue(QTranslator& translator, const QString& fileName);
     void refreshAfterLanguageChange();
@@ -234,6 +249,22 @@ private:
     std::optional<std::pair<uint32_t, std::string>> m_PendingFileProgress;
     std::optional<uint32_t> m_PendingOverallProgress;
 
+    // Before the engine: the engine's run reports to the recorder.
+    std::unique_ptr<UpdateHistory> m_History;
+    bool m_HistoryOpen = false;
+    bool m_HistoryRequired = false;
+    // The record of the run under way, from its start to the end of the
+    // restart after it; its failure is the last error or warning shown.
+    struct RunRecord
+    {
+        std::unique_ptr<HistoryRecorder> recorder;
+        QString failure;
+        bool versionsRead = false;
+        bool succeeded = false;
+    };
+    RunRecord m_Record;
+    // Said in the status line while the run lasts: it goes unrecorded.
+    QString m_HistoryWarning;
     CameraUpdate m_CameraUpdate;
     UpdateRoad m_Road{m_CameraUpdate};
     QString m_BundlePath;

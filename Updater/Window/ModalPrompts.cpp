@@ -45,6 +45,18 @@ QString ModalPrompts::openFileName(QWidget* parent, const QString& caption, cons
     return ask(prompt).fileName;
 }
 
+QString ModalPrompts::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                   const QString& filter)
+{
+    Prompt prompt;
+    prompt.kind = PROMPT_KIND::SAVE_FILE;
+    prompt.parent = parent;
+    prompt.title = caption;
+    prompt.folder = folder;
+    prompt.filter = filter;
+    return ask(prompt).fileName;
+}
+
 void ModalPrompts::setResponder(Responder responder)
 {
     m_Responder = std::move(responder);
@@ -86,6 +98,10 @@ ModalPrompts::Answer ModalPrompts::showReal(const Prompt& prompt)
     case PROMPT_KIND::OPEN_FILE:
         answer.fileName =
             QFileDialog::getOpenFileName(prompt.parent, prompt.title, prompt.folder, prompt.filter);
+        break;
+    case PROMPT_KIND::SAVE_FILE:
+        answer.fileName =
+            QFileDialog::getSaveFileName(prompt.parent, prompt.title, prompt.folder, prompt.filter);
         break;
     }
     return answer;

@@ -21,7 +21,8 @@ public:
     {
         MESSAGE,
         ABOUT,
-        OPEN_FILE
+        OPEN_FILE,
+        SAVE_FILE
     };
 
     // What the operator is asked. `buttons` and `buttonTexts` apply to
@@ -60,6 +61,10 @@ public:
 
     // A file to open, or empty when the operator cancels.
     static QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& filter);
+
+    // A file to write, or empty when the operator cancels.
+    static QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                 const QString& filter);
 
     // Tests: answers every prompt instead of the operator; an empty responder
