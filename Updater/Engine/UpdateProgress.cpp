@@ -20,7 +20,7 @@ void UpdateProgress::reset()
     m_FilePercent = 0;
     m_TotalSteps = 0;
     m_CompletedSteps = 0;
-    m_CurrentLoad = Load();
+    m_CurrentLoadType.clear();
     emit fileProgress(0, std::string());
     emit loadStatusProgress(LoadStatus::None, std::string());
     emit overallProgress(0);
@@ -33,20 +33,20 @@ void UpdateProgress::setTotalSteps(std::uint32_t steps)
 
 void UpdateProgress::setLoad(const Load& load)
 {
-    m_CurrentLoad = load;
+    m_CurrentLoadType = load.loadType;
 }
 
 void UpdateProgress::setFileProgress(std::uint32_t percent)
 {
     m_FilePercent = percent;
-    emit fileProgress(percent, m_CurrentLoad.loadType);
+    emit fileProgress(percent, m_CurrentLoadType);
     emit overallProgress(overallPercent());
 }
 
 void UpdateProgress::setLoadStatus(UpdateProgress::LoadStatus status)
 {
     m_LoadStatus = status;
-    emit loadStatusProgress(status, m_CurrentLoad.loadType);
+    emit loadStatusProgress(status, m_CurrentLoadType);
 }
 
 void UpdateProgress::loadCompleted()

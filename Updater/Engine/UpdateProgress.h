@@ -52,7 +52,7 @@ public:
     std::uint32_t filePercent() const { return m_FilePercent; }
     std::uint32_t totalSteps() const { return m_TotalSteps; }
     std::uint32_t completedSteps() const { return m_CompletedSteps; }
-    const Load& currentLoad() const { return m_CurrentLoad; }
+    const std::string& currentLoadType() const { return m_CurrentLoadType; }
 
 signals:
     // The text is always the current load's type, by which the window finds
@@ -66,7 +66,8 @@ private:
     std::uint32_t m_FilePercent = 0;
     std::uint32_t m_TotalSteps = 0;
     std::uint32_t m_CompletedSteps = 0;
-    Load m_CurrentLoad;
+    // The type alone: a copy of the load would copy its file's bytes.
+    std::string m_CurrentLoadType;
 };
 
 Q_DECLARE_METATYPE(std::string)

@@ -81,7 +81,7 @@ TEST_F(Progress, StartsEmpty)
     EXPECT_EQ(m_Progress.filePercent(), 0u);
     EXPECT_EQ(m_Progress.totalSteps(), 0u);
     EXPECT_EQ(m_Progress.completedSteps(), 0u);
-    EXPECT_EQ(m_Progress.currentLoad().loadType, "");
+    EXPECT_EQ(m_Progress.currentLoadType(), "");
     EXPECT_EQ(m_Progress.overallPercent(), 0u);
     EXPECT_EQ(static_cast<int>(UpdateProgress::LoadStatus::Done), 6);
     EXPECT_EQ(sizeof(UpdateProgress::LoadStatus), 1u);
@@ -101,7 +101,7 @@ TEST_F(Progress, ResetClearsEverythingAndEmitsThreeZeroSignals)
     EXPECT_EQ(m_Progress.filePercent(), 0u);
     EXPECT_EQ(m_Progress.totalSteps(), 0u);
     EXPECT_EQ(m_Progress.completedSteps(), 0u);
-    EXPECT_EQ(m_Progress.currentLoad().loadType, "");
+    EXPECT_EQ(m_Progress.currentLoadType(), "");
 }
 
 TEST_F(Progress, SettersEmitTheirSignalsWithTheCurrentLoadType)
