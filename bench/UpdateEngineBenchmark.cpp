@@ -39,7 +39,7 @@ using CameraInterface::Camera;
 
 constexpr std::size_t IMAGE_SIZE = 16 * 1024 * 1024;
 constexpr std::uint32_t ADDRESS = 0x01000000;
-constexpr int DEFAULT_ROUNDS = 9;
+constexpr int DEFAULT_ROUNDS = 41;
 constexpr double GOAL = 1.10;
 
 const char CAMERA_LIST[] = R"({"Cameras": [{
