@@ -7,6 +7,7 @@
 
 #include "Engine/BundleSigner.h"
 #include "Engine/SigningKey.h"
+#include "Engine/UpdateHistory.h"
 #include "Engine/UpdateProgress.h"
 #include "Engine/UpdateRoad.h"
 
@@ -47,6 +48,11 @@ struct Session
 
     void start()
     {
+        // A history of the session's own: a run an earlier session left
+        // unfinished on the same serial number would be resumed here.
+        QSettings settings(HistorySettings::settingsFilePath(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("history/path"), historyPath());
+        settings.sync();
         window = std::make_unique<MainWindow>();
         window->setRebootTiming(rebootTiming);
         window->show();
@@ -70,6 +76,7 @@ struct Session
         return found;
     }
     QTableWidget* table() const { return widget<QTableWidget>("tableWidget"); }
+    QString historyPath() const { return folder.filePath(QStringLiteral("History.sqlite")); }
     QString status() const { return widget<QLabel>("statusLabel")->text(); }
     bool enabled(const char* name) const { return widget<QWidget>(name)->isEnabled(); }
 
@@ -809,6 +816,24 @@ private slots:
             session.rig.camera("SIM-A").CameraInterface::SimulatedAdapter::SimulatedCamera::readFlash(
                 0x100000, static_cast<std::uint32_t>(files.at(QStringLiteral("fw.bin")).size()));
         QCOMPARE(QByteArray::fromStdString(flash), files.at(QStringLiteral("fw.bin")));
+
+        // The run is in the history, with what became of each load.
+        UpdateHistory history(session.historyPath());
+        QVERIFY(history.open());
+        const std::optional<HistoryRun> run = history.lastRun(QStringLiteral("SIM-A"));
+        QVERIFY(run.has_value());
+        QCOMPARE(run->outcome, QLatin1String(HistoryRun::SUCCEEDED));
+        QCOMPARE(run->frontEnd, QStringLiteral("window"));
+        QCOMPARE(run->bundleFile, QStringLiteral("u.zip"));
+        QStringList loads;
+        for (const HistoryLoad& load : run->loads)
+        {
+            loads << QStringList{load.loadType, load.versionBefore, load.bundleVersion,
+                                 load.decision, load.outcome,       load.versionAfter}
+                         .join(QLatin1Char('|'));
+        }
+        QCOMPARE(loads,
+                 (QStringList{"Firmware|2.4.1|2.5|program|done|2.5", "FPGA|1.7|1.8|program|done|1.8"}));
     }
 
     void twoLoadsOfOneTypeGetNoProgress()
