@@ -47,7 +47,7 @@ public:
     // The loads as planned (before) or as read from the camera that came
     // back after the reboot (after; only then do loads get a version after).
     void setLoads(const Package& package, bool afterReboot);
-    // The notice of an interrupted run resumed by this plan.
+    // The notice of an unfinished run resumed by this plan.
     void setResume(const QString& notice);
     // The run's record in the update history (0 when none) and why not.
     void setHistory(qint64 runId, const QString& problem);

@@ -150,13 +150,15 @@ public:
     // returns how many. After evaluateUpdates.
     std::uint32_t reinstallMatchingLoads();
 
-    // Marks for programming every load that `interrupted` (the camera's last
-    // run, which never ended) had planned and not finished, matched by load
-    // number and type, whatever the camera now reports; a boot loader load
-    // keeps the flash status that run saved. Returns the type of the load the
-    // run was in (the first unfinished one), empty when every planned load
-    // had finished. After evaluateUpdates, before applyEmbeddedAfeTiming.
-    QString resumeLoads(const HistoryRun& interrupted);
+    // Marks for programming every load that `unfinishedRun` (the camera's
+    // last run, interrupted or failed) left unfinished, matched by load
+    // number and type, whatever the camera now reports: of an interrupted
+    // run every planned load not done, of a failed run the loads it began
+    // and did not finish. A boot loader load keeps the flash status that run
+    // saved. Returns the type of the load the run was in (the one begun,
+    // else the first unfinished), empty when none is unfinished. After
+    // evaluateUpdates, before applyEmbeddedAfeTiming.
+    QString resumeLoads(const HistoryRun& unfinishedRun);
 
     // Replaces the package's first AFE load by the embedded timing file when
     // that load needs an update and is not forced. A build without the file

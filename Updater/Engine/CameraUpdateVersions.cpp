@@ -132,6 +132,21 @@ std::string descriptionVersion(const std::vector<unsigned char>& file)
         .toStdString();
 }
 
+// Whether `recorded` may have left the camera half programmed: a load begun
+// and not finished. Of an interrupted run, whose end was never written, every
+// planned load that did not finish counts; of a failed run only those begun,
+// since it wrote "not reached" for the others.
+bool isUnfinished(const HistoryRun& run, const HistoryLoad& recorded)
+{
+    if (recorded.decision == QLatin1String("skip") || recorded.outcome == QLatin1String("done") ||
+        recorded.outcome == QLatin1String("skipped"))
+    {
+        return false;
+    }
+    return run.interrupted() || recorded.outcome == QLatin1String("started") ||
+           recorded.outcome == QLatin1String("failed");
+}
+
 } // namespace
 
 QVersionNumber CameraUpdate::parseVersionText(const std::string& text)
@@ -318,25 +333,26 @@ std::uint32_t CameraUpdate::reinstallMatchingLoads()
     return count;
 }
 
-QString CameraUpdate::resumeLoads(const HistoryRun& interrupted)
+QString CameraUpdate::resumeLoads(const HistoryRun& unfinishedRun)
 {
     QString inProgress;
     if (!m_SelectedPackage)
     {
         return inProgress;
     }
-    for (const HistoryLoad& recorded : interrupted.loads)
+    bool inProgressTouched = false;
+    for (const HistoryLoad& recorded : unfinishedRun.loads)
     {
-        const bool unfinished = recorded.decision != QLatin1String("skip") &&
-                                recorded.outcome != QLatin1String("done") &&
-                                recorded.outcome != QLatin1String("skipped");
-        if (!unfinished)
+        const bool touched =
+            recorded.outcome == QLatin1String("started") || recorded.outcome == QLatin1String("failed");
+        if (!isUnfinished(unfinishedRun, recorded))
         {
             continue;
         }
-        if (inProgress.isEmpty() || recorded.outcome == QLatin1String("started"))
+        if (inProgress.isEmpty() || (touched && !inProgressTouched))
         {
             inProgress = recorded.loadType;
+            inProgressTouched = touched;
         }
         for (Load& load : m_SelectedPackage->loads)
         {

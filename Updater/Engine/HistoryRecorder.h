@@ -35,7 +35,7 @@ public:
         QString bundlePath;
         // The trusted signer's name; empty for an unsigned bundle.
         QString signer;
-        // The interrupted run this one programs again, 0 when none.
+        // The unfinished run this one programs again, 0 when none.
         qint64 resumesRun = 0;
         QString logFile;
     };

@@ -117,6 +117,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(OPERATOR_TEXT::COUNT)> TEXT
      QT_TRANSLATE_NOOP("MainWindow",
                        "The last update of this camera, on %1, was interrupted while programming "
                        "%2; its loads are programmed again.")},
+    {OPERATOR_TEXT::RESUMING_FAILED_UPDATE, "MainWindow",
+     QT_TRANSLATE_NOOP("MainWindow",
+                       "The last update of this camera, on %1, failed while programming %2; the loads "
+                       "it left unfinished are programmed again.")},
     {OPERATOR_TEXT::INTERRUPTED_AFTER_LOADS, "MainWindow",
      QT_TRANSLATE_NOOP("MainWindow", "The last update of this camera, on %1, was interrupted after its loads "
                                      "were programmed; the versions the camera reports decide.")},

@@ -59,7 +59,7 @@ struct HistoryRun
     QString outcome = QLatin1String(INTERRUPTED);
     QString failure;
     QString logFile;
-    // The interrupted run this one programmed again, 0 when none.
+    // The interrupted or failed run this one programmed again, 0 when none.
     qint64 resumesRun = 0;
     std::vector<HistoryLoad> loads;
 

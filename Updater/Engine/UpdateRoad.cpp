@@ -252,7 +252,7 @@ UpdateRoad::Outcome UpdateRoad::choosePackage(std::size_t index, CameraInterface
     return planLoads(camera);
 }
 
-void UpdateRoad::resumeInterruptedRun(const QString& serialNumber)
+void UpdateRoad::resumeUnfinishedRun(const QString& serialNumber)
 {
     m_ResumedRun = 0;
     m_ResumeNotice.clear();
@@ -269,15 +269,25 @@ void UpdateRoad::resumeInterruptedRun(const QString& serialNumber)
         }
         return;
     }
-    if (!last->interrupted())
+    // A failed run may have stopped inside a load as well: the flash half
+    // written, the boot loader's status cleared, while the camera still
+    // reports the old versions until it restarts.
+    const bool failed = last->outcome == QLatin1String(HistoryRun::FAILED);
+    if (!last->interrupted() && !failed)
     {
         return;
     }
     const QString when = last->startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const QString inProgress = m_Engine.resumeLoads(*last);
+    if (failed && inProgress.isEmpty())
+    {
+        // It ended before touching the camera, or between loads.
+        return;
+    }
     m_ResumedRun = last->id;
     m_ResumeNotice =
-        inProgress.isEmpty()
+        failed ? OperatorTexts::text(OPERATOR_TEXT::RESUMING_FAILED_UPDATE).arg(when, inProgress)
+        : inProgress.isEmpty()
             ? OperatorTexts::text(OPERATOR_TEXT::INTERRUPTED_AFTER_LOADS).arg(when)
             : OperatorTexts::text(OPERATOR_TEXT::RESUMING_INTERRUPTED_UPDATE).arg(when, inProgress);
     EngineLog::warning(m_ResumeNotice);
@@ -313,7 +323,7 @@ UpdateRoad::Outcome UpdateRoad::planLoads(CameraInterface::Camera& camera)
         {
             m_Engine.reinstallMatchingLoads();
         }
-        resumeInterruptedRun(QString::fromStdString(camera.getSerialNumber()));
+        resumeUnfinishedRun(QString::fromStdString(camera.getSerialNumber()));
         m_Engine.applyEmbeddedAfeTiming();
         logDowngrades();
     }

@@ -142,7 +142,7 @@ public:
 
     // For the selected package: extractLoads, validateLoads,
     // readCurrentVersions, evaluateUpdates, the reinstall and the resume of
-    // an interrupted run when asked for (logged as a warning), then
+    // an interrupted or failed run when asked for (logged as a warning), then
     // applyEmbeddedAfeTiming; each downgrade is logged as a warning. Any
     // failure logs "Failed to read package information." and gives
     // PACKAGE_INFORMATION_FAILED with the error's description as detail.
@@ -163,12 +163,13 @@ public:
     // "%1 goes from %2 back to %3, an older version (downgrade)." for a row.
     static QString downgradeText(const LoadRow& row);
 
-    // The history planLoads looks in for the camera's interrupted run, whose
-    // unfinished loads it then plans again; borrowed, none by default.
+    // The history planLoads looks in for the camera's last run: when it was
+    // interrupted, or failed inside a load, its unfinished loads are planned
+    // again; borrowed, none by default.
     void setHistory(UpdateHistory* history) { m_History = history; }
     // planLoads also programs loads whose versions already match.
     void setReinstall(bool reinstall) { m_Reinstall = reinstall; }
-    // After planLoads: the interrupted run it resumes (0 when none) and the
+    // After planLoads: the unfinished run it resumes (0 when none) and the
     // text that says so (empty when none).
     qint64 resumedRun() const { return m_ResumedRun; }
     const QString& resumeNotice() const { return m_ResumeNotice; }
@@ -191,7 +192,7 @@ public:
 private:
     bool checkSignature(const QString& path);
     void confirmEngineManifest(BundleArchive& archive);
-    void resumeInterruptedRun(const QString& serialNumber);
+    void resumeUnfinishedRun(const QString& serialNumber);
     void logDowngrades() const;
 
     CameraUpdate& m_Engine;

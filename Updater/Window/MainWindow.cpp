@@ -1279,7 +1279,7 @@ void MainWindow::openHistory()
         EngineLog::warning(m_History->errorText());
         return;
     }
-    // An interrupted run of the camera is planned again from here on.
+    // An unfinished run of the camera is planned again from here on.
     m_Road.setHistory(m_History.get());
 }
 

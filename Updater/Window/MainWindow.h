@@ -221,7 +221,7 @@ private:
     // Ends the run's record (if one is begun) and detaches it from the
     // engine, whose run must be over.
     void endRecord(bool succeeded, const QString& failure);
-    // The plan resumes an interrupted run: said to the operator.
+    // The plan resumes an unfinished run: said to the operator.
     void showResumeNotice();
 
     void buildLanguageMenu();

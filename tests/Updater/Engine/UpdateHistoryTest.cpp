@@ -320,4 +320,45 @@ TEST(ResumeTest, TheUnfinishedLoadsOfTheInterruptedRunAreProgrammedAgain)
     EXPECT_EQ(engine.reinstallMatchingLoads(), 3U) << "AFE's version is not the package's";
 }
 
+TEST(ResumeTest, AFailedRunResumesOnlyTheLoadsItBegan)
+{
+    CameraUpdate engine;
+    Package package;
+    package.loads = {versioned(1, "Bootloader", LOAD_TYPE::BOOTLOADER, "1.1", "1.1"),
+                     versioned(2, "Firmware", LOAD_TYPE::FIRMWARE, "1.1", "1.1"),
+                     versioned(3, "FPGA", LOAD_TYPE::FPGA, "1.1", "1.1")};
+    engine.setSelectedPackage(package);
+    engine.evaluateUpdates();
+    const std::vector<Load>& loads = engine.selectedPackage()->loads;
+
+    HistoryRun failed = plannedRun(QStringLiteral("SN-1"));
+    failed.outcome = QLatin1String(HistoryRun::FAILED);
+    failed.loads[0].decision = QStringLiteral("program");
+    failed.loads[0].outcome = QStringLiteral("failed");
+    failed.loads[0].savedFlashStatus = 0x1C;
+    failed.loads[1].outcome = QStringLiteral("not reached");
+    failed.loads[2].outcome = QStringLiteral("not reached");
+    EXPECT_EQ(engine.resumeLoads(failed), QStringLiteral("Bootloader"));
+    EXPECT_TRUE(loads[0].updateRequired && loads[0].resumed);
+    EXPECT_EQ(loads[0].resumedFlashStatus, 0x1C) << "the status the failed run cleared is restored";
+    EXPECT_FALSE(loads[1].updateRequired) << "never begun: the versions decide";
+    EXPECT_FALSE(loads[2].updateRequired);
+
+    // Cut off by an exception inside the firmware: that load stays "started".
+    engine.evaluateUpdates();
+    failed.loads[0].outcome = QStringLiteral("done");
+    failed.loads[1].outcome = QStringLiteral("started");
+    EXPECT_EQ(engine.resumeLoads(failed), QStringLiteral("Firmware"));
+    EXPECT_TRUE(!loads[0].updateRequired && loads[1].resumed && !loads[2].updateRequired);
+
+    // Failed before touching the camera: nothing to take up.
+    engine.evaluateUpdates();
+    for (HistoryLoad& load : failed.loads)
+    {
+        load.outcome = QStringLiteral("not reached");
+    }
+    EXPECT_EQ(engine.resumeLoads(failed), QString());
+    EXPECT_FALSE(engine.isUpdateRequired());
+}
+
 } // namespace
