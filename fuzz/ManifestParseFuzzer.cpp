@@ -1,8 +1,11 @@
-// Manifest.xml as it comes out of a bundle: any bytes. Parses them as the
-// engine does, computes the manifest tag, looks for unread elements and
-// rewrites the manifest as the bundle writer does.
+// Manifest.xml as it comes out of a bundle: any bytes. Meets them as update
+// and bundle verify do: through the guard first, which refuses what is built
+// to exhaust the reader; what it lets by is parsed as the engine does, its
+// tag computed, its unread elements looked for, and rewritten as the bundle
+// writer does.
 #include "Engine/BundleWriter.h"
 #include "Engine/Manifest.h"
+#include "Engine/ManifestGuard.h"
 #include "Engine/ManifestStructure.h"
 #include "Engine/SecurityTags.h"
 
@@ -12,6 +15,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    if (!ManifestGuard::findRefusal(bytes).isEmpty())
+    {
+        return 0;
+    }
     Manifest manifest;
     manifest.parse(bytes);
     for (const Package& package : manifest.packages)
