@@ -74,13 +74,19 @@ shot() {
 # step with the program's own focus handling.
 click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; }
 # The main window's button row, as laid out at its fixed size of 540 x 600.
+# The four buttons share the bottom row equally, however wide a status text
+# has made the window.
 main_button() {
+  local index width height
   case "$2" in
-    binaries) click "$1" 78 574 ;;
-    package) click "$1" 220 574 ;;
-    update) click "$1" 351 574 ;;
-    exit) click "$1" 472 574 ;;
+    binaries) index=0 ;;
+    package) index=1 ;;
+    update) index=2 ;;
+    exit) index=3 ;;
   esac
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  width=$WIDTH height=$HEIGHT
+  click "$1" $((width * (2 * index + 1) / 8)) $((height - 26))
 }
 
 choose_bundle() {
