@@ -5,6 +5,7 @@
 
 #include "BundleFixtures.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -249,6 +250,31 @@ TEST_F(HostileBundle, OnlyRegularFilesAreOpened)
 
 namespace
 {
+
+// The last directory entry's extra field claims the longest length, far
+// past the end of the file: the zip library walks it two bytes at a time,
+// each read at the end of the file.
+TEST_F(HostileBundle, AnExtraFieldPastTheEndIsReadInAMoment)
+{
+    const QString bundle = writeBundle(path("extra.zip"), typicalManifest(), typicalFiles());
+    QFile file(bundle);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const int entry = bytes.lastIndexOf(QByteArray("PK\x01\x02", 4));
+    ASSERT_GT(entry, 0);
+    bytes[entry + 30] = '\xFF';
+    bytes[entry + 31] = '\xFF';
+    ASSERT_TRUE(file.seek(0));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+    file.close();
+    QElapsedTimer timer;
+    timer.start();
+    const QString verified = verifyFault(bundle);
+    const QString updated = updateFault(bundle);
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_EQ(verified.toStdString(), "");
+    EXPECT_EQ(updated.toStdString(), "");
+}
 
 TEST_F(HostileBundle, ArchiveWithTheLongestCommentIsRead)
 {
