@@ -479,8 +479,16 @@ TEST_F(VxupdateCameras, JsonOfAFailedRunCarriesTheWindowsTextAndExitCode)
 
     writeBundle(path("current.zip"), manifest(package("VX-2448M", "0x1234", currentFirmwareLoad())),
                 firmwareFiles());
-    const Outcome current =
-        vxupdate({"update", path("current.zip"), "--serial", "SIM-0001", "--yes", "--json"});
+    // The failed run left its firmware load unfinished: the next plan takes
+    // it up, although the camera reports the bundle's version.
+    const Outcome resumed =
+        vxupdate({"update", path("current.zip"), "--serial", "SIM-0001", "--dry-run", "--json"});
+    EXPECT_TRUE(json(resumed.out)["resume"].toString().contains(", failed while programming Firmware; "))
+        << resumed.out.toStdString();
+    EXPECT_EQ(loadOf(json(resumed.out), "Firmware")["decision"].toString(), "resume");
+    // Without that run in its history the camera is up to date.
+    const Outcome current = vxupdate({"update", path("current.zip"), "--serial", "SIM-0001", "--yes",
+                                      "--json", "--history", path("other.sqlite")});
     EXPECT_EQ(current.exitCode, 0);
     EXPECT_EQ(json(current.out)["outcome"].toString(), "up to date");
 }
