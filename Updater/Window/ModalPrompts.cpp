@@ -33,28 +33,33 @@ void ModalPrompts::about(QWidget* parent, const QString& title, const QString& t
     ask(prompt);
 }
 
-QString ModalPrompts::openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                   const QString& filter)
+namespace
 {
-    Prompt prompt;
-    prompt.kind = PROMPT_KIND::OPEN_FILE;
+
+ModalPrompts::Prompt filePrompt(ModalPrompts::PROMPT_KIND kind, QWidget* parent, const QString& caption,
+                                const QString& folder, const QString& filter)
+{
+    ModalPrompts::Prompt prompt;
+    prompt.kind = kind;
     prompt.parent = parent;
     prompt.title = caption;
     prompt.folder = folder;
     prompt.filter = filter;
-    return ask(prompt).fileName;
+    return prompt;
+}
+
+} // namespace
+
+QString ModalPrompts::openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                   const QString& filter)
+{
+    return ask(filePrompt(PROMPT_KIND::OPEN_FILE, parent, caption, folder, filter)).fileName;
 }
 
 QString ModalPrompts::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                    const QString& filter)
 {
-    Prompt prompt;
-    prompt.kind = PROMPT_KIND::SAVE_FILE;
-    prompt.parent = parent;
-    prompt.title = caption;
-    prompt.folder = folder;
-    prompt.filter = filter;
-    return ask(prompt).fileName;
+    return ask(filePrompt(PROMPT_KIND::SAVE_FILE, parent, caption, folder, filter)).fileName;
 }
 
 void ModalPrompts::setResponder(Responder responder)
